@@ -1,0 +1,142 @@
+// What the link's operations cost against the simulated player, in port
+// accesses and in time, and what the link itself costs per port access.
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include "link/DeviceLink.h"
+#include "simulator/FlashMemory.h"
+#include "simulator/SimulatedPlayer.h"
+
+namespace {
+
+// Counts what passes through to the ports beneath.
+class CountingPorts : public PortIo {
+public:
+    explicit CountingPorts(PortIo* inner) : m_pInner(inner) {}
+    void Out(uint16_t port, uint8_t value) override
+    {
+        ++outs;
+        if (m_pInner)
+            m_pInner->Out(port, value);
+    }
+    uint8_t In(uint16_t port) override
+    {
+        ++ins;
+        return m_pInner ? m_pInner->In(port) : 0x08;
+    }
+    long Clock() override
+    {
+        ++clocks;
+        return m_pInner ? m_pInner->Clock() : ++m_nTicks;
+    }
+    void Reset() { outs = ins = clocks = 0; }
+    long outs = 0, ins = 0, clocks = 0;
+
+private:
+    PortIo* m_pInner;
+    long m_nTicks = 0;
+};
+
+struct Bench {
+    Bench() : flash(64), player(flash), ports(&player), link(std::make_unique<DeviceLink>())
+    {
+        player.UseVirtualClock(true);
+        link->AttachPorts(&ports);
+        link->SetPort(0x378);
+        block.assign(32768, 0x5A);
+        link->OpenLink();
+        link->WriteBlock(block.data(), 3, 0xFFFF, 0xFFFF);
+    }
+    FlashMemory flash;
+    SimulatedPlayer player;
+    CountingPorts ports;
+    std::unique_ptr<DeviceLink> link;
+    std::vector<uint8_t> block;
+};
+
+void Report(benchmark::State& state, const CountingPorts& ports)
+{
+    const double n = double(state.iterations());
+    state.counters["status_reads"] = double(ports.ins) / n;
+    state.counters["port_writes"] = double(ports.outs) / n;
+    state.counters["clock_reads"] = double(ports.clocks) / n;
+}
+
+template <class Operation>
+void RunOnPlayer(benchmark::State& state, Operation operation)
+{
+    Bench b;
+    b.ports.Reset();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(operation(b));
+    Report(state, b.ports);
+    state.counters["protocol_errors"] = double(b.player.ProtocolErrors().size());
+}
+
+void PageRead(benchmark::State& state)
+{
+    RunOnPlayer(state, [](Bench& b) { return b.link->ReadPage(5, b.block.data(), 3); });
+}
+
+void PageWrite(benchmark::State& state)
+{
+    RunOnPlayer(state, [](Bench& b) { return b.link->WritePage(b.block.data(), 5, 3, 2, 4); });
+}
+
+void BlockErase(benchmark::State& state)
+{
+    RunOnPlayer(state, [](Bench& b) { return b.link->EraseBlock(7); });
+}
+
+void BlockWrite(benchmark::State& state)
+{
+    RunOnPlayer(state, [](Bench& b) { return b.link->WriteBlock(b.block.data(), 7, 6, 8); });
+}
+
+void BlockRead(benchmark::State& state)
+{
+    RunOnPlayer(state, [](Bench& b) { return b.link->ReadBlock(b.block.data(), 3); });
+}
+
+void Probe(benchmark::State& state)
+{
+    RunOnPlayer(state, [](Bench& b) { return b.link->Probe(); });
+}
+
+void OpenLink(benchmark::State& state)
+{
+    RunOnPlayer(state, [](Bench& b) { return b.link->OpenLink(); });
+}
+
+// The link alone: a port that does nothing, so the time is the link's own.
+void LinkCostPerAccess(benchmark::State& state)
+{
+    CountingPorts ports(nullptr);
+    auto link = std::make_unique<DeviceLink>();
+    link->AttachPorts(&ports);
+    link->SetPort(0x378);
+    std::vector<uint8_t> page(512);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(link->WritePage(page.data(), 0, 1, 0, 0));
+    Report(state, ports);
+    const double accesses = double(ports.ins + ports.outs + ports.clocks);
+    state.counters["ns_per_access"] = benchmark::Counter(
+        accesses / double(state.iterations()), benchmark::Counter::kIsIterationInvariantRate |
+                                                   benchmark::Counter::kInvert);
+}
+
+BENCHMARK(PageRead);
+BENCHMARK(PageWrite);
+BENCHMARK(BlockErase);
+BENCHMARK(BlockWrite)->Unit(benchmark::kMillisecond);
+BENCHMARK(BlockRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(Probe);
+BENCHMARK(OpenLink);
+BENCHMARK(LinkCostPerAccess);
+
+} // namespace
+
+BENCHMARK_MAIN();

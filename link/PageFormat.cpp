@@ -1,0 +1,41 @@
+#include "link/PageFormat.h"
+
+#include "link/LittleEndian.h"
+
+uint16_t PageChecksum(const uint8_t* page)
+{
+    uint16_t sum = 0;
+    for (int i = 0; i < kPageSize; i += 2)
+        sum = static_cast<uint16_t>(sum + ReadU16LE(page + i));
+    return static_cast<uint16_t>(-sum);
+}
+
+namespace {
+// A linked block appears twice: as its byte address (block x 16384 is the
+// player's unit) and as its high byte repeated.
+void WriteLink(uint8_t* address, uint8_t* highPair, uint16_t block)
+{
+    if (block == kNoLinkBlock) {
+        WriteU32LE(address, 0xFFFFFFFFu);
+        highPair[0] = highPair[1] = 0xFF;
+        return;
+    }
+    WriteU32LE(address, uint32_t(block) * 16384u);
+    highPair[0] = highPair[1] = uint8_t((block >> 8) & 0xFF);
+}
+}
+
+std::array<uint8_t, kSpareSize> SpareBytes(uint16_t previous, uint16_t next, uint16_t checksum)
+{
+    std::array<uint8_t, kSpareSize> spare{};
+    WriteLink(&spare[0], &spare[4], next);
+    WriteLink(&spare[6], &spare[10], previous);
+    WriteU16LE(&spare[12], checksum);
+    if (previous == kNoLinkBlock) {
+        spare[14] = spare[15] = 0xFF;
+    } else {
+        spare[14] = 0x00;
+        spare[15] = uint8_t(previous & 0xFF);
+    }
+    return spare;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// What travels with each page: 512 data bytes, then 16 spare bytes that carry
+// the chain links of the block and the page checksum.
+
+#include <array>
+#include <cstdint>
+
+constexpr int kPageSize = 512;
+constexpr int kSpareSize = 16;
+constexpr int kRawPageSize = kPageSize + kSpareSize;
+constexpr int kPagesPerBlock = 64;
+constexpr int kBlockSize = kPageSize * kPagesPerBlock;
+constexpr int kPagesPerEraseUnit = 16;
+constexpr uint16_t kNoLinkBlock = 0xFFFF;
+
+// Negated 16-bit sum of the page's 256 little-endian words.
+uint16_t PageChecksum(const uint8_t* page);
+
+// The spare bytes for a page of a block whose chain runs previous -> this -> next.
+std::array<uint8_t, kSpareSize> SpareBytes(uint16_t previous, uint16_t next, uint16_t checksum);
+
+// The absolute page number of a page of a block, and its three address bytes.
+constexpr uint32_t PageNumber(int block, int page) { return uint32_t(block) * kPagesPerBlock + uint32_t(page); }
+constexpr uint8_t BankByte(uint32_t p) { return uint8_t((p >> 14) & 0xFF); }
+constexpr uint8_t RowLowByte(uint32_t p) { return uint8_t(p & 0xFF); }
+constexpr uint8_t RowHighByte(uint32_t p) { return uint8_t((p >> 8) & 0x3F); }

@@ -1,0 +1,14 @@
+#pragma once
+// The four things the link needs of the machine: a byte out to a port, a byte
+// in from a port, and a clock of 1000 ticks a second. Everything the program
+// says to the player goes through one of these, in program order.
+
+#include <cstdint>
+
+class PortIo {
+public:
+    virtual ~PortIo() = default;
+    virtual void Out(uint16_t port, uint8_t value) = 0;
+    virtual uint8_t In(uint16_t port) = 0;
+    virtual long Clock() = 0;
+};

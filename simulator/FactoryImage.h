@@ -1,0 +1,7 @@
+#pragma once
+// A player as it leaves the factory: erased flash, and in block 0 an empty
+// directory with valid checksums, written as the link writes block 0.
+
+class FlashMemory;
+
+void MakeFactoryFresh(FlashMemory& flash);

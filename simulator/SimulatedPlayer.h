@@ -1,0 +1,122 @@
+#pragma once
+// A register-level model of the player behind the three port registers: it
+// decodes address and data cycles from the control strobes, takes flash
+// commands and addresses, receives and sends page streams, and drives the
+// ready line. It answers only at the base address it is attached to and only
+// after the link's wake-up sequence. Protocol errors are recorded, never
+// fatal, so tests can assert that the link makes none.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "link/PageFormat.h"
+#include "link/PortIo.h"
+
+class FlashMemory;
+
+// Ways the player can misbehave, for tests.
+struct PlayerFaults {
+    bool absent = false;                    // nothing on the port at all
+    bool readyNeverRises = false;           // every read, program and erase stays busy
+    bool readyHighAfterReadAddress = false; // not busy after a read address
+    int busyReads = 3;                      // status reads the ready line stays low
+    int hangPrograms = 0;                   // the next N programs never complete (-1: all)
+    int hangErases = 0;                     // the next N erase units never complete (-1: all)
+    long powerCutAfter = -1;                // flash operations done before the power goes
+    int flipBitEvery = 0;                   // every Nth data byte read comes back with one bit flipped
+};
+
+struct FlashOperation {
+    enum Kind { Read, Program, Erase } kind;
+    uint32_t page;
+    bool operator==(const FlashOperation&) const = default;
+};
+
+class SimulatedPlayer : public PortIo {
+public:
+    static constexpr int kWakePulseReads = 20000;
+
+    explicit SimulatedPlayer(FlashMemory& flash, uint16_t basePort = 0x378);
+
+    void Out(uint16_t port, uint8_t value) override;
+    uint8_t In(uint16_t port) override;
+    long Clock() override;
+
+    // A virtual clock moves one tick per look, so time-outs cost no wall time.
+    void UseVirtualClock(bool on) { m_bVirtualClock = on; }
+    PlayerFaults& Faults() { return m_faults; }
+    FlashMemory& Flash() { return m_flash; }
+
+    bool InLinkMode() const { return m_bLinkOpen; }
+    bool PoweredOff() const { return m_bPowerOff; }
+    const std::vector<std::string>& ProtocolErrors() const { return m_errors; }
+    const std::vector<FlashOperation>& Operations() const { return m_operations; }
+    void ClearLogs();
+
+private:
+    enum class ReadSource { None, PageData, FlashStatus };
+
+    void OnControl(uint8_t value);
+    void OnAddressStrobe();
+    void OnDataStrobe();
+    void OnStreamEdge(bool falling);
+    void OnReadEdge(bool falling);
+    void OnWakeEdge(bool falling, long readsHeld);
+    void OnWakePulse();
+    void OnDataCycle(uint8_t reg, uint8_t value);
+    void OnCommand(uint8_t command);
+    void OnAddressByte(uint8_t value);
+    void StartRead();
+    void Program();
+    void Erase();
+    bool TakeFlashOperation();
+    void GoBusy(bool hang);
+    bool Busy() const { return m_bHung || m_nBusyReads > 0; }
+    uint32_t AddressedPage() const;
+    void ResetCommand();
+    void Error(const std::string& what);
+
+    FlashMemory& m_flash;
+    uint16_t m_nBase;
+    PlayerFaults m_faults;
+    bool m_bVirtualClock = false;
+    long m_nVirtualTicks = 0;
+    std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+
+    // The lines.
+    uint8_t m_nData = 0;
+    uint8_t m_nControl = 0x04;
+    uint8_t m_nNibbles = 0;     // status bits 4 to 7 as the player drives them
+    long m_nReadsSinceControl = 0;
+
+    // Link state.
+    bool m_bLinkOpen = false;
+    bool m_bPowerOff = false;
+    int m_nWakeStage = 0;
+    bool m_bWakeHighPending = false;
+    int m_nRegister = -1;
+
+    // Flash command state.
+    int m_nCommand = -1;
+    uint8_t m_nBank = 0;
+    uint8_t m_address[3] = {};
+    int m_nAddressBytes = 0;
+    bool m_bStreamOpen = false;
+    int m_nStreamBytes = 0;
+    uint8_t m_stream[kRawPageSize] = {};
+    ReadSource m_readSource = ReadSource::None;
+    uint8_t m_readPage[kRawPageSize] = {};
+    int m_nReadPosition = 0;
+    uint8_t m_nOutByte = 0;
+    long m_nBytesSent = 0;
+    uint8_t m_nFlashStatus = 0xC0;
+
+    long m_nBusyReads = 0;
+    bool m_bHung = false;
+    long m_nFlashOperations = 0;
+
+    std::vector<std::string> m_errors;
+    std::vector<FlashOperation> m_operations;
+};

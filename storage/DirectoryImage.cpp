@@ -1,0 +1,95 @@
+#include "storage/DirectoryImage.h"
+
+#include <cstring>
+
+#include "link/LittleEndian.h"
+
+namespace {
+constexpr int kEntryCount = 0;
+constexpr int kTotalBlocks = 2;
+constexpr int kUsedBlocks = 4;
+constexpr int kFreeBlocks = 6;
+constexpr int kSaveTime = 10;
+constexpr int kHeaderChecksum = 14;
+constexpr int kBodyChecksum = 16;
+
+uint16_t SumWords(const uint8_t* p, int words)
+{
+    uint16_t sum = 0;
+    for (int i = 0; i < words; ++i)
+        sum = static_cast<uint16_t>(sum + ReadU16LE(p + 2 * i));
+    return sum;
+}
+}
+
+uint16_t DirectoryImage::entryCount() const { return ReadU16LE(m_bytes + kEntryCount); }
+void DirectoryImage::SetEntryCount(uint16_t count) { WriteU16LE(m_bytes + kEntryCount, count); }
+uint16_t DirectoryImage::totalBlocks() const { return ReadU16LE(m_bytes + kTotalBlocks); }
+void DirectoryImage::SetTotalBlocks(uint16_t blocks) { WriteU16LE(m_bytes + kTotalBlocks, blocks); }
+uint16_t DirectoryImage::usedBlocks() const { return ReadU16LE(m_bytes + kUsedBlocks); }
+void DirectoryImage::SetUsedBlocks(uint16_t blocks) { WriteU16LE(m_bytes + kUsedBlocks, blocks); }
+uint16_t DirectoryImage::freeBlocks() const { return ReadU16LE(m_bytes + kFreeBlocks); }
+void DirectoryImage::SetFreeBlocks(uint16_t blocks) { WriteU16LE(m_bytes + kFreeBlocks, blocks); }
+int32_t DirectoryImage::saveTime() const { return ReadI32LE(m_bytes + kSaveTime); }
+void DirectoryImage::SetSaveTime(int32_t time) { WriteI32LE(m_bytes + kSaveTime, time); }
+uint16_t DirectoryImage::headerChecksum() const { return ReadU16LE(m_bytes + kHeaderChecksum); }
+void DirectoryImage::SetHeaderChecksum(uint16_t sum) { WriteU16LE(m_bytes + kHeaderChecksum, sum); }
+uint16_t DirectoryImage::bodyChecksum() const { return ReadU16LE(m_bytes + kBodyChecksum); }
+void DirectoryImage::SetBodyChecksum(uint16_t sum) { WriteU16LE(m_bytes + kBodyChecksum, sum); }
+
+DirectoryEntry DirectoryImage::Entry(int slot)
+{
+    return DirectoryEntry(m_bytes + kEntryAreaOffset + DirectoryEntry::kSize * slot);
+}
+
+uint8_t DirectoryImage::blockUse(unsigned block) const { return m_bytes[kBlockUseOffset + block]; }
+void DirectoryImage::SetBlockUse(unsigned block, uint8_t flag) { m_bytes[kBlockUseOffset + block] = flag; }
+
+uint16_t DirectoryImage::blockLink(unsigned block) const
+{
+    return ReadU16LE(m_bytes + kBlockLinkOffset + 2 * block);
+}
+
+void DirectoryImage::SetBlockLink(unsigned block, uint16_t next)
+{
+    WriteU16LE(m_bytes + kBlockLinkOffset + 2 * block, next);
+}
+
+void DirectoryImage::SetEmpty()
+{
+    std::memset(m_bytes, 0, kBlockUseOffset);
+    SetTotalBlocks(kInitialBlocks);
+    SetFreeBlocks(kInitialBlocks);
+    std::memset(m_bytes + kBlockUseOffset, kBlockFree, kTableBlocks);
+    std::memset(m_bytes + kBlockLinkOffset, 0, kSize - kBlockLinkOffset);
+}
+
+uint16_t DirectoryImage::FindFreeBlock() const
+{
+    const void* hit = std::memchr(m_bytes + kBlockUseOffset, kBlockFree, kTableBlocks);
+    if (hit == nullptr)
+        return kNoBlock;
+    return static_cast<uint16_t>(static_cast<const uint8_t*>(hit) - (m_bytes + kBlockUseOffset));
+}
+
+uint16_t DirectoryImage::HeaderChecksum() const
+{
+    return static_cast<uint16_t>(headerChecksum() - SumWords(m_bytes, kHeaderSize / 2));
+}
+
+uint16_t DirectoryImage::BodyChecksum() const
+{
+    return static_cast<uint16_t>(-SumWords(m_bytes + kHeaderSize, (kSize - kHeaderSize) / 2));
+}
+
+void DirectoryImage::Seal(int32_t now)
+{
+    SetSaveTime(now);
+    SetBodyChecksum(BodyChecksum());
+    SetHeaderChecksum(HeaderChecksum());
+}
+
+bool DirectoryImage::ChecksumsValid() const
+{
+    return HeaderChecksum() == headerChecksum() && BodyChecksum() == bodyChecksum();
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The player's 32 KiB directory, block 0 of its memory: a header page, 60 song
+// slots, a one-byte use flag per block and a 16-bit chain link per block.
+// Every multi-byte field is little-endian and read byte by byte.
+
+#include <cstdint>
+
+#include "storage/DirectoryEntry.h"
+
+class DirectoryImage {
+public:
+    static constexpr int kSize = 32768;
+    static constexpr int kHeaderSize = 512;
+    static constexpr int kEntryAreaOffset = 512;
+    static constexpr int kEntrySlots = 60;
+    static constexpr int kEntryAreaSize = kEntrySlots * DirectoryEntry::kSize;
+    static constexpr int kBlockUseOffset = 0x2000;
+    static constexpr int kBlockLinkOffset = 0x4000;
+    static constexpr int kTableBlocks = 8192;
+    static constexpr int kInitialBlocks = 1024;
+    static constexpr uint8_t kBlockFree = 0xFF;
+    static constexpr uint8_t kBlockInUse = 0x00;
+    static constexpr uint16_t kNoBlock = 0xFFFF;
+
+    uint8_t* Bytes() { return m_bytes; }
+    const uint8_t* Bytes() const { return m_bytes; }
+
+    uint16_t entryCount() const;
+    void SetEntryCount(uint16_t count);
+    uint16_t totalBlocks() const;
+    void SetTotalBlocks(uint16_t blocks);
+    uint16_t usedBlocks() const;
+    void SetUsedBlocks(uint16_t blocks);
+    uint16_t freeBlocks() const;
+    void SetFreeBlocks(uint16_t blocks);
+    int32_t saveTime() const;
+    void SetSaveTime(int32_t time);
+    uint16_t headerChecksum() const;
+    void SetHeaderChecksum(uint16_t sum);
+    uint16_t bodyChecksum() const;
+    void SetBodyChecksum(uint16_t sum);
+
+    // Slot 0 to 59; callers check the range.
+    DirectoryEntry Entry(int slot);
+
+    // Block numbers 0 to 8191; callers check the range.
+    uint8_t blockUse(unsigned block) const;
+    void SetBlockUse(unsigned block, uint8_t flag);
+    uint16_t blockLink(unsigned block) const;
+    void SetBlockLink(unsigned block, uint16_t next);
+
+    // The empty state: no songs, 1024 blocks all free, zero links.
+    void SetEmpty();
+
+    uint16_t FindFreeBlock() const;
+    uint16_t HeaderChecksum() const;
+    uint16_t BodyChecksum() const;
+
+    // saveTime, then the body checksum, then the header checksum that covers it.
+    void Seal(int32_t now);
+    bool ChecksumsValid() const;
+
+private:
+    uint8_t m_bytes[kSize] = {};
+};

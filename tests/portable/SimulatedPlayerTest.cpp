@@ -1,0 +1,176 @@
+// The simulated player itself: it must catch a link that breaks the protocol,
+// keep its flash in the image file, and start as a player from the factory.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "TempPath.h"
+#include "TestPlayer.h"
+#include "simulator/FactoryImage.h"
+#include "storage/DirectoryImage.h"
+
+namespace {
+
+bool HasError(const SimulatedPlayer& player, const std::string& fragment)
+{
+    for (const auto& e : player.ProtocolErrors())
+        if (e.find(fragment) != std::string::npos)
+            return true;
+    return false;
+}
+
+TEST(SimulatedPlayer, RecordsTheProtocolErrorsOfABrokenLink)
+{
+    TestPlayer t;
+    DeviceLink& link = *t.link;
+    link.DataCycle(0x12);
+    EXPECT_TRUE(HasError(t.player, "no register selected"));
+    link.OpenLink();
+
+    t.player.ClearLogs();
+    link.AddressCycle(DeviceLink::kRegAddress);
+    link.DataCycle(0x00);
+    EXPECT_TRUE(HasError(t.player, "no read, program or erase command"));
+
+    t.player.ClearLogs();
+    link.AddressCycle(DeviceLink::kRegCommand);
+    link.DataCycle(DeviceLink::kCmdProgram);
+    EXPECT_TRUE(HasError(t.player, "program with no serial input"));
+
+    // A page stream one byte short.
+    t.player.ClearLogs();
+    link.AddressCycle(DeviceLink::kRegCommand);
+    link.DataCycle(DeviceLink::kCmdSerialInput);
+    link.AddressCycle(DeviceLink::kRegAddress);
+    link.DataCycle(0);
+    link.DataCycle(0x40);
+    link.DataCycle(0);
+    link.AddressCycle(DeviceLink::kRegWritePort);
+    for (int i = 0; i < 527; ++i)
+        link.StreamByte(0, i);
+    link.AddressCycle(DeviceLink::kRegCommand);
+    link.DataCycle(DeviceLink::kCmdProgram);
+    EXPECT_TRUE(HasError(t.player, "page stream of 527 bytes"));
+
+    // A read command, then another command before the player is ready.
+    t.player.ClearLogs();
+    t.player.Faults().busyReads = 50;
+    link.AddressCycle(DeviceLink::kRegCommand);
+    link.DataCycle(DeviceLink::kCmdRead);
+    link.AddressCycle(DeviceLink::kRegAddress);
+    link.DataCycle(0);
+    link.DataCycle(0);
+    link.DataCycle(0);
+    link.AddressCycle(DeviceLink::kRegCommand);
+    EXPECT_TRUE(HasError(t.player, "while busy"));
+}
+
+TEST(SimulatedPlayer, IgnoresPortsItIsNotAttachedTo)
+{
+    FlashMemory flash(8);
+    SimulatedPlayer player(flash, 0x278);
+    EXPECT_EQ(player.In(0x379), 0xFF);
+    EXPECT_EQ(player.In(0x279), 0xFF); // attached, but not woken
+    player.Out(0x37A, 0x0C);
+    EXPECT_TRUE(player.ProtocolErrors().empty());
+}
+
+TEST(SimulatedPlayer, AShortWakePulseDoesNotOpenTheLink)
+{
+    TestPlayer t;
+    DeviceLink& link = *t.link;
+    auto shortPulse = [&] {
+        link.AddressCycle(DeviceLink::kRegWake);
+        t.player.Out(0x37A, 0x00);
+        link.SpinReads(100);
+        t.player.Out(0x37A, 0x04);
+        link.SpinReads(100);
+    };
+    shortPulse();
+    link.AddressCycle(DeviceLink::kRegLinkMode);
+    link.DataCycle(0x55);
+    link.AddressCycle(DeviceLink::kRegLinkKey);
+    link.DataCycle(0xAA);
+    shortPulse();
+    EXPECT_FALSE(t.player.InLinkMode());
+    link.OpenLink();
+    EXPECT_TRUE(t.player.InLinkMode());
+}
+
+TEST(SimulatedPlayer, AddressesBeyondTheMemoryWrapRound)
+{
+    TestPlayer t(16);
+    std::vector<uint8_t> data(512, 0x5A), back(512);
+    ASSERT_EQ(t.link->EraseBlock(16), 1); // block 16 of a 16-block player is block 0
+    ASSERT_EQ(t.link->WritePage(data.data(), 0, 16, 0xFFFF, 0xFFFF), 1);
+    ASSERT_EQ(t.link->ReadPage(0, back.data(), 0), 1);
+    EXPECT_EQ(back, data);
+}
+
+TEST(PlayerImage, ANewImageIsAFactoryFreshPlayer)
+{
+    TempPath path("image");
+    std::string error;
+    auto flash = FlashMemory::OpenImage(path.String(), &error);
+    ASSERT_TRUE(flash) << error;
+    EXPECT_EQ(std::filesystem::file_size(path.Path()), 65536u * 528u);
+
+    TestPlayer fresh(1024);
+    MakeFactoryFresh(fresh.flash);
+    std::ifstream file(path.Path(), std::ios::binary);
+    std::vector<char> bytes(64 * 528 * 2);
+    file.read(bytes.data(), std::streamsize(bytes.size()));
+    for (uint32_t page = 0; page < 128; ++page)
+        ASSERT_EQ(std::memcmp(bytes.data() + page * 528, fresh.flash.RawPage(page), 528), 0) << page;
+    // Block 1 is erased.
+    EXPECT_TRUE(std::all_of(bytes.begin() + 64 * 528, bytes.end(), [](char c) { return c == '\xFF'; }));
+}
+
+TEST(PlayerImage, ChangesReachTheFileAsTheyHappen)
+{
+    TempPath path("image");
+    std::string error;
+    std::vector<uint8_t> data(32768);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = uint8_t(i % 251);
+    {
+        auto flash = FlashMemory::OpenImage(path.String(), &error, 32);
+        ASSERT_TRUE(flash) << error;
+        SimulatedPlayer player(*flash);
+        player.UseVirtualClock(true);
+        DeviceLink link;
+        link.AttachPorts(&player);
+        link.SetPort(0x378);
+        ASSERT_EQ(link.WriteBlock(data.data(), 9, 8, 10), 1);
+        // Read the file while the player is still running.
+        std::ifstream file(path.Path(), std::ios::binary);
+        std::vector<char> page(528);
+        file.seekg(9 * 64 * 528 + 63 * 528);
+        file.read(page.data(), 528);
+        EXPECT_EQ(std::memcmp(page.data(), data.data() + 63 * 512, 512), 0);
+    }
+    auto reopened = FlashMemory::OpenImage(path.String(), &error, 1024);
+    ASSERT_TRUE(reopened) << error;
+    EXPECT_EQ(reopened->Blocks(), 32);
+    EXPECT_EQ(std::memcmp(reopened->RawPage(9 * 64), data.data(), 512), 0);
+}
+
+TEST(PlayerImage, AFileOfTheWrongSizeIsRefused)
+{
+    TempPath path("image");
+    {
+        std::ofstream file(path.Path(), std::ios::binary);
+        file << "not a player";
+    }
+    std::string error;
+    EXPECT_FALSE(FlashMemory::OpenImage(path.String(), &error));
+    EXPECT_NE(error.find("not a player image"), std::string::npos);
+}
+
+} // namespace
