@@ -6,6 +6,7 @@
 // Results are the integers 1 (true) and 0 (false).
 
 #include <cstdint>
+#include <string>
 
 #include "link/PortIo.h"
 #include "storage/DirectoryImage.h"
@@ -13,6 +14,9 @@
 // Every status read whose value the link does not need lands here, so that
 // no read used as a delay can be optimised away.
 extern volatile uint8_t g_nDiscardedStatus;
+
+class UploadStep;
+class UserInterface;
 
 class DeviceLink {
 public:
@@ -56,6 +60,9 @@ public:
     // Where the four port operations go; set once at start-up.
     void AttachPorts(PortIo* ports) { m_pPorts = ports; }
     PortIo* Ports() const { return m_pPorts; }
+    // Where the storage operations show messages, dialogs and progress.
+    void AttachUserInterface(UserInterface* ui) { m_pUi = ui; }
+    UserInterface& Ui() const;
 
     void SetPort(int base);
     int OpenLink();
@@ -69,6 +76,18 @@ public:
     int ReadBlock(uint8_t* destination, int block);
     int ReadBlockRetry(uint8_t* destination, int block);
     int Probe();
+
+    // The song operations on the player and the directory image.
+    int InitializeDirectory();
+    int LoadDirectory();
+    int SaveDirectory();
+    int UploadSong(const char* path);
+    int UploadNextBlock(UploadStep& upload);
+    // Writes song `number` (counted from 1) into `directory`, or into the
+    // current directory when that is empty.
+    int DownloadSong(int number, const std::string& directory = std::string());
+    int RemoveSong(int index);
+    static std::string BaseName(const std::string& path);
 
     uint16_t FindFreeBlock() const { return m_image.FindFreeBlock(); }
     uint16_t HeaderChecksum() const { return m_image.HeaderChecksum(); }
@@ -94,6 +113,7 @@ private:
     void PauseAfterFailure();
 
     PortIo* m_pPorts = nullptr;
+    UserInterface* m_pUi = nullptr;
 };
 
 extern DeviceLink g_deviceLink;

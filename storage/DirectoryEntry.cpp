@@ -10,7 +10,6 @@ constexpr int kBlockCount = 2;
 constexpr int kLastBlockBytes = 4;
 constexpr int kSizeField = 6;
 constexpr int kUploadTime = 15;
-constexpr int kAudioHeader = 19;
 }
 
 uint16_t DirectoryEntry::firstBlock() const { return ReadU16LE(m_pBytes + kFirstBlock); }
@@ -24,12 +23,12 @@ void DirectoryEntry::SetSize(uint32_t size) { WriteU32LE(m_pBytes + kSizeField, 
 int32_t DirectoryEntry::uploadTime() const { return ReadI32LE(m_pBytes + kUploadTime); }
 void DirectoryEntry::SetUploadTime(int32_t time) { WriteI32LE(m_pBytes + kUploadTime, time); }
 
-uint32_t DirectoryEntry::audioHeader() const { return ReadU32LE(m_pBytes + kAudioHeader); }
+uint32_t DirectoryEntry::audioHeader() const { return ReadU32LE(m_pBytes + kAudioHeaderOffset); }
 
 void DirectoryEntry::SetAudioHeaderFromData(const uint8_t firstFour[4])
 {
     for (int i = 0; i < 4; ++i)
-        m_pBytes[kAudioHeader + i] = firstFour[3 - i];
+        m_pBytes[kAudioHeaderOffset + i] = firstFour[3 - i];
 }
 
 std::string DirectoryEntry::name() const

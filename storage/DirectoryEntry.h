@@ -7,6 +7,7 @@
 class DirectoryEntry {
 public:
     static constexpr int kSize = 128;
+    static constexpr int kAudioHeaderOffset = 19;
     static constexpr int kNameOffset = 28;
     static constexpr int kNameField = 100;
     static constexpr int kMaxNameLength = 99;
@@ -29,6 +30,7 @@ public:
     // The first four bytes of the song, stored in reverse order: read as a
     // little-endian value it is the big-endian frame header.
     uint32_t audioHeader() const;
+    const uint8_t* audioHeaderBytes() const { return m_pBytes + kAudioHeaderOffset; }
     void SetAudioHeaderFromData(const uint8_t firstFour[4]);
 
     // The name up to its NUL, never beyond the 100-byte field.

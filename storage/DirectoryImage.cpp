@@ -72,6 +72,12 @@ uint16_t DirectoryImage::FindFreeBlock() const
     return static_cast<uint16_t>(static_cast<const uint8_t*>(hit) - (m_bytes + kBlockUseOffset));
 }
 
+uint16_t DirectoryImage::FindUsableFreeBlock() const
+{
+    const uint16_t block = FindFreeBlock();
+    return block < totalBlocks() ? block : kNoBlock;
+}
+
 uint16_t DirectoryImage::HeaderChecksum() const
 {
     return static_cast<uint16_t>(headerChecksum() - SumWords(m_bytes, kHeaderSize / 2));

@@ -53,6 +53,10 @@ public:
     void SetEmpty();
 
     uint16_t FindFreeBlock() const;
+    // The lowest free block that names real memory: a damaged directory may
+    // mark blocks free at or beyond totalBlocks, where page addresses wrap
+    // round onto other blocks (block 1024 of a 32 MiB player is block 0).
+    uint16_t FindUsableFreeBlock() const;
     uint16_t HeaderChecksum() const;
     uint16_t BodyChecksum() const;
 

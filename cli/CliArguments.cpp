@@ -1,0 +1,103 @@
+#include "cli/CliArguments.h"
+
+#include <map>
+
+const char* const kCliUsage =
+    "usage: mellifon-cli [--flash IMAGE] COMMAND [ARGS]\n"
+    "  --flash IMAGE        the simulated player whose flash is the file IMAGE;\n"
+    "                       a missing file becomes a new, factory-fresh 32 MiB player.\n"
+    "                       Default: $XDG_DATA_HOME/mellifon/player.img\n"
+    "                       (~/.local/share/mellifon/player.img).\n"
+    "  list [--tsv]         the songs as the window lists them, then the status texts;\n"
+    "                       --tsv separates every field by one tab.\n"
+    "  upload FILE...       stores the files in order, as a drop on the list does.\n"
+    "  download N... [--to DIR]   writes songs N (the No. column) into DIR\n"
+    "                       (default: the current directory).\n"
+    "  remove N [--yes]     removes song N; asks first unless --yes.\n"
+    "  rename N NAME        renames song N as the in-place edit does.\n"
+    "  move N M             song N becomes song M; the others keep their order.\n"
+    "  init [--yes]         initializes the player; asks first unless --yes.\n"
+    "Exit status: 0 done, 1 an operation failed, 2 a usage error.\n";
+
+namespace {
+
+struct CommandShape {
+    size_t minOperands;
+    size_t maxOperands;
+    const char* options; // the options the command takes, as "--a --b"
+};
+
+const std::map<std::string, CommandShape> kCommands = {
+    {"list", {0, 0, "--tsv"}},          {"upload", {1, size_t(-1), ""}},
+    {"download", {1, size_t(-1), "--to"}}, {"remove", {1, 1, "--yes"}},
+    {"rename", {2, 2, ""}},             {"move", {2, 2, ""}},
+    {"init", {0, 0, "--yes"}},
+};
+
+bool Takes(const CommandShape& shape, const std::string& option)
+{
+    return std::string(shape.options).find(option) != std::string::npos;
+}
+
+}
+
+int ParseSongNumber(const std::string& text)
+{
+    if (text.empty() || text.size() > 6)
+        return 0;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return 0;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+std::string ParseCliArguments(const std::vector<std::string>& words, CliArguments* arguments)
+{
+    std::vector<std::string> options;
+    bool operandsOnly = false;
+    for (size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (!operandsOnly && (word == "--help" || word == "-h")) {
+            arguments->help = true;
+            return "";
+        }
+        if (!operandsOnly && word == "--") {
+            operandsOnly = true;
+        } else if (!operandsOnly && (word == "--flash" || word == "--to")) {
+            if (i + 1 >= words.size())
+                return word + " needs a value";
+            (word == "--flash" ? arguments->imagePath : arguments->toDirectory) = words[++i];
+            options.push_back(word);
+        } else if (!operandsOnly && word.size() > 1 && word[0] == '-') {
+            options.push_back(word);
+        } else if (arguments->command.empty()) {
+            arguments->command = word;
+        } else {
+            arguments->operands.push_back(word);
+        }
+    }
+    if (arguments->command.empty())
+        return "no command given";
+    const auto shape = kCommands.find(arguments->command);
+    if (shape == kCommands.end())
+        return "unknown command '" + arguments->command + "'";
+    for (const std::string& option : options) {
+        if (option == "--flash")
+            continue;
+        if (option != "--tsv" && option != "--yes" && option != "--to")
+            return "unknown option '" + option + "'";
+        if (!Takes(shape->second, option))
+            return arguments->command + " does not take " + option;
+        if (option == "--tsv")
+            arguments->tsv = true;
+        if (option == "--yes")
+            arguments->yes = true;
+    }
+    const size_t count = arguments->operands.size();
+    if (count < shape->second.minOperands || count > shape->second.maxOperands)
+        return "wrong number of arguments for " + arguments->command;
+    return "";
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The command line of mellifon-cli.
+
+#include <string>
+#include <vector>
+
+extern const char* const kCliUsage;
+
+struct CliArguments {
+    std::string imagePath; // empty: the default image
+    std::string command;
+    std::vector<std::string> operands;
+    std::string toDirectory; // download --to
+    bool tsv = false;        // list --tsv
+    bool yes = false;        // remove --yes, init --yes
+    bool help = false;
+};
+
+// Empty on success; otherwise what is wrong with the command line.
+std::string ParseCliArguments(const std::vector<std::string>& words, CliArguments* arguments);
+
+// A song number as typed: a positive decimal number, or 0 when it is none.
+int ParseSongNumber(const std::string& text);

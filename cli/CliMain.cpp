@@ -1,0 +1,208 @@
+// mellifon-cli: the song commands of the window, on the command line, over
+// the simulated player whose flash is an image file.
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/CliArguments.h"
+#include "cli/ConsoleUserInterface.h"
+#include "cli/SongTable.h"
+#include "link/DeviceLink.h"
+#include "simulator/DefaultImagePath.h"
+#include "simulator/FlashMemory.h"
+#include "simulator/SimulatedPlayer.h"
+#include "songlist/SongCommands.h"
+#include "songlist/SongListContent.h"
+
+namespace {
+
+constexpr int kDone = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+constexpr uint16_t kPlayerPort = 0x378;
+
+int Fail(const std::string& text)
+{
+    std::fprintf(stderr, "mellifon-cli: %s\n", text.c_str());
+    return kFailed;
+}
+
+// The list's refill: the directory as the player now holds it.
+class ReloadingList : public SongListView {
+public:
+    explicit ReloadingList(DeviceLink& link) : m_link(link) {}
+    void FillSongList() override { ReloadDirectory(m_link); }
+
+private:
+    DeviceLink& m_link;
+};
+
+class Session {
+public:
+    Session(DeviceLink& link, ConsoleUserInterface& ui)
+        : m_link(link), m_ui(ui), m_list(link), m_commands(link, m_list)
+    {
+    }
+
+    int Run(const CliArguments& a)
+    {
+        ReloadDirectory(m_link);
+        const std::string& c = a.command;
+        if (c == "list")
+            return List(a.tsv);
+        if (c == "upload")
+            return Upload(a.operands);
+        if (c == "download")
+            return Download(a.operands, a.toDirectory);
+        if (c == "remove")
+            return Remove(a.operands[0], a.yes);
+        if (c == "rename")
+            return Rename(a.operands[0], a.operands[1]);
+        if (c == "move")
+            return Move(a.operands[0], a.operands[1]);
+        return Initialize(a.yes);
+    }
+
+private:
+    int Songs() const { return std::min<int>(m_link.m_image.entryCount(), kMaxSongRows); }
+
+    // A song number as the No. column shows it, or 0 after saying why not.
+    int SongNumber(const std::string& text)
+    {
+        const int number = ParseSongNumber(text);
+        if (number < 1 || number > Songs()) {
+            Fail("no song " + text + " (the player holds " + std::to_string(Songs()) + ")");
+            return 0;
+        }
+        return number;
+    }
+
+    int Refused()
+    {
+        if (m_ui.RefusedWithoutTerminal())
+            return Fail("no terminal to ask on; add --yes to go ahead");
+        return Fail("not confirmed; nothing changed");
+    }
+
+    int List(bool tsv)
+    {
+        std::fputs(FormatSongTable(BuildSongListContent(m_link.m_image), tsv).c_str(), stdout);
+        return kDone;
+    }
+
+    int Upload(const std::vector<std::string>& paths)
+    {
+        const size_t stored = size_t(m_commands.UploadFiles(paths));
+        if (stored == paths.size())
+            return kDone;
+        Fail(paths[stored] + " was not stored");
+        if (stored + 1 < paths.size())
+            Fail("the files after it were not tried");
+        return kFailed;
+    }
+
+    int Download(const std::vector<std::string>& numbers, const std::string& directory)
+    {
+        std::error_code error;
+        if (!directory.empty() && !std::filesystem::is_directory(directory) &&
+            !std::filesystem::create_directories(directory, error))
+            return Fail(directory + ": " + error.message());
+        int status = kDone;
+        for (const std::string& text : numbers) {
+            const int number = SongNumber(text);
+            if (number == 0) {
+                status = kFailed;
+                continue;
+            }
+            if (!m_link.DownloadSong(number, directory))
+                status = Fail("song " + text + " was not downloaded");
+        }
+        return status;
+    }
+
+    int Remove(const std::string& text, bool yes)
+    {
+        const int number = SongNumber(text);
+        if (number == 0)
+            return kFailed;
+        if (!yes && !m_ui.AskYesNo(kRemoveWarning))
+            return Refused();
+        return m_commands.RemoveSongAt(number - 1, false) ? kDone : kFailed;
+    }
+
+    int Rename(const std::string& text, const std::string& name)
+    {
+        const int number = SongNumber(text);
+        if (number == 0)
+            return kFailed;
+        if (name.empty())
+            return Fail("a song's name cannot be empty");
+        m_commands.RenameSong(number - 1, name);
+        if (name.size() > DirectoryEntry::kMaxNameLength)
+            std::fprintf(stderr, "mellifon-cli: the name was stored as its first %d characters\n",
+                         DirectoryEntry::kMaxNameLength);
+        return kDone;
+    }
+
+    int Move(const std::string& fromText, const std::string& toText)
+    {
+        const int from = SongNumber(fromText);
+        const int to = SongNumber(toText);
+        if (from == 0 || to == 0)
+            return kFailed;
+        if (m_link.m_image.entryCount() > DirectoryImage::kEntrySlots)
+            return Fail("the directory claims more than 60 songs; initializing is recommended");
+        m_commands.MoveSong(from - 1, to - 1);
+        return kDone;
+    }
+
+    int Initialize(bool yes)
+    {
+        if (!yes && !m_ui.AskYesNo(kInitializeWarning))
+            return Refused();
+        m_commands.InitializePlayer(false);
+        return kDone;
+    }
+
+    DeviceLink& m_link;
+    ConsoleUserInterface& m_ui;
+    ReloadingList m_list;
+    SongCommands m_commands;
+};
+
+}
+
+int main(int argc, char** argv)
+{
+    CliArguments arguments;
+    const std::string problem =
+        ParseCliArguments(std::vector<std::string>(argv + 1, argv + argc), &arguments);
+    if (arguments.help) {
+        std::fputs(kCliUsage, stdout);
+        return kDone;
+    }
+    if (!problem.empty()) {
+        std::fprintf(stderr, "mellifon-cli: %s\n%s", problem.c_str(), kCliUsage);
+        return kUsage;
+    }
+
+    const std::string imagePath =
+        arguments.imagePath.empty() ? DefaultPlayerImagePath() : arguments.imagePath;
+    std::string error;
+    if (!MakeImageFolder(imagePath, &error))
+        return Fail(error);
+    std::unique_ptr<FlashMemory> flash = FlashMemory::OpenImage(imagePath, &error);
+    if (!flash)
+        return Fail(error);
+
+    SimulatedPlayer player(*flash, kPlayerPort);
+    ConsoleUserInterface ui;
+    g_deviceLink.AttachPorts(&player);
+    g_deviceLink.AttachUserInterface(&ui);
+    g_deviceLink.SetPort(kPlayerPort);
+    return Session(g_deviceLink, ui).Run(arguments);
+}

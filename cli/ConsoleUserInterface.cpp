@@ -1,0 +1,109 @@
+#include "cli/ConsoleUserInterface.h"
+
+#include <cstdio>
+#include <functional>
+
+#include "cli/Terminal.h"
+
+namespace {
+
+const char* LabelOf(TransferKind kind)
+{
+    switch (kind) {
+    case TransferKind::SaveDirectory:
+        return "Saving directory";
+    case TransferKind::Upload:
+        return "Uploading";
+    case TransferKind::Download:
+        return "Downloading";
+    }
+    return "";
+}
+
+class ConsoleBar : public ProgressBar {
+public:
+    explicit ConsoleBar(std::function<void(int)> draw) : m_draw(std::move(draw)) {}
+    void SetPos(int position) override { m_draw(position); }
+
+private:
+    std::function<void(int)> m_draw;
+};
+
+}
+
+ConsoleUserInterface::ConsoleUserInterface() : m_bBars(IsTerminal(stderr)) {}
+
+void ConsoleUserInterface::ShowMessage(const std::string& text)
+{
+    ClearBar();
+    std::fputs(text.c_str(), stderr);
+    if (text.empty() || text.back() != '\n')
+        std::fputc('\n', stderr);
+}
+
+bool ConsoleUserInterface::AskYesNo(const std::string& text)
+{
+    ClearBar();
+    if (!IsTerminal(stdin)) {
+        m_bRefused = true;
+        return false;
+    }
+    std::fprintf(stderr, "%s [y/N] ", text.c_str());
+    std::fflush(stderr);
+    char answer[64] = {};
+    if (!std::fgets(answer, sizeof answer, stdin))
+        return false;
+    return answer[0] == 'y' || answer[0] == 'Y';
+}
+
+int ConsoleUserInterface::RunTransfer(TransferStep& step)
+{
+    const char* label = LabelOf(step.Kind());
+    ConsoleBar bar([this, label](int percent) { DrawBar(label, percent); });
+    DrawBar(label, 0);
+    int result = kTransferCancel;
+    for (;;) {
+        // Nobody can press Cancel here, so a transfer with nothing to do ends.
+        if (step.Stalled())
+            break;
+        const StepOutcome outcome = step.Step(bar);
+        if (outcome == StepOutcome::EndOk) {
+            result = kTransferOk;
+            break;
+        }
+        if (outcome == StepOutcome::EndCancel)
+            break;
+    }
+    ClearBar();
+    return result;
+}
+
+void ConsoleUserInterface::ShowProgress(int position, int range)
+{
+    if (position < 0 || range <= 0) {
+        ClearBar();
+        return;
+    }
+    DrawBar("Reading directory", position * 100 / range);
+}
+
+void ConsoleUserInterface::DrawBar(const char* label, int percent)
+{
+    if (!m_bBars)
+        return;
+    const int width = 30;
+    const int filled = percent * width / 100;
+    std::fprintf(stderr, "\r%-18s [%.*s%*s] %3d%%", label, filled, "##############################",
+                 width - filled, "", percent);
+    std::fflush(stderr);
+    m_bBarShown = true;
+}
+
+void ConsoleUserInterface::ClearBar()
+{
+    if (!m_bBarShown)
+        return;
+    std::fprintf(stderr, "\r%*s\r", 60, "");
+    std::fflush(stderr);
+    m_bBarShown = false;
+}

@@ -1,0 +1,106 @@
+#include "songlist/DisplayText.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "link/LittleEndian.h"
+
+namespace {
+
+// kbit/s by bit-rate index 0 to 14; index 0 is free format.
+constexpr int kMpeg1Rates[3][15] = {
+    {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448}, // Layer 1
+    {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},    // Layer 2
+    {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},     // Layer 3
+};
+constexpr int kMpeg2Rates[2][15] = {
+    {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256}, // Layer 1
+    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},      // Layers 2 and 3
+};
+constexpr int kSampleRates[2][3] = {
+    {22050, 24000, 16000}, // MPEG-2
+    {44100, 48000, 32000}, // MPEG-1
+};
+
+std::string Printed(const char* format, long long value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+std::string PaddedLeft(std::string text, size_t width)
+{
+    if (text.size() < width)
+        text.insert(0, width - text.size(), '0');
+    return text;
+}
+
+}
+
+int DecodeAudioHeader(const uint8_t stored[4], std::string& format, std::string& bitRate,
+                      std::string& sampleRate)
+{
+    format = bitRate = sampleRate = "N/A";
+    const uint32_t h = ReadU32LE(stored);
+    const uint32_t sync = h >> 20;
+    const int versionBit = int((h >> 19) & 1);
+    const int layerCode = int((h >> 17) & 3);
+    const int rateIndex = int((h >> 12) & 15);
+    const int sampleIndex = int((h >> 10) & 3);
+    if (sync != 0xFFF && sync != 0xFFE)
+        return -1;
+    // Reserved codes lie outside the tables: no frame header either.
+    if (layerCode == 0 || rateIndex == 15 || sampleIndex == 3)
+        return -1;
+
+    const int layer = 4 - layerCode;
+    const int kbps = versionBit ? kMpeg1Rates[layer - 1][rateIndex]
+                                : kMpeg2Rates[layer == 1 ? 0 : 1][rateIndex];
+    format = "MPEG-" + std::to_string(versionBit ? 1 : 2) + " Layer " + std::to_string(layer);
+    bitRate = std::to_string(kbps) + " Kbps";
+    sampleRate = std::to_string(kSampleRates[versionBit][sampleIndex]) + " Hz";
+    return kbps;
+}
+
+std::string FormatDuration(uint32_t size, int kbps)
+{
+    if (kbps <= 0)
+        return "N/A";
+    const uint64_t seconds = uint64_t(size) * 8 / (uint64_t(kbps) * 1024);
+    return PaddedLeft(std::to_string(seconds / 60), 2) + ":" +
+           PaddedLeft(std::to_string(seconds % 60), 2);
+}
+
+std::string FormatThousands(long long value)
+{
+    if (value < 0)
+        return "-" + FormatThousands(-value);
+    std::string text;
+    bool grouped = false;
+    if (const long long millions = value / 1000000) {
+        text = Printed("%lld,", millions);
+        value %= 1000000;
+        grouped = true;
+    } else if (value / 1000 == 0) {
+        return Printed("%lld", value);
+    }
+    std::string thousands = Printed("%lld,", value / 1000);
+    text += grouped ? PaddedLeft(thousands, 4) : thousands;
+    return text + PaddedLeft(Printed("%lld", value % 1000), 3);
+}
+
+std::string FormatUploadTime(int32_t seconds)
+{
+    if (seconds < 0)
+        return "INVALID DATE/TIME";
+    const std::time_t t = seconds;
+    const std::tm* local = std::localtime(&t);
+    if (!local)
+        return "INVALID DATE/TIME";
+    char text[64];
+    std::snprintf(text, sizeof text, "%02u/%02u/%02u %02u:%02u:%02u", unsigned(local->tm_mday),
+                  unsigned(local->tm_mon + 1), unsigned(local->tm_year % 100),
+                  unsigned(local->tm_hour), unsigned(local->tm_min), unsigned(local->tm_sec));
+    return text;
+}

@@ -1,0 +1,72 @@
+#include "storage/Download.h"
+
+#include <memory>
+#include <new>
+
+#include "link/DeviceLink.h"
+#include "link/PageFormat.h"
+#include "storage/DownloadFileName.h"
+#include "storage/StorageTexts.h"
+
+StepOutcome DownloadStep::Step(ProgressBar& bar)
+{
+    if (m_nBlocksLeft == 0)
+        return StepOutcome::Continue;
+    // Block numbers come from the player: one outside the tables, or one met
+    // twice, means the chain is damaged.
+    if (m_nCurrentBlock < 0 || m_nCurrentBlock >= DirectoryImage::kTableBlocks ||
+        m_visited.test(size_t(m_nCurrentBlock)))
+        return StepOutcome::EndCancel;
+    m_visited.set(size_t(m_nCurrentBlock));
+    if (!m_pLink->ReadBlockRetry(m_pBuffer, m_nCurrentBlock))
+        return StepOutcome::EndCancel;
+    --m_nBlocksLeft;
+
+    size_t amount = kBlockSize;
+    if (m_nBlocksLeft == 0 && m_nLastBlockBytes != 0)
+        amount = size_t(m_nLastBlockBytes);
+    // A short write (a full disk) must not pass for a finished download.
+    if (std::fwrite(m_pBuffer, 1, amount, m_pFile) != amount)
+        return StepOutcome::EndCancel;
+    if (m_nBlocksLeft > 0)
+        m_nCurrentBlock = m_pLink->m_image.blockLink(unsigned(m_nCurrentBlock));
+
+    if (m_nBlockCount > 0)
+        bar.SetPos((m_nBlockCount - m_nBlocksLeft) * 100 / m_nBlockCount);
+    return m_nBlocksLeft == 0 ? StepOutcome::EndOk : StepOutcome::Continue;
+}
+
+int DeviceLink::DownloadSong(int number, const std::string& directory)
+{
+    const int songs = m_image.entryCount();
+    if (number < 1 || number > songs || number > DirectoryImage::kEntrySlots)
+        return 0;
+    DirectoryEntry entry = m_image.Entry(number - 1);
+    const std::string name = DownloadFileName(entry.name(), number);
+    std::string path = directory;
+    if (!path.empty() && path.back() != '/' && path.back() != '\\')
+        path += '/';
+    path += name;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return 0;
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kBlockSize]);
+    if (!buffer) {
+        std::fputs(kNewFailed, stdout);
+        std::fclose(file);
+        return 0;
+    }
+
+    DownloadStep download;
+    download.m_pLink = this;
+    download.m_nCurrentBlock = entry.firstBlock();
+    download.m_nBlocksLeft = download.m_nBlockCount = entry.blockCount();
+    download.m_pFile = file;
+    download.m_pBuffer = buffer.get();
+    download.m_nLastBlockBytes = entry.lastBlockBytes();
+    const int result = Ui().RunTransfer(download);
+
+    CloseLink();
+    const bool closed = std::fclose(file) == 0;
+    return result == kTransferOk && closed ? 1 : 0;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// Copying one song to a file: one 32 KiB block per step, along the chain.
+
+#include <bitset>
+#include <cstdint>
+#include <cstdio>
+
+#include "storage/DirectoryImage.h"
+#include "storage/UserInterface.h"
+
+class DeviceLink;
+
+class DownloadStep : public TransferStep {
+public:
+    TransferKind Kind() const override { return TransferKind::Download; }
+    StepOutcome Step(ProgressBar& bar) override;
+    // A song of no blocks (only a damaged directory has one) gives nothing to do.
+    bool Stalled() const override { return m_nBlocksLeft == 0; }
+
+    DeviceLink* m_pLink = nullptr;
+    int m_nCurrentBlock = 0;
+    int m_nBlocksLeft = 0;
+    int m_nBlockCount = 0;
+    std::FILE* m_pFile = nullptr;
+    uint8_t* m_pBuffer = nullptr; // 32768 bytes
+    int m_nLastBlockBytes = 0;
+
+private:
+    // Blocks already read: a chain that comes back to one of them is damaged.
+    std::bitset<DirectoryImage::kTableBlocks> m_visited;
+};

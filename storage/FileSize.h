@@ -1,0 +1,8 @@
+#pragma once
+// The size of an open file, from the file system. Only regular files have
+// one here: a folder opened by name has no size to upload.
+
+#include <cstdint>
+#include <cstdio>
+
+bool RegularFileSize(std::FILE* file, uint64_t* size);

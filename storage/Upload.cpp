@@ -1,0 +1,163 @@
+#include "storage/Upload.h"
+
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <new>
+
+#include "link/DeviceLink.h"
+#include "link/PageFormat.h"
+#include "storage/FileSize.h"
+#include "storage/StorageTexts.h"
+
+namespace {
+constexpr int kRiffWrapper = 72;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+}
+
+StepOutcome UploadStep::Step(ProgressBar& bar)
+{
+    if (m_nBlocksDone >= m_nBlockCount)
+        return StepOutcome::EndOk;
+    bar.SetPos(m_nBlocksDone * 100 / m_nBlockCount);
+    if (!m_pLink->UploadNextBlock(*this))
+        return StepOutcome::EndCancel;
+    ++m_nBlocksDone;
+    return StepOutcome::Continue;
+}
+
+std::string DeviceLink::BaseName(const std::string& path)
+{
+    const size_t cut = path.find_last_of("\\/:");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+int DeviceLink::UploadNextBlock(UploadStep& up)
+{
+    DirectoryEntry entry(up.m_pEntry);
+    const uint16_t current = up.m_nCurrentBlock;
+    if (current >= m_image.totalBlocks() || current >= DirectoryImage::kTableBlocks)
+        return 0;
+    m_image.SetBlockUse(current, DirectoryImage::kBlockInUse);
+
+    const bool last = up.m_nBlocksDone == up.m_nBlockCount - 1;
+    if (last) {
+        up.m_nNextBlock = kNoLinkBlock;
+        m_image.SetBlockLink(current, 0);
+    } else {
+        up.m_nNextBlock = m_image.FindUsableFreeBlock();
+        if (up.m_nNextBlock == DirectoryImage::kNoBlock) {
+            Ui().ShowMessage(kNoFreeNextBlock);
+            return 0;
+        }
+        m_image.SetBlockLink(current, up.m_nNextBlock);
+    }
+
+    size_t amount = kBlockSize;
+    if (last && entry.lastBlockBytes() != 0) {
+        amount = entry.lastBlockBytes();
+        std::memset(up.m_pBuffer + amount, 0, kBlockSize - amount);
+    }
+    if (std::fread(up.m_pBuffer, 1, amount, up.m_pFile) != amount) {
+        Ui().ShowMessage(kErrorReadingFile);
+        return 0;
+    }
+    if (!WriteBlockRetry(up.m_pBuffer, current, up.m_nPreviousBlock, up.m_nNextBlock))
+        return 0;
+    up.m_nPreviousBlock = current;
+    up.m_nCurrentBlock = up.m_nNextBlock;
+    return 1;
+}
+
+int DeviceLink::UploadSong(const char* path)
+{
+    // A damaged directory may claim more than the 60 slots: full, too.
+    if (!m_bPortSet || m_image.entryCount() >= DirectoryImage::kEntrySlots)
+        return 0;
+    FilePtr file(std::fopen(path, "rb"));
+    if (!file)
+        return 0;
+    uint64_t fileSize = 0;
+    if (!RegularFileSize(file.get(), &fileSize))
+        return 0;
+
+    uint8_t header[5] = {};
+    if (std::fread(header, 1, 4, file.get()) != 4) {
+        Ui().ShowMessage(kErrorReadingProperties);
+        return 0;
+    }
+    std::rewind(file.get());
+
+    uint64_t songLength = fileSize;
+    long dataStart = 0;
+    if (std::memcmp(header, "RIFF", 4) == 0) {
+        if (fileSize < uint64_t(kRiffWrapper)) {
+            Ui().ShowMessage(kFileTooSmall);
+            return 0;
+        }
+        songLength = fileSize - kRiffWrapper;
+        dataStart = kRiffWrapper;
+    }
+
+    const uint64_t blocks = songLength / kBlockSize + (songLength % kBlockSize ? 1 : 0);
+    const uint64_t needed = blocks + (m_image.entryCount() == 0 ? 1 : 0);
+    if (needed > m_image.freeBlocks()) {
+        Ui().ShowMessage(kNotEnoughMemory);
+        return 0;
+    }
+
+    if (std::fseek(file.get(), dataStart, SEEK_SET) != 0 ||
+        std::fread(header, 1, 5, file.get()) != 5) {
+        Ui().ShowMessage(kErrorReadingProperties);
+        return 0;
+    }
+    std::fseek(file.get(), dataStart, SEEK_SET);
+
+    // From here the image carries the whole song; a failure leaves it to the
+    // caller to restore or reload.
+    if (m_image.entryCount() == 0) {
+        m_image.SetUsedBlocks(uint16_t(m_image.usedBlocks() + 1));
+        m_image.SetFreeBlocks(uint16_t(m_image.freeBlocks() - 1));
+        m_image.SetBlockUse(0, DirectoryImage::kBlockInUse);
+        m_image.SetBlockLink(0, 0);
+    }
+    m_image.SetUsedBlocks(uint16_t(m_image.usedBlocks() + blocks));
+    m_image.SetFreeBlocks(uint16_t(m_image.freeBlocks() - blocks));
+    m_image.SetEntryCount(uint16_t(m_image.entryCount() + 1));
+    DirectoryEntry entry = m_image.Entry(m_image.entryCount() - 1);
+
+    const uint16_t first = m_image.FindUsableFreeBlock();
+    if (first == DirectoryImage::kNoBlock) {
+        Ui().ShowMessage(kNoFreeFirstBlock);
+        return 0;
+    }
+    entry.Clear();
+    entry.SetFirstBlock(first);
+    entry.SetBlockCount(uint16_t(blocks));
+    entry.SetLastBlockBytes(uint16_t(songLength % kBlockSize));
+    entry.SetSize(uint32_t(songLength));
+    entry.SetUploadTime(static_cast<int32_t>(std::time(nullptr)));
+    entry.SetAudioHeaderFromData(header);
+    entry.SetName(BaseName(path));
+
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kBlockSize]());
+    if (!buffer) {
+        std::fputs(kNewFailed, stdout);
+        return 0;
+    }
+    UploadStep upload;
+    upload.m_pLink = this;
+    upload.m_pFile = file.get();
+    upload.m_pBuffer = buffer.get();
+    upload.m_pEntry = entry.Bytes();
+    upload.m_nCurrentBlock = first;
+    upload.m_nPreviousBlock = kNoLinkBlock;
+    upload.m_nBlockCount = uint16_t(blocks);
+    upload.m_nNextBlock = 0;
+    upload.m_nBlocksDone = 0;
+    return Ui().RunTransfer(upload) == kTransferOk ? 1 : 0;
+}

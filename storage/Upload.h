@@ -1,0 +1,26 @@
+#pragma once
+// Storing one file as a new song: one 32 KiB block per step, each next block
+// chosen just before it is written.
+
+#include <cstdint>
+#include <cstdio>
+
+#include "storage/UserInterface.h"
+
+class DeviceLink;
+
+class UploadStep : public TransferStep {
+public:
+    TransferKind Kind() const override { return TransferKind::Upload; }
+    StepOutcome Step(ProgressBar& bar) override;
+
+    DeviceLink* m_pLink = nullptr;
+    std::FILE* m_pFile = nullptr;     // positioned at the song data
+    uint8_t* m_pBuffer = nullptr;     // 32768 bytes
+    uint8_t* m_pEntry = nullptr;      // the new slot in the image
+    uint16_t m_nCurrentBlock = 0;
+    uint16_t m_nPreviousBlock = 0xFFFF;
+    uint16_t m_nBlockCount = 0;
+    uint16_t m_nNextBlock = 0;
+    uint16_t m_nBlocksDone = 0;
+};

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# mellifon-cli as a user runs it, against a player image in a scratch folder:
+# upload, list, download, rename, move, remove, init, and the exit codes.
+set -uo pipefail
+cli=$(realpath "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+
+check() { # description, then a command that must succeed
+  local what=$1
+  shift
+  if ! "$@"; then
+    echo "FAILED: $what"
+    failures=$((failures + 1))
+  fi
+}
+status_is() { # expected status, then the command
+  local want=$1
+  shift
+  "$@" >/dev/null 2>&1 </dev/null
+  [ $? -eq "$want" ]
+}
+field() { # row (1-based), column (1-based) of list --tsv
+  "$cli" --flash p.img list --tsv | sed -n "$(($1 + 1))p" | cut -f"$2"
+}
+
+# Frames of MPEG audio: header, then payload.
+frames() { # count, header bytes as printf escapes
+  for ((i = 0; i < $1; i++)); do printf "$2"; head -c 413 /dev/zero; done
+}
+frames 300 '\xff\xfb\x90\x64' >a.mp3   # MPEG-1 Layer 3, 128 kbit/s, 44100 Hz
+frames 1000 '\xff\xf3\x80\x00' >b.mp3  # MPEG-2 Layer 3, 64 kbit/s, 22050 Hz
+
+check "upload two files" status_is 0 "$cli" --flash p.img upload a.mp3 b.mp3
+check "first song's format" [ "$(field 1 5)" = "MPEG-1 Layer 3" ]
+check "first song's bit rate" [ "$(field 1 6)" = "128 Kbps" ]
+check "first song's sample rate" [ "$(field 1 7)" = "44100 Hz" ]
+check "first song's playing time" [ "$(field 1 4)" = "00:07" ]
+check "second song's format" [ "$(field 2 5)" = "MPEG-2 Layer 3" ]
+check "second song's size" [ "$(field 2 3)" = "417,000" ]
+check "status texts" [ "$("$cli" --flash p.img list --tsv | tail -1)" = \
+  "$(printf 'Songs:2\tMemory:33,554,432\tFree:32,964,608\tUsed:589,824')" ]
+check "header line" [ "$("$cli" --flash p.img list | head -1 | tr -s ' ')" = \
+  "No. Name Size Duration Format Bitrate Rate Date" ]
+
+check "download into a new folder" status_is 0 "$cli" --flash p.img download 1 2 --to out
+check "downloads are byte-identical" cmp -s out/a.mp3 a.mp3
+check "downloads are byte-identical" cmp -s out/b.mp3 b.mp3
+
+check "rename" status_is 0 "$cli" --flash p.img rename 1 "../up and out"
+check "renamed" [ "$(field 1 2)" = "../up and out" ]
+check "download of a path-like name" status_is 0 "$cli" --flash p.img download 1 --to out
+check "stays in the folder" [ -f "out/.._up and out" ] 
+check "nothing outside the folder" [ ! -e "up and out" ]
+check "empty names are refused" status_is 1 "$cli" --flash p.img rename 1 ""
+
+check "move" status_is 0 "$cli" --flash p.img move 2 1
+check "moved" [ "$(field 1 2)" = "b.mp3" ]
+check "others keep their order" [ "$(field 2 2)" = "../up and out" ]
+
+check "remove without a terminal is refused" status_is 1 "$cli" --flash p.img remove 1
+check "still two songs" [ "$(field 2 2)" = "../up and out" ]
+check "remove --yes" status_is 0 "$cli" --flash p.img remove 1 --yes
+check "one song left" [ "$(field 1 2)" = "../up and out" ]
+check "no song 5" status_is 1 "$cli" --flash p.img remove 5 --yes
+
+check "init without a terminal is refused" status_is 1 "$cli" --flash p.img init
+check "init --yes" status_is 0 "$cli" --flash p.img init --yes
+check "empty after init" [ "$("$cli" --flash p.img list --tsv | wc -l)" -eq 2 ]
+
+check "a missing file fails" status_is 1 "$cli" --flash p.img upload missing.mp3
+check "no command is a usage error" status_is 2 "$cli" --flash p.img
+check "an unknown option is a usage error" status_is 2 "$cli" list --bogus
+check "an option of another command is a usage error" status_is 2 "$cli" list --yes
+check "a number that is none" status_is 1 "$cli" --flash p.img download x1
+check "help" status_is 0 "$cli" --help
+check "a file that is no image" bash -c "echo hello >bad.img; ! '$cli' --flash bad.img list 2>/dev/null"
+
+export XDG_DATA_HOME="$work/data"
+check "default image" status_is 0 "$cli" upload a.mp3
+check "default image in XDG_DATA_HOME" [ -f "$work/data/mellifon/player.img" ]
+
+[ $failures -eq 0 ] && echo "all checks passed"
+exit $((failures > 0))

@@ -1,0 +1,207 @@
+// Songs back to disk, songs out of the directory, and what a damaged
+// directory can and cannot make these operations do.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "StoragePlayer.h"
+#include "TempPath.h"
+#include "TestFiles.h"
+#include "storage/DownloadFileName.h"
+
+namespace {
+
+struct StoredSongs : ::testing::Test {
+    StoredSongs() : folder("songs") { std::filesystem::create_directories(folder.Path()); }
+
+    void Store(const std::string& name, const std::vector<uint8_t>& bytes)
+    {
+        const std::string path = (folder.Path() / name).string();
+        WriteFile(path, bytes);
+        ASSERT_EQ(p.link->UploadSong(path.c_str()), 1);
+        p.link->SaveDirectory();
+        p.Reload();
+        std::filesystem::remove(path);
+        p.ui = ScriptedUi();
+    }
+    std::vector<uint8_t> Downloaded(const std::string& name)
+    {
+        return ReadFile((folder.Path() / name).string());
+    }
+    bool Exists(const std::string& name) { return std::filesystem::exists(folder.Path() / name); }
+
+    TempPath folder;
+    StoragePlayer p;
+};
+
+TEST_F(StoredSongs, DownloadsComeBackByteForByte)
+{
+    p.Reload();
+    const auto full = Numbered(65536, 1), partial = Numbered(40000, 2);
+    Store("full.mp3", full);
+    Store("partial.mp3", partial);
+    ASSERT_EQ(p.link->DownloadSong(1, folder.String()), 1);
+    ASSERT_EQ(p.link->DownloadSong(2, folder.String()), 1);
+    EXPECT_EQ(Downloaded("full.mp3"), full);
+    EXPECT_EQ(Downloaded("partial.mp3"), partial);
+    EXPECT_EQ(p.ui.Count(TransferKind::Download), 2);
+    EXPECT_EQ(p.ui.barPositions.back(), 100);
+    EXPECT_FALSE(p.player.InLinkMode());
+    EXPECT_TRUE(p.player.ProtocolErrors().empty());
+
+    // Downloading again replaces the file.
+    WriteFile((folder.Path() / "partial.mp3").string(), Numbered(99999));
+    ASSERT_EQ(p.link->DownloadSong(2, folder.String()), 1);
+    EXPECT_EQ(Downloaded("partial.mp3"), partial);
+}
+
+TEST_F(StoredSongs, ADownloadFollowsTheChainNotTheBlockNumbers)
+{
+    p.Reload();
+    Store("a", Numbered(32768, 1));
+    Store("b", Numbered(32768, 2));
+    Store("c", Numbered(3 * 32768, 3)); // blocks 3, 4, 5
+    // Removing a leaves a hole at block 1; a song of three blocks fills it
+    // and then continues after c.
+    ASSERT_EQ(p.link->RemoveSong(0), 1);
+    p.link->SaveDirectory();
+    const auto d = Numbered(3 * 32768, 4);
+    Store("d", d);
+    DirectoryEntry e = p.Image().Entry(2);
+    EXPECT_EQ(e.firstBlock(), 1);
+    EXPECT_EQ(p.Image().blockLink(1), 6);
+    ASSERT_EQ(p.link->DownloadSong(3, folder.String()), 1);
+    EXPECT_EQ(Downloaded("d"), d);
+    EXPECT_EQ(BrokenInvariant(p.Image()), "");
+}
+
+TEST_F(StoredSongs, DownloadNumbersOutsideTheSongsFail)
+{
+    p.Reload();
+    Store("only", Numbered(10));
+    EXPECT_EQ(p.link->DownloadSong(0, folder.String()), 0);
+    EXPECT_EQ(p.link->DownloadSong(2, folder.String()), 0);
+    p.Image().SetEntryCount(200); // damaged
+    EXPECT_EQ(p.link->DownloadSong(61, folder.String()), 0);
+    EXPECT_TRUE(p.ui.transfers.empty());
+}
+
+TEST_F(StoredSongs, ASongOfNoBlocksWritesNothingAndWaitsForCancel)
+{
+    p.Reload();
+    Store("empty", Numbered(10));
+    p.Image().Entry(0).SetBlockCount(0);
+    EXPECT_EQ(p.link->DownloadSong(1, folder.String()), 0);
+    EXPECT_TRUE(Exists("empty"));
+    EXPECT_EQ(Downloaded("empty").size(), 0u);
+    EXPECT_EQ(p.ui.stepsRun, 0);
+}
+
+TEST_F(StoredSongs, DamagedChainsEndTheDownloadAndStayInsideTheImage)
+{
+    p.Reload();
+    Store("song", Numbered(3 * 32768));
+    DirectoryEntry e = p.Image().Entry(0);
+
+    e.SetFirstBlock(0xFFF0); // beyond the tables
+    EXPECT_EQ(p.link->DownloadSong(1, folder.String()), 0);
+
+    e.SetFirstBlock(1);
+    p.Image().SetBlockLink(1, 9000); // the chain leaves the tables
+    EXPECT_EQ(p.link->DownloadSong(1, folder.String()), 0);
+    EXPECT_EQ(Downloaded("song").size(), 32768u);
+
+    p.Image().SetBlockLink(1, 2);
+    p.Image().SetBlockLink(2, 1); // a loop
+    e.SetBlockCount(60000);
+    EXPECT_EQ(p.link->DownloadSong(1, folder.String()), 0);
+    EXPECT_EQ(Downloaded("song").size(), 2u * 32768u);
+}
+
+TEST_F(StoredSongs, RemovingTheOnlySongEmptiesTheDirectory)
+{
+    p.Reload();
+    Store("only", Numbered(70000));
+    ASSERT_EQ(p.link->RemoveSong(0), 1);
+    EXPECT_EQ(p.Image().entryCount(), 0);
+    EXPECT_EQ(p.Image().freeBlocks(), 1024);
+    EXPECT_EQ(p.Image().blockUse(0), 0xFF);
+    EXPECT_EQ(BrokenInvariant(p.Image()), "");
+}
+
+TEST_F(StoredSongs, RemovingASongClosesTheGap)
+{
+    p.Reload();
+    Store("a", Numbered(70000, 1)); // 3 blocks
+    Store("b", Numbered(10, 2));
+    Store("c", Numbered(10, 3));
+    const uint16_t used = p.Image().usedBlocks();
+    ASSERT_EQ(p.link->RemoveSong(0), 1);
+    EXPECT_EQ(p.Image().entryCount(), 2);
+    EXPECT_EQ(p.Image().Entry(0).name(), "b");
+    EXPECT_EQ(p.Image().Entry(1).name(), "c");
+    EXPECT_EQ(p.Image().usedBlocks(), used - 3);
+    EXPECT_EQ(BrokenInvariant(p.Image()), "");
+    EXPECT_EQ(p.link->RemoveSong(2), 0);
+}
+
+TEST_F(StoredSongs, DamagedDirectoriesMakeRemovalFailNotWander)
+{
+    p.Reload();
+    Store("a", Numbered(70000, 1));
+    Store("b", Numbered(70000, 2));
+
+    p.Image().SetBlockLink(p.Image().Entry(0).firstBlock(), 0xFFFF); // leaves the tables
+    EXPECT_EQ(p.link->RemoveSong(0), 0);
+
+    p.Reload();
+    const unsigned first = p.Image().Entry(1).firstBlock();
+    p.Image().SetBlockLink(first, uint16_t(first)); // a loop
+    EXPECT_EQ(p.link->RemoveSong(1), 0);
+
+    p.Reload();
+    p.Image().SetEntryCount(61);
+    EXPECT_EQ(p.link->RemoveSong(0), 0);
+}
+
+TEST(DownloadFileName, PlainNamesStayAndEverythingElseStaysInTheFolder)
+{
+    EXPECT_EQ(DownloadFileName("My Song (live).mp3", 1), "My Song (live).mp3");
+    EXPECT_EQ(DownloadFileName("..\\..\\x", 1), ".._.._x");
+    EXPECT_EQ(DownloadFileName("C:\\Windows\\win.ini", 1), "C__Windows_win.ini");
+    EXPECT_EQ(DownloadFileName("/etc/passwd", 1), "_etc_passwd");
+    EXPECT_EQ(DownloadFileName("a<b>c:d\"e|f?g*h", 1), "a_b_c_d_e_f_g_h");
+    EXPECT_EQ(DownloadFileName(std::string("tab\there\x01"), 1), "tab_here_");
+    EXPECT_EQ(DownloadFileName("LPT1", 1), "_LPT1");
+    EXPECT_EQ(DownloadFileName("con.mp3", 1), "_con.mp3");
+    EXPECT_EQ(DownloadFileName("Nul", 1), "_Nul");
+    EXPECT_EQ(DownloadFileName("COM9.txt", 1), "_COM9.txt");
+    EXPECT_EQ(DownloadFileName("COM0", 1), "COM0");
+    EXPECT_EQ(DownloadFileName("CONSOLE.mp3", 1), "CONSOLE.mp3");
+    EXPECT_EQ(DownloadFileName("", 7), "song7");
+    EXPECT_EQ(DownloadFileName("..", 3), "song3");
+}
+
+TEST_F(StoredSongs, ASongNamedLikeAPathIsWrittenInsideTheFolder)
+{
+    p.Reload();
+    Store("x", Numbered(10));
+    p.Image().Entry(0).SetName("../escaped");
+    ASSERT_EQ(p.link->DownloadSong(1, folder.String()), 1);
+    EXPECT_TRUE(Exists(".._escaped"));
+    EXPECT_FALSE(std::filesystem::exists(folder.Path().parent_path() / "escaped"));
+}
+
+#ifndef _WIN32
+TEST_F(StoredSongs, AFullDiskIsAFailedDownload)
+{
+    p.Reload();
+    Store("full", Numbered(40000));
+    ASSERT_TRUE(std::filesystem::exists("/dev/full"));
+    EXPECT_EQ(p.link->DownloadSong(1, "/dev"), 0);
+}
+#endif
+
+} // namespace

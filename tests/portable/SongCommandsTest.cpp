@@ -1,0 +1,204 @@
+// The song commands' flows: confirmations, saves, refills, and what is put
+// back when a change is abandoned.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "StoragePlayer.h"
+#include "TempPath.h"
+#include "TestFiles.h"
+#include "songlist/SongCommands.h"
+
+namespace {
+
+class CountingList : public SongListView {
+public:
+    explicit CountingList(DeviceLink& link) : m_link(link) {}
+    void FillSongList() override
+    {
+        ++fills;
+        ReloadDirectory(m_link);
+    }
+    int fills = 0;
+
+private:
+    DeviceLink& m_link;
+};
+
+struct Commands : ::testing::Test {
+    Commands() : folder("commands"), list(*p.link), commands(*p.link, list)
+    {
+        std::filesystem::create_directories(folder.Path());
+        p.Reload();
+    }
+    std::string File(const std::string& name, size_t size)
+    {
+        const std::string path = (folder.Path() / name).string();
+        WriteFile(path, Numbered(size, unsigned(name[0])));
+        return path;
+    }
+    std::vector<std::string> Names()
+    {
+        std::vector<std::string> names;
+        for (int slot = 0; slot < p.Image().entryCount(); ++slot)
+            names.push_back(p.Image().Entry(slot).name());
+        return names;
+    }
+    int Saves() const { return p.ui.Count(TransferKind::SaveDirectory); }
+    void StoreSongs(const std::vector<std::string>& names)
+    {
+        std::vector<std::string> paths;
+        for (const auto& name : names)
+            paths.push_back(File(name, 100));
+        ASSERT_EQ(commands.UploadFiles(paths), int(names.size()));
+        p.ui = ScriptedUi();
+        list.fills = 0;
+    }
+
+    TempPath folder;
+    StoragePlayer p;
+    CountingList list;
+    SongCommands commands;
+};
+
+TEST_F(Commands, DroppedFilesStopAtTheFirstFailureAndTheListIsRefilled)
+{
+    const std::vector<std::string> paths = {File("one", 1000), folder.String() + "/missing",
+                                            File("three", 1000)};
+    EXPECT_EQ(commands.UploadFiles(paths), 1);
+    EXPECT_EQ(Saves(), 1);
+    EXPECT_EQ(p.ui.Count(TransferKind::Upload), 1); // the third was not tried
+    EXPECT_EQ(list.fills, 1);
+    EXPECT_EQ(Names(), std::vector<std::string>{"one"});
+    EXPECT_EQ(BrokenInvariant(p.Image()), "");
+}
+
+TEST_F(Commands, AFailedUploadWithNothingStoredPutsTheImageBack)
+{
+    StoreSongs({"a"});
+    auto before = std::make_unique<DirectoryImage>(p.Image());
+    p.ui.cancelAfterSteps = 1;
+    EXPECT_EQ(commands.UploadFiles({File("big", 5 * 32768)}), 0);
+    EXPECT_EQ(std::memcmp(before->Bytes(), p.Image().Bytes(), DirectoryImage::kSize), 0);
+    EXPECT_EQ(Saves(), 0);
+    EXPECT_EQ(list.fills, 0);
+}
+
+TEST_F(Commands, AnUploadIntoAFullDirectoryChangesNothing)
+{
+    p.Image().SetEntryCount(60);
+    auto before = std::make_unique<DirectoryImage>(p.Image());
+    EXPECT_EQ(commands.UploadFiles({File("more", 10)}), 0);
+    EXPECT_EQ(std::memcmp(before->Bytes(), p.Image().Bytes(), DirectoryImage::kSize), 0);
+    EXPECT_TRUE(p.ui.messages.empty());
+}
+
+TEST_F(Commands, RemoveAsksFirstAndSavesAndRefills)
+{
+    StoreSongs({"a", "b"});
+    p.ui.answerYes = false;
+    EXPECT_FALSE(commands.RemoveSongAt(0, true));
+    EXPECT_EQ(p.ui.questions, std::vector<std::string>{kRemoveWarning});
+    EXPECT_EQ(Saves(), 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a", "b"}));
+
+    p.ui.answerYes = true;
+    EXPECT_TRUE(commands.RemoveSongAt(0, true));
+    EXPECT_EQ(Saves(), 1);
+    EXPECT_EQ(list.fills, 1);
+    p.Reload();
+    EXPECT_EQ(Names(), std::vector<std::string>{"b"});
+}
+
+TEST_F(Commands, AFailedRemovalSaysSoAndLeavesTheImageWhole)
+{
+    StoreSongs({"a", "b"});
+    p.Image().SetBlockUse(p.Image().Entry(1).firstBlock(), 0xFF); // damaged: already free
+    auto before = std::make_unique<DirectoryImage>(p.Image());
+    EXPECT_FALSE(commands.RemoveSongAt(1, false));
+    EXPECT_EQ(p.ui.messages, std::vector<std::string>{"Internal error. Initializing is recomended."});
+    EXPECT_EQ(Saves(), 0);
+    EXPECT_EQ(list.fills, 0);
+    EXPECT_EQ(std::memcmp(before->Bytes(), p.Image().Bytes(), DirectoryImage::kSize), 0);
+}
+
+TEST_F(Commands, InitializeWarnsThenEmptiesThePlayersDirectory)
+{
+    StoreSongs({"a", "b"});
+    p.ui.answerYes = false;
+    EXPECT_FALSE(commands.InitializePlayer(true));
+    EXPECT_EQ(p.ui.questions, std::vector<std::string>{kInitializeWarning});
+    EXPECT_EQ(p.Image().entryCount(), 2);
+
+    p.ui.answerYes = true;
+    EXPECT_TRUE(commands.InitializePlayer(true));
+    p.Reload();
+    EXPECT_EQ(p.Image().entryCount(), 0);
+    EXPECT_EQ(p.Image().freeBlocks(), 1024);
+    EXPECT_TRUE(p.Image().ChecksumsValid());
+}
+
+TEST_F(Commands, RenameStoresNinetyNineCharactersAndRefusesEmptyText)
+{
+    StoreSongs({"a"});
+    EXPECT_TRUE(commands.RenameSong(0, std::string(150, 'r')));
+    EXPECT_EQ(Saves(), 1);
+    EXPECT_EQ(list.fills, 0);
+    p.Reload();
+    EXPECT_EQ(p.Image().Entry(0).name(), std::string(99, 'r'));
+    EXPECT_EQ(p.Image().Entry(0).Bytes()[127], 0);
+
+    EXPECT_FALSE(commands.RenameSong(0, ""));
+    EXPECT_FALSE(commands.RenameSong(1, "no such slot"));
+    EXPECT_EQ(Saves(), 1);
+
+    EXPECT_TRUE(commands.RenameSong(0, "a")); // shorter: nothing of the old name is left
+    p.Reload();
+    EXPECT_EQ(p.Image().Entry(0).name(), "a");
+    EXPECT_EQ(p.Image().Entry(0).Bytes()[28 + 2], 0);
+}
+
+TEST_F(Commands, DragsMoveOneSongAndKeepTheOthersInOrder)
+{
+    struct Drag {
+        int dragged, dropRow;
+        const char* result;
+    };
+    const Drag drags[] = {
+        {0, 3, "BCADE"}, // A onto D
+        {4, 1, "EABCD"}, // E onto B
+        {3, 0, "DABCE"}, // D onto A
+        {2, 2, "ACBDE"}, // C onto its own row
+        {2, 3, "ABCDE"}, // C onto D: nothing to do
+        {1, 5, "ACDEB"}, // B below the last row
+        {0, 0, "ABCDE"}, // row 0 onto row 0
+    };
+    StoreSongs({"A", "B", "C", "D", "E"});
+    for (const Drag& d : drags) {
+        SCOPED_TRACE(d.result);
+        commands.InitializePlayer(false);
+        StoreSongs({"A", "B", "C", "D", "E"});
+        const bool changes = std::string(d.result) != "ABCDE";
+        EXPECT_EQ(commands.MoveSong(d.dragged, SongCommands::DropSlot(d.dropRow)), changes);
+        EXPECT_EQ(Saves(), changes ? 1 : 0);
+        p.Reload();
+        std::string order;
+        for (const auto& name : Names())
+            order += name;
+        EXPECT_EQ(order, d.result);
+        EXPECT_EQ(BrokenInvariant(p.Image()), "");
+    }
+}
+
+TEST_F(Commands, AnOverfullDirectoryIsNotReordered)
+{
+    StoreSongs({"A", "B"});
+    p.Image().SetEntryCount(61);
+    EXPECT_FALSE(commands.MoveSong(0, 1));
+    EXPECT_EQ(Saves(), 0);
+}
+
+} // namespace
