@@ -22,8 +22,10 @@ StepOutcome DownloadStep::Step(ProgressBar& bar)
         return StepOutcome::EndCancel;
     --m_nBlocksLeft;
 
+    // A damaged entry may claim more than a block for its last one: the
+    // buffer holds one block, so that is all it can give.
     size_t amount = kBlockSize;
-    if (m_nBlocksLeft == 0 && m_nLastBlockBytes != 0)
+    if (m_nBlocksLeft == 0 && m_nLastBlockBytes > 0 && m_nLastBlockBytes < kBlockSize)
         amount = size_t(m_nLastBlockBytes);
     // A short write (a full disk) must not pass for a finished download.
     if (std::fwrite(m_pBuffer, 1, amount, m_pFile) != amount)

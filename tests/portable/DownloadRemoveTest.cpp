@@ -120,6 +120,15 @@ TEST_F(StoredSongs, DamagedChainsEndTheDownloadAndStayInsideTheImage)
     EXPECT_EQ(Downloaded("song").size(), 2u * 32768u);
 }
 
+TEST_F(StoredSongs, ALastBlockClaimingMoreThanABlockGivesOneBlock)
+{
+    p.Reload();
+    Store("song", Numbered(1000));
+    p.Image().Entry(0).SetLastBlockBytes(50000);
+    EXPECT_EQ(p.link->DownloadSong(1, folder.String()), 1);
+    EXPECT_EQ(Downloaded("song").size(), 32768u);
+}
+
 TEST_F(StoredSongs, RemovingTheOnlySongEmptiesTheDirectory)
 {
     p.Reload();
