@@ -21,7 +21,6 @@ VGA = [
     (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
     (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
 ]
-LIGHT_GRAY = 7
 
 # Letters of the pixel drawings below, as VGA indices. '.' is the background: light gray
 # on the toolbar (the toolbar turns it into the button face), transparent in the icon.
@@ -548,12 +547,6 @@ class Canvas:
             for x in range(max(x0, 0), min(x1, self.w - 1) + 1):
                 self.px[y][x] = c
 
-    def frame(self, x0, y0, x1, y1, c):
-        self.rect(x0, y0, x1, y0, c)
-        self.rect(x0, y1, x1, y1, c)
-        self.rect(x0, y0, x0, y1, c)
-        self.rect(x1, y0, x1, y1, c)
-
     def rounded(self, x0, y0, x1, y1, r, c):
         for y in range(y0, y1 + 1):
             for x in range(x0, x1 + 1):
@@ -574,7 +567,7 @@ KKKKKKK....
 KwwwwwKK...
 KwwwwwKwK..
 KwwwwwKKKK.
-KwwwwwwsSK.
+KwwwwwwwSK.
 KwwwwNNwSK.
 KwwwwNwNSK.
 KwwwwNwwSK.
@@ -585,7 +578,7 @@ KwwwwwwwSK.
 KSSSSSSSSK.
 KKKKKKKKKK.
 '''
-PAGE_COLOURS = {'K': 1, 'w': 2, 's': 2, 'S': 17, 'N': 18}
+PAGE_COLOURS = {'K': 1, 'w': 2, 'S': 17, 'N': 18}
 
 
 def _draw_pc(cv, sending):
@@ -781,10 +774,6 @@ def text_coverage(text, left, top, scale, bold=0):
     pad = bold / 8.0 * scale + 1
     box = (left - pad, top - pad, left + w / k + pad, top + h / k + pad)
     return inside, box
-
-
-def text_width(text, scale):
-    return len(text_mask(text)[0]) * scale
 
 
 def _honeycomb_edge(x, y, size):

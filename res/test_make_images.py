@@ -148,9 +148,9 @@ class GeneratedFiles(unittest.TestCase):
         (top,) = riff(data, 0, len(data))
         self.assertEqual(top[:2], (b'RIFF', b'AVI '))
         self.assertEqual(top[2] + top[3], len(data))
-        parts = riff(data, top[2] + 4, top[2] + top[3])
-        self.assertEqual([p[:2] for p in parts], [(b'LIST', b'hdrl'), (b'LIST', b'movi'), (b'idx1', None)])
-        hdrl, movi, idx1 = parts
+        sections = riff(data, top[2] + 4, top[2] + top[3])
+        self.assertEqual([s[:2] for s in sections], [(b'LIST', b'hdrl'), (b'LIST', b'movi'), (b'idx1', None)])
+        hdrl, movi, idx1 = sections
         avih, strl = riff(data, hdrl[2] + 4, hdrl[2] + hdrl[3])   # one stream: no sound
         self.assertEqual((avih[0], strl[:2]), (b'avih', (b'LIST', b'strl')))
         usec, _, _, flags, frames, _, streams, _, width, height = struct.unpack_from('<10I', data, avih[2])
