@@ -35,7 +35,11 @@ int Fail(const std::string& text)
 class ReloadingList : public SongListView {
 public:
     explicit ReloadingList(DeviceLink& link) : m_link(link) {}
-    void FillSongList() override { ReloadDirectory(m_link); }
+    int FillSongList() override
+    {
+        ReloadDirectory(m_link);
+        return 1;
+    }
 
 private:
     DeviceLink& m_link;

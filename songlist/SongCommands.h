@@ -18,7 +18,7 @@ extern const char* const kInternalError;
 class SongListView {
 public:
     virtual ~SongListView() = default;
-    virtual void FillSongList() = 0;
+    virtual int FillSongList() = 0;
 };
 
 // What every fill starts with: the empty state, then block 0 of the player.

@@ -20,11 +20,21 @@ start_virtual_display() {
 # A 64-bit prefix of our own, a wine server that stays up (so each program
 # starts in a fraction of a second), and no debug chatter. Wine's services
 # must not inherit our output, or whoever reads it waits for them forever.
+# Wine draws the windows' frames itself (Decorated=N), so the program's own
+# caption shows; on a virtual X server with no window manager the windows are
+# unmanaged too (Managed=N), or Wine waits seconds for a manager at every
+# window it takes down.
 start_wine() {
   export WINEPREFIX="$1" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  local managed=${2:-Y}
   mkdir -p "$WINEPREFIX"
   wineserver -p </dev/null >/dev/null 2>&1
   wine wineboot </dev/null >/dev/null 2>&1
+  # Wine's own fonts (Tahoma, MS Sans Serif, Marlett for the caption buttons)
+  # are found only in the prefix's font folder.
+  cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f </dev/null >/dev/null 2>&1
 }
 
 stop_wine_and_display() {

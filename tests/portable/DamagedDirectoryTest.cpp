@@ -17,7 +17,7 @@ namespace {
 
 class NoRefill : public SongListView {
 public:
-    void FillSongList() override {}
+    int FillSongList() override { return 1; }
 };
 
 void Damage(DirectoryImage& image, std::mt19937& random)

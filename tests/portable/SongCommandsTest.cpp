@@ -17,10 +17,11 @@ namespace {
 class CountingList : public SongListView {
 public:
     explicit CountingList(DeviceLink& link) : m_link(link) {}
-    void FillSongList() override
+    int FillSongList() override
     {
         ++fills;
         ReloadDirectory(m_link);
+        return 1;
     }
     int fills = 0;
 

@@ -1,0 +1,111 @@
+#include "app/QuorlApp.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "app/AboutBox.h"
+#include "app/MainFrame.h"
+#include "app/PortSelection.h"
+#include "app/PortSetup.h"
+#include "app/SplashWindow.h"
+#include "framework/FrameworkIds.h"
+#include "framework/SingleDocTemplate.h"
+#include "link/DeviceLink.h"
+#include "res/resource.h"
+#include "songlist/QuorlDoc.h"
+#include "songlist/QuorlView.h"
+
+char g_szProgramDir[260] = "";
+const char* const kProfileKey = "Local AppWizard-Generated Applications";
+
+namespace {
+
+class RegistryProfile : public AppProfile {
+public:
+    explicit RegistryProfile(CWinApp& app) : m_app(app) {}
+    std::string GetProfileString(const std::string& section, const std::string& entry) override
+    {
+        return m_app.GetProfileString(section.c_str(), entry.c_str());
+    }
+    void WriteProfileString(const std::string& section, const std::string& entry, const std::string& value) override
+    {
+        m_app.WriteProfileString(section.c_str(), entry.c_str(), value.c_str());
+    }
+
+private:
+    CWinApp& m_app;
+};
+
+// A question with no owner window and no icon.
+class OwnerlessQuestion : public YesNoQuestion {
+public:
+    bool AskYesNo(const std::string& text, const std::string& caption) override
+    {
+        return MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_YESNO) == IDYES;
+    }
+};
+
+// Everything up to the last backslash; left empty when it would not fit.
+void FillProgramDirectory()
+{
+    char path[32768] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, sizeof path - 1);
+    path[length < sizeof path ? length : sizeof path - 1] = '\0';
+    char* cut = strrchr(path, '\\');
+    if (cut)
+        *cut = '\0';
+    if (strlen(path) < sizeof g_szProgramDir)
+        strcpy(g_szProgramDir, path);
+}
+
+}
+
+BEGIN_MESSAGE_MAP(CQuorlApp, CWinApp)
+    ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
+    ON_COMMAND(ID_FILE_NEW, OnFileNew)
+    ON_COMMAND(ID_FILE_OPEN, OnFileOpen)
+END_MESSAGE_MAP()
+
+CQuorlApp::CQuorlApp(PortSetup& ports) : m_ports(ports) {}
+
+BOOL CQuorlApp::InitInstance()
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES |
+                                                          ICC_ANIMATE_CLASS | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    g_deviceLink.AttachUserInterface(&m_ui);
+
+    g_pSplash = new CSplashWindow(IDB_SPLASH, 5000);
+    g_pSplash->ShowSplash();
+    FillProgramDirectory();
+    SetRegistryKey(kProfileKey);
+
+    m_ports.AttachPorts(g_deviceLink);
+    if (!m_ports.LoadPortDriver())
+        return FALSE;
+
+    RegistryProfile profile(*this);
+    OwnerlessQuestion question;
+    PortSelection selection(profile, question, g_deviceLink);
+    selection.SetSplashCloser(&CloseSplashIfAny);
+    if (!selection.SelectPort())
+        return FALSE;
+
+    AddDocTemplate(std::make_unique<CSingleDocTemplate>(
+        IDR_MAINFRAME, [] { return new CQuorlDoc; }, [] { return new CMainFrame; },
+        [] { return new CQuorlView; }));
+    if (!ProcessShellCommand())
+        return FALSE;
+
+    // Whatever show state the program was started with.
+    m_pMainWnd->ShowWindow(SW_SHOW);
+    m_pMainWnd->UpdateWindow();
+    return TRUE;
+}
+
+void CQuorlApp::OnAppAbout()
+{
+    CAboutBox about;
+    about.DoModal();
+}

@@ -1,0 +1,11 @@
+#pragma once
+// Copying a song from the player: a block every 500 ms.
+
+#include "dialogs/TransferDlg.h"
+#include "res/resource.h"
+#include "storage/Download.h"
+
+class CDownloadDlg : public CTransferDlg {
+public:
+    explicit CDownloadDlg(DownloadStep& step) : CTransferDlg(IDD_DOWNLOAD, step) {}
+};

@@ -1,0 +1,61 @@
+#include "dialogs/WindowUserInterface.h"
+
+#include "app/MainFrame.h"
+#include "dialogs/DownloadDlg.h"
+#include "dialogs/SaveDirectoryDlg.h"
+#include "dialogs/UploadDlg.h"
+#include "framework/WinApp.h"
+
+void WindowUserInterface::ShowMessage(const std::string& text)
+{
+    AfxMessageBox(text, MB_OK);
+}
+
+bool WindowUserInterface::AskYesNo(const std::string& text)
+{
+    return AfxMessageBox(text, MB_YESNO) == IDYES;
+}
+
+int WindowUserInterface::RunTransfer(TransferStep& step)
+{
+    INT_PTR result = -1;
+    switch (step.Kind()) {
+    case TransferKind::SaveDirectory: {
+        CSaveDirectoryDlg dialog(static_cast<SaveDirectoryStep&>(step));
+        result = dialog.DoModal();
+        break;
+    }
+    case TransferKind::Upload: {
+        CUploadDlg dialog(static_cast<UploadStep&>(step));
+        result = dialog.DoModal();
+        break;
+    }
+    case TransferKind::Download: {
+        CDownloadDlg dialog(static_cast<DownloadStep&>(step));
+        result = dialog.DoModal();
+        break;
+    }
+    }
+    if (result == IDOK)
+        return kTransferOk;
+    return result == -1 ? kTransferNotCreated : kTransferCancel;
+}
+
+void WindowUserInterface::ShowProgress(int position, int range)
+{
+    if (CProgressStatusBar* bar = GetMainStatusBar())
+        bar->ShowProgress(position, range);
+}
+
+void WindowUserInterface::BeginWaitCursor()
+{
+    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    if (m_nWaitDepth++ == 0)
+        m_hRestoreCursor = previous;
+}
+
+void WindowUserInterface::EndWaitCursor()
+{
+    if (m_nWaitDepth > 0 && --m_nWaitDepth == 0)
+        SetCursor(m_hRestoreCursor ? m_hRestoreCursor : LoadCursor(nullptr, IDC_ARROW));
+}

@@ -1,0 +1,4 @@
+#include "framework/AnimateCtrl.h"
+
+BEGIN_MESSAGE_MAP(CAnimateCtrl, CWnd)
+END_MESSAGE_MAP()

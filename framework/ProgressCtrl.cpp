@@ -1,0 +1,4 @@
+#include "framework/ProgressCtrl.h"
+
+BEGIN_MESSAGE_MAP(CProgressCtrl, CWnd)
+END_MESSAGE_MAP()

@@ -1,0 +1,285 @@
+#include "songlist/QuorlView.h"
+
+#include <commdlg.h>
+
+#include <string>
+#include <vector>
+
+#include "app/MainFrame.h"
+#include "app/SplashWindow.h"
+#include "framework/CmdUI.h"
+#include "framework/WinApp.h"
+#include "link/DeviceLink.h"
+#include "res/resource.h"
+#include "songlist/SongListContent.h"
+
+namespace {
+
+struct ColumnSetup {
+    int format;
+    int width;
+};
+// By column index: Name, No., Size, Duration, Format, Bitrate, Rate, Date.
+const ColumnSetup kColumns[kSongColumns] = {{LVCFMT_LEFT, 90},  {LVCFMT_RIGHT, 30}, {LVCFMT_RIGHT, 70},
+                                            {LVCFMT_RIGHT, 60}, {LVCFMT_LEFT, 90},  {LVCFMT_RIGHT, 60},
+                                            {LVCFMT_RIGHT, 60}, {LVCFMT_LEFT, 120}};
+
+const char* const kUploadTitle = "Select file for uploading to Rio";
+const char kUploadFilter[] = "MP3 Audio (*.mp3,*.mpg,*.wav)\0*.mp3;*.mpg;*.wav\0All Files (*.*)\0*.*\0";
+
+std::string DroppedPath(HDROP drop, UINT index)
+{
+    // The path's own length, so that a long path is not cut to another name.
+    const UINT length = DragQueryFileA(drop, index, nullptr, 0);
+    std::vector<char> path(size_t(length) + 1, '\0');
+    DragQueryFileA(drop, index, path.data(), length + 1);
+    return path.data();
+}
+
+}
+
+BEGIN_MESSAGE_MAP(CQuorlView, CListView)
+    ON_NOTIFY_REFLECT(LVN_COLUMNCLICK, OnColumnClick)
+    ON_COMMAND(ID_REFRESH_DIRECTORY, OnRefreshDirectory)
+    ON_COMMAND(ID_INITIALIZE_RIO, OnInitializeRio)
+    ON_COMMAND(ID_UPLOAD_FILE, OnUploadFile)
+    ON_COMMAND(ID_REMOVE_FILE, OnRemoveFile)
+    ON_COMMAND(ID_DOWNLOAD_FILE, OnDownloadFile)
+    ON_UPDATE_COMMAND_UI(ID_REMOVE_FILE, OnUpdateRemoveFile)
+    ON_UPDATE_COMMAND_UI(ID_DOWNLOAD_FILE, OnUpdateDownloadFile)
+    ON_WM_DROPFILES()
+    ON_NOTIFY_REFLECT(LVN_BEGINLABELEDITA, OnBeginLabelEdit)
+    ON_NOTIFY_REFLECT(LVN_BEGINLABELEDITW, OnBeginLabelEdit)
+    ON_NOTIFY_REFLECT(LVN_ENDLABELEDITA, OnEndLabelEdit)
+    ON_NOTIFY_REFLECT(LVN_ENDLABELEDITW, OnEndLabelEdit)
+    ON_NOTIFY_REFLECT(LVN_BEGINDRAG, OnBeginDrag)
+    MM_MSG(WM_MOUSEMOVE, Mouse, OnDragMouseMove)
+    MM_MSG(WM_LBUTTONUP, Mouse, OnDragButtonUp)
+END_MESSAGE_MAP()
+
+CQuorlView::CQuorlView() : m_commands(g_deviceLink, *this) {}
+
+// Report view, one selected row at most, the selection visible without the
+// focus, and names editable in place.
+bool CQuorlView::PreCreateWindow(CREATESTRUCT& cs)
+{
+    cs.style &= ~LONG(LVS_SMALLICON);
+    cs.style |= LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS;
+    return CListView::PreCreateWindow(cs);
+}
+
+void CQuorlView::InsertColumns()
+{
+    CListCtrl& list = GetListCtrl();
+    for (int column = 0; column < kSongColumns; ++column)
+        list.InsertColumn(column, kSongColumnHeaders[size_t(column)], kColumns[column].format,
+                          kColumns[column].width);
+    list.SetColumnOrderArray(kSongColumns, kSongColumnDisplayOrder.data());
+}
+
+// A new or opened document runs this again; the columns are made once.
+void CQuorlView::OnInitialUpdate()
+{
+    CListView::OnInitialUpdate();
+    DragAcceptFiles(m_hWnd, TRUE);
+    if (GetListCtrl().GetColumnCount() == 0)
+        InsertColumns();
+    FillSongList();
+    CloseSplashIfAny();
+}
+
+int CQuorlView::FillSongList()
+{
+    CListCtrl& list = GetListCtrl();
+    list.DeleteAllItems();
+    ReloadDirectory(g_deviceLink);
+    const SongListContent content = BuildSongListContent(g_deviceLink.m_image);
+    for (size_t row = 0; row < content.rows.size(); ++row) {
+        const int item = list.InsertItem(int(row), content.rows[row][kColumnName]);
+        for (int column = 1; column < kSongColumns; ++column)
+            list.SetItemText(item, column, content.rows[row][size_t(column)]);
+    }
+    CWinApp* app = AfxGetApp();
+    if (app && app->m_pMainWnd)
+        if (CProgressStatusBar* bar = GetMainStatusBar())
+            for (int pane = 1; pane <= 4; ++pane)
+                bar->SetPaneString(content.panes[size_t(pane - 1)], pane);
+    return 1;
+}
+
+bool CQuorlView::OnColumnClick(NMHDR* header, LRESULT& result)
+{
+    const auto* click = reinterpret_cast<NMLISTVIEW*>(header);
+    GetListCtrl().SetColumnWidth(click->iSubItem, LVSCW_AUTOSIZE);
+    result = 0;
+    return true;
+}
+
+void CQuorlView::OnRefreshDirectory()
+{
+    FillSongList();
+}
+
+void CQuorlView::OnInitializeRio()
+{
+    m_commands.InitializePlayer(true);
+}
+
+void CQuorlView::OnUploadFile()
+{
+    char path[260] = {};
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = GetAncestor(m_hWnd, GA_ROOT);
+    dialog.lpstrFilter = kUploadFilter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = sizeof path;
+    dialog.lpstrTitle = kUploadTitle;
+    // The extension a typed name without one gets (only three letters are used).
+    dialog.lpstrDefExt = "mp3";
+    dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    if (!GetOpenFileNameA(&dialog))
+        return;
+    m_commands.UploadFiles({path});
+}
+
+int CQuorlView::SelectedRow()
+{
+    CListCtrl& list = GetListCtrl();
+    if (list.GetSelectedCount() == 0)
+        return -2;
+    const int row = list.GetNextItem(-1, LVNI_SELECTED);
+    if (row < 0)
+        AfxMessageBox(kInternalError, MB_OK);
+    return row < 0 ? -1 : row;
+}
+
+void CQuorlView::OnRemoveFile()
+{
+    const int row = SelectedRow();
+    if (row >= 0)
+        m_commands.RemoveSongAt(row, true);
+}
+
+void CQuorlView::OnDownloadFile()
+{
+    const int row = SelectedRow();
+    if (row >= 0)
+        g_deviceLink.DownloadSong(row + 1);
+}
+
+void CQuorlView::OnUpdateRemoveFile(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(GetListCtrl().GetSelectedCount() > 0);
+}
+
+void CQuorlView::OnUpdateDownloadFile(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(GetListCtrl().GetSelectedCount() > 0);
+}
+
+void CQuorlView::OnDropFiles(HDROP drop)
+{
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    std::vector<std::string> paths;
+    for (UINT i = 0; i < count; ++i)
+        paths.push_back(DroppedPath(drop, i));
+    DragFinish(drop);
+    if (paths.empty())
+        return;
+    SetForegroundWindow(m_hWnd);
+    m_commands.UploadFiles(paths);
+}
+
+bool CQuorlView::OnBeginLabelEdit(NMHDR*, LRESULT& result)
+{
+    result = 0;
+    return true;
+}
+
+// A cancelled edit counts as empty text; an empty name is refused.
+bool CQuorlView::OnEndLabelEdit(NMHDR* header, LRESULT& result)
+{
+    std::string text;
+    int row = -1;
+    if (header->code == LVN_ENDLABELEDITA) {
+        const auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
+        row = info->item.iItem;
+        if (info->item.pszText)
+            text = info->item.pszText;
+    } else {
+        const auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+        row = info->item.iItem;
+        if (info->item.pszText) {
+            char narrow[1024] = {};
+            WideCharToMultiByte(CP_ACP, 0, info->item.pszText, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
+            text = narrow;
+        }
+    }
+    result = m_commands.RenameSong(row, text) ? 1 : 0;
+    return true;
+}
+
+bool CQuorlView::OnBeginDrag(NMHDR* header, LRESULT& result)
+{
+    const auto* drag = reinterpret_cast<NMLISTVIEW*>(header);
+    m_nDragRow = drag->iItem;
+    POINT upperLeft = {0, 0};
+    m_pDragImageList = std::make_unique<CImageList>(GetListCtrl().CreateDragImage(m_nDragRow, &upperLeft));
+    m_pDragImageList->BeginDrag(0, POINT{8, 8});
+    CImageList::DragEnter(GetDesktopWindow(), ClientToScreen(drag->ptAction));
+    m_bDragActive = 1;
+    m_nDropRow = -1;
+    m_pDropTarget = this;
+    SetCapture(m_hWnd);
+    result = 0;
+    return true;
+}
+
+// The default processing follows in every case.
+bool CQuorlView::OnDragMouseMove(UINT, POINT point)
+{
+    if (!m_bDragActive)
+        return false;
+    const POINT screen = ClientToScreen(point);
+    m_ptLastDrag = screen;
+    CImageList::DragMove(screen);
+    CImageList::DragShowNolock(false);
+    HWND under = WindowFromPoint(screen);
+    m_pDropTarget = CWnd::FromHandlePermanent(under);
+    ::ScreenToClient(under, &m_ptLastDrag);
+    CImageList::DragShowNolock(true);
+    return false;
+}
+
+bool CQuorlView::OnDragButtonUp(UINT, POINT point)
+{
+    if (!m_bDragActive)
+        return false;
+    ReleaseCapture();
+    m_bDragActive = 0;
+    CImageList::DragLeave(GetDesktopWindow());
+    CImageList::EndDrag();
+    m_pDragImageList.reset();
+    m_pDropTarget = CWnd::FromHandlePermanent(WindowFromPoint(ClientToScreen(point)));
+    // Only the list itself takes a drop: not its header, not another window.
+    if (dynamic_cast<CQuorlView*>(m_pDropTarget))
+        MoveDraggedEntry();
+    return false;
+}
+
+// The row under the point 5 pixels below the cursor, at row 0's x, decides
+// where the song goes; the move itself is the song commands'.
+void CQuorlView::MoveDraggedEntry()
+{
+    CListCtrl& list = GetListCtrl();
+    POINT first = {0, 0};
+    list.GetItemPosition(0, &first);
+    const int y = m_ptLastDrag.y + 5;
+    m_ptLastDrag = {first.x, y};
+    m_nDropRow = list.HitTest(m_ptLastDrag);
+    if (m_nDropRow == -1)
+        m_nDropRow = first.y > y ? 0 : list.GetItemCount();
+    m_commands.MoveSong(m_nDragRow, SongCommands::DropSlot(m_nDropRow));
+}

@@ -1,0 +1,56 @@
+#pragma once
+// The song list: one row per directory slot, in slot order, refilled from
+// the player after every change; the song commands, file drops, renaming
+// in place and reordering by dragging.
+
+#include <memory>
+
+#include "framework/ImageList.h"
+#include "framework/ListView.h"
+#include "songlist/SongCommands.h"
+
+class CCmdUI;
+
+class CQuorlView : public CListView, public SongListView {
+    DECLARE_MESSAGE_MAP()
+
+public:
+    CQuorlView();
+
+    // Drag state.
+    std::unique_ptr<CImageList> m_pDragImageList;
+    int m_bDragActive = 0;
+    int m_nDragRow = -1;
+    int m_nDropRow = -1;
+    CWnd* m_pDropTarget = nullptr; // the window under the cursor, when it is one of ours
+    POINT m_ptLastDrag = {0, 0};   // in client coordinates of that window
+
+    bool PreCreateWindow(CREATESTRUCT& cs) override;
+    void OnInitialUpdate() override;
+    int FillSongList() override;
+    void MoveDraggedEntry();
+
+protected:
+    bool OnColumnClick(NMHDR* header, LRESULT& result);
+    void OnRefreshDirectory();
+    void OnInitializeRio();
+    void OnUploadFile();
+    void OnRemoveFile();
+    void OnDownloadFile();
+    void OnUpdateRemoveFile(CCmdUI* pCmdUI);
+    void OnUpdateDownloadFile(CCmdUI* pCmdUI);
+    void OnDropFiles(HDROP drop);
+    bool OnBeginLabelEdit(NMHDR* header, LRESULT& result);
+    bool OnEndLabelEdit(NMHDR* header, LRESULT& result);
+    bool OnBeginDrag(NMHDR* header, LRESULT& result);
+    bool OnDragMouseMove(UINT flags, POINT point);
+    bool OnDragButtonUp(UINT flags, POINT point);
+
+private:
+    void InsertColumns();
+    // The selected row, or -1 after saying "Internal error." when the list
+    // reports a selection that cannot be found; -2 with no selection at all.
+    int SelectedRow();
+
+    SongCommands m_commands;
+};
