@@ -270,12 +270,17 @@ bool CQuorlView::OnDragButtonUp(UINT, POINT point)
 }
 
 // The row under the point 5 pixels below the cursor, at row 0's x, decides
-// where the song goes; the move itself is the song commands'.
+// where the song goes; the move itself is the song commands'. Row 0's x is
+// taken in the middle of its name: the list hits a row only there, and the
+// name is not the leftmost column.
 void CQuorlView::MoveDraggedEntry()
 {
     CListCtrl& list = GetListCtrl();
     POINT first = {0, 0};
     list.GetItemPosition(0, &first);
+    RECT label = {};
+    if (list.GetItemRect(0, &label, LVIR_LABEL))
+        first.x = (label.left + label.right) / 2;
     const int y = m_ptLastDrag.y + 5;
     m_ptLastDrag = {first.x, y};
     m_nDropRow = list.HitTest(m_ptLastDrag);

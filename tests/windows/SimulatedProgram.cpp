@@ -1,0 +1,190 @@
+#include "SimulatedProgram.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "framework/SingleDocTemplate.h"
+#include "link/DeviceLink.h"
+#include "link/PageFormat.h"
+#include "simulator/FactoryImage.h"
+#include "songlist/QuorlDoc.h"
+
+namespace {
+MessageBoxAnswers* s_pAnswers = nullptr;
+
+struct BoxSearch {
+    HWND found = nullptr;
+};
+
+// A message box: a dialog of this thread with a text and no progress bar
+// (which would make it one of the transfer dialogs).
+BOOL CALLBACK FindMessageBox(HWND hWnd, LPARAM lParam)
+{
+    char name[32] = {};
+    GetClassNameA(hWnd, name, sizeof name);
+    if (strcmp(name, "#32770") == 0 && IsWindowVisible(hWnd) && !GetDlgItem(hWnd, 1013) &&
+        GetDlgItem(hWnd, 0xFFFF)) {
+        reinterpret_cast<BoxSearch*>(lParam)->found = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+}
+
+MessageBoxAnswers::MessageBoxAnswers(std::vector<int> buttons) : m_buttons(std::move(buttons))
+{
+    s_pAnswers = this;
+    m_timer = SetTimer(nullptr, 0, 30, &MessageBoxAnswers::Tick);
+}
+
+MessageBoxAnswers::~MessageBoxAnswers()
+{
+    KillTimer(nullptr, m_timer);
+    s_pAnswers = nullptr;
+}
+
+void CALLBACK MessageBoxAnswers::Tick(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (s_pAnswers)
+        s_pAnswers->AnswerOpenBox();
+}
+
+void MessageBoxAnswers::AnswerOpenBox()
+{
+    BoxSearch search;
+    EnumThreadWindows(GetCurrentThreadId(), &FindMessageBox, reinterpret_cast<LPARAM>(&search));
+    if (!search.found || m_buttons.empty())
+        return;
+    char text[1024] = {}, caption[256] = {};
+    GetDlgItemTextA(search.found, 0xFFFF, text, sizeof text);
+    GetWindowTextA(search.found, caption, sizeof caption);
+    texts.push_back(text);
+    captions.push_back(caption);
+    if (onBox)
+        onBox();
+    const int button = m_buttons.front();
+    m_buttons.erase(m_buttons.begin());
+    PostMessage(search.found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+}
+
+SimulatedProgram::SimulatedProgram() : flash(1024), player(flash, 0x378)
+{
+    TheTestApp().ClearProfile();
+    MakeFactoryFresh(flash);
+    player.UseVirtualClock(true);
+    g_deviceLink.AttachPorts(&player);
+    g_deviceLink.AttachUserInterface(&ui);
+    g_deviceLink.SetPort(0x378);
+    g_deviceLink.m_image.SetEmpty();
+    const auto base = std::filesystem::temp_directory_path() /
+                      ("mellifon-program-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(base);
+    std::filesystem::create_directories(base);
+    folder = base.string();
+}
+
+SimulatedProgram::~SimulatedProgram()
+{
+    Close();
+    g_deviceLink.AttachPorts(nullptr);
+    g_deviceLink.AttachUserInterface(nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
+std::string SimulatedProgram::TempFile(const std::string& name, size_t size)
+{
+    const std::string path = (std::filesystem::path(folder) / name).string();
+    std::ofstream file(path, std::ios::binary);
+    const unsigned char header[4] = {0xFF, 0xFB, 0x90, 0x64};
+    for (size_t i = 0; i < size; ++i)
+        file.put(char(i < 4 ? header[i] : (i * 7) & 0xFF));
+    return path;
+}
+
+void SimulatedProgram::StoreSongs(const std::vector<std::string>& names, size_t size)
+{
+    g_deviceLink.InitializeDirectory();
+    g_deviceLink.LoadDirectory();
+    for (const std::string& name : names) {
+        const std::string path = TempFile(name, size);
+        ASSERT_EQ(g_deviceLink.UploadSong(path.c_str()), 1);
+        g_deviceLink.SaveDirectory();
+    }
+}
+
+void SimulatedProgram::WriteDirectory(const DirectoryImage& image)
+{
+    for (uint32_t unit = 0; unit < 4; ++unit)
+        flash.EraseUnit(unit * 16);
+    for (int page = 0; page < 64; ++page) {
+        uint8_t raw[528];
+        std::memcpy(raw, image.Bytes() + 512 * page, 512);
+        const auto spare = SpareBytes(0, 0, PageChecksum(raw));
+        std::memcpy(raw + 512, spare.data(), 16);
+        flash.ProgramPage(uint32_t(page), raw);
+    }
+}
+
+void SimulatedProgram::Open()
+{
+    CWinApp& app = TheTestApp();
+    app.m_pMainWnd = nullptr;
+    app.AddDocTemplate(std::make_unique<CSingleDocTemplate>(
+        IDR_MAINFRAME, [] { return new CQuorlDoc; }, [] { return new CMainFrame; },
+        [] { return new CQuorlView; }));
+    ASSERT_NE(app.DocTemplate()->OpenDocumentFile(nullptr), nullptr);
+    frame = dynamic_cast<CMainFrame*>(app.m_pMainWnd);
+    ASSERT_NE(frame, nullptr);
+    view = dynamic_cast<CQuorlView*>(frame->GetActiveView());
+    ASSERT_NE(view, nullptr);
+    SetWindowPos(frame->m_hWnd, HWND_TOP, 0, 0, 800, 500, 0);
+    frame->ShowWindow(SW_SHOW);
+    frame->UpdateWindow();
+    PumpFor(30);
+    Saves();
+}
+
+void SimulatedProgram::Close()
+{
+    if (frame) {
+        frame->SendMessage(WM_CLOSE);
+        frame = nullptr;
+        view = nullptr;
+        DropQuitMessage();
+    }
+}
+
+std::vector<std::string> SimulatedProgram::RowNames()
+{
+    std::vector<std::string> names;
+    for (int row = 0; row < List().GetItemCount(); ++row)
+        names.push_back(List().GetItemText(row, 0));
+    return names;
+}
+
+std::vector<std::string> SimulatedProgram::NamesOnPlayer()
+{
+    auto image = std::make_unique<DirectoryImage>(g_deviceLink.m_image);
+    g_deviceLink.InitializeDirectory();
+    g_deviceLink.LoadDirectory();
+    std::vector<std::string> names;
+    for (int slot = 0; slot < g_deviceLink.m_image.entryCount() && slot < 60; ++slot)
+        names.push_back(g_deviceLink.m_image.Entry(slot).name());
+    g_deviceLink.m_image = *image;
+    return names;
+}
+
+// A save is one erase of block 0.
+int SimulatedProgram::Saves()
+{
+    int saves = 0;
+    for (const auto& op : player.Operations())
+        saves += op.kind == FlashOperation::Erase && op.page == 0;
+    player.ClearLogs();
+    return saves;
+}

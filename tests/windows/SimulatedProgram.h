@@ -1,0 +1,60 @@
+#pragma once
+// The program's window set (document, main frame, song list) on a simulated
+// player that the test prepares, with the real dialogs and message boxes;
+// and a hand that answers message boxes as they come up.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "WindowTestSupport.h"
+#include "app/MainFrame.h"
+#include "dialogs/WindowUserInterface.h"
+#include "simulator/FlashMemory.h"
+#include "simulator/SimulatedPlayer.h"
+#include "storage/DirectoryImage.h"
+#include "songlist/QuorlView.h"
+
+// Answers the message boxes that open from now on, in order, with the given
+// buttons (IDYES, IDNO, IDOK), noting each one's text and caption.
+class MessageBoxAnswers {
+public:
+    explicit MessageBoxAnswers(std::vector<int> buttons);
+    ~MessageBoxAnswers();
+    std::vector<std::string> texts;
+    std::vector<std::string> captions;
+    std::function<void()> onBox; // runs when a box is found, before it is answered
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    void AnswerOpenBox();
+    std::vector<int> m_buttons;
+    UINT_PTR m_timer;
+};
+
+struct SimulatedProgram {
+    SimulatedProgram();
+    ~SimulatedProgram();
+
+    // Stores songs on the player (with the directory saved) before the window exists.
+    void StoreSongs(const std::vector<std::string>& names, size_t size = 1000);
+    // Puts this directory on the player as it stands, without sealing it again.
+    void WriteDirectory(const DirectoryImage& image);
+    // Creates the window set; the view's first fill reads the player.
+    void Open();
+    void Close();
+
+    CListCtrl& List() { return view->GetListCtrl(); }
+    std::vector<std::string> RowNames();
+    std::vector<std::string> NamesOnPlayer(); // read back from the player afresh
+    std::string Pane(int index) { return frame->m_statusBar.GetPaneText(index); }
+    int Saves();                              // directory saves since the last call
+    std::string TempFile(const std::string& name, size_t size);
+
+    FlashMemory flash;
+    SimulatedPlayer player;
+    WindowUserInterface ui;
+    CMainFrame* frame = nullptr;
+    CQuorlView* view = nullptr;
+    std::string folder;
+};

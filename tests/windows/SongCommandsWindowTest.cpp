@@ -1,0 +1,313 @@
+// The song commands in the window, driven by real messages: files dropped
+// as the shell drops them, labels edited in place, rows dragged with the
+// mouse, the File commands with their confirmations.
+
+#include <gtest/gtest.h>
+
+#include "SimulatedProgram.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "link/DeviceLink.h"
+#include "res/resource.h"
+
+namespace {
+
+// A drop handle as the shell makes it: DROPFILES, then the paths, each with
+// its NUL, and one more NUL.
+HDROP MakeDrop(const std::vector<std::string>& paths)
+{
+    size_t size = sizeof(DROPFILES) + 1;
+    for (const auto& p : paths)
+        size += p.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, size);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = FALSE;
+    char* at = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
+    for (const auto& p : paths) {
+        std::memcpy(at, p.c_str(), p.size() + 1);
+        at += p.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+// A directory of one-block songs with these names, sealed, as the player would hold it.
+std::unique_ptr<DirectoryImage> DirectoryNamed(const std::vector<std::string>& names)
+{
+    auto image = std::make_unique<DirectoryImage>();
+    image->SetEmpty();
+    for (size_t slot = 0; slot < names.size(); ++slot) {
+        DirectoryEntry e = image->Entry(int(slot));
+        e.SetFirstBlock(uint16_t(slot + 1));
+        e.SetBlockCount(1);
+        e.SetSize(1000);
+        e.SetLastBlockBytes(1000);
+        e.SetName(names[slot]);
+        image->SetBlockUse(unsigned(slot + 1), 0);
+    }
+    if (!names.empty())
+        image->SetBlockUse(0, 0);
+    image->SetEntryCount(uint16_t(names.size()));
+    image->SetUsedBlocks(uint16_t(names.empty() ? 0 : names.size() + 1));
+    image->SetFreeBlocks(uint16_t(1024 - image->usedBlocks()));
+    image->Seal(0);
+    return image;
+}
+
+std::string Joined(const std::vector<std::string>& names)
+{
+    std::string all;
+    for (const auto& n : names)
+        all += n;
+    return all;
+}
+
+void Command(SimulatedProgram& program, UINT id)
+{
+    program.frame->SendMessage(WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void Select(SimulatedProgram& program, int row)
+{
+    program.List().SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+bool ButtonEnabled(SimulatedProgram& program, UINT id)
+{
+    program.frame->OnIdleUpdateCmdUI();
+    return program.frame->m_toolBar.SendMessage(TB_ISBUTTONENABLED, id) != 0;
+}
+
+TEST(Drops, TheFirstFailureStopsTheRestAndTheListIsRefilled)
+{
+    SimulatedProgram program;
+    program.Open();
+    const std::vector<std::string> paths = {program.TempFile("one.mp3", 1000), program.TempFile("four", 4),
+                                            program.TempFile("three.mp3", 1000)};
+    MessageBoxAnswers answers({IDOK});
+    program.view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)));
+    EXPECT_EQ(answers.texts, std::vector<std::string>{"error reading properties from file \n"});
+    EXPECT_EQ(program.Saves(), 1);
+    EXPECT_EQ(program.NamesOnPlayer(), std::vector<std::string>{"one.mp3"});
+    EXPECT_EQ(program.RowNames(), std::vector<std::string>{"one.mp3"});
+    EXPECT_EQ(program.Pane(1), "Songs:1");
+}
+
+TEST(Drops, AFailingDropAloneLeavesTheImageAsItWas)
+{
+    SimulatedProgram program;
+    program.WriteDirectory(*DirectoryNamed({"A"}));
+    program.Open();
+    const auto before = std::make_unique<DirectoryImage>(g_deviceLink.m_image);
+    program.view->SendMessage(WM_DROPFILES,
+                              reinterpret_cast<WPARAM>(MakeDrop({program.folder + "\\missing.mp3"})));
+    EXPECT_EQ(std::memcmp(before->Bytes(), g_deviceLink.m_image.Bytes(), DirectoryImage::kSize), 0);
+    EXPECT_EQ(program.Saves(), 0);
+}
+
+TEST(Drops, AFullPlayerRefusesSilently)
+{
+    std::vector<std::string> sixty;
+    for (int i = 0; i < 60; ++i)
+        sixty.push_back("song " + std::to_string(i));
+    SimulatedProgram program;
+    program.WriteDirectory(*DirectoryNamed(sixty));
+    program.Open();
+    const auto before = std::make_unique<DirectoryImage>(g_deviceLink.m_image);
+    MessageBoxAnswers answers({IDOK});
+    program.view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({program.TempFile("more.mp3", 100)})));
+    EXPECT_TRUE(answers.texts.empty());
+    EXPECT_EQ(std::memcmp(before->Bytes(), g_deviceLink.m_image.Bytes(), DirectoryImage::kSize), 0);
+    EXPECT_EQ(program.Saves(), 0);
+}
+
+TEST(Drops, SeveralFilesAreStoredInTheOrderDropped)
+{
+    SimulatedProgram program;
+    program.Open();
+    program.view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(
+                                                {program.TempFile("b.mp3", 40000), program.TempFile("a.mp3", 10)})));
+    EXPECT_EQ(program.Saves(), 2);
+    EXPECT_EQ(program.RowNames(), (std::vector<std::string>{"b.mp3", "a.mp3"}));
+}
+
+struct Editing : ::testing::Test {
+    void SetUp() override
+    {
+        program.WriteDirectory(*DirectoryNamed({"A", "B"}));
+        program.Open();
+    }
+    HWND Edit(int row) { return program.List().EditLabel(row); }
+    SimulatedProgram program;
+};
+
+TEST_F(Editing, ALongNameIsStoredCutAndShownWhole)
+{
+    const std::string typed(150, 'n');
+    HWND edit = Edit(0);
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextA(edit, typed.c_str());
+    SendMessage(edit, WM_KEYDOWN, VK_RETURN, 0);
+    PumpFor(20);
+    EXPECT_EQ(program.RowNames()[0], typed);
+    EXPECT_EQ(program.Saves(), 1);
+    EXPECT_EQ(program.NamesOnPlayer()[0], std::string(99, 'n'));
+    Command(program, ID_REFRESH_DIRECTORY);
+    EXPECT_EQ(program.RowNames()[0], std::string(99, 'n'));
+}
+
+TEST_F(Editing, EmptyOrCancelledEditsAreRefused)
+{
+    HWND edit = Edit(1);
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextA(edit, "");
+    SendMessage(edit, WM_KEYDOWN, VK_RETURN, 0);
+    PumpFor(20);
+    edit = Edit(1);
+    SetWindowTextA(edit, "typed, then cancelled");
+    SendMessage(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+    PumpFor(20);
+    EXPECT_EQ(program.RowNames()[1], "B");
+    EXPECT_EQ(program.Saves(), 0);
+    EXPECT_EQ(program.NamesOnPlayer()[1], "B");
+}
+
+// Drags with the mouse: press on a row, move past the drag distance, move to
+// the target, release there.
+struct Dragging : ::testing::Test {
+    void Open(const std::vector<std::string>& names)
+    {
+        program.WriteDirectory(*DirectoryNamed(names));
+        program.Open();
+    }
+    POINT RowPoint(int row)
+    {
+        RECT r = {};
+        program.List().GetItemRect(row, &r, LVIR_BOUNDS);
+        return POINT{r.left + 40, r.top + 1};
+    }
+    POINT BelowTheRows()
+    {
+        RECT r = {};
+        program.List().GetItemRect(program.List().GetItemCount() - 1, &r, LVIR_BOUNDS);
+        return POINT{r.left + 40, r.bottom + 30};
+    }
+    void Drag(int row, POINT to)
+    {
+        HWND list = program.view->m_hWnd;
+        const POINT from = RowPoint(row);
+        SendMessage(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
+        SendMessage(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(from.x + 20, from.y + 20));
+        ASSERT_TRUE(program.view->m_bDragActive) << "the list did not start a drag";
+        SendMessage(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+        SendMessage(list, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+        PumpFor(20);
+    }
+    SimulatedProgram program;
+};
+
+TEST_F(Dragging, TheFiveSongTable)
+{
+    struct Case {
+        int dragged;
+        int ontoRow; // -1: below the last row
+        const char* order;
+    };
+    const Case cases[] = {{0, 3, "BCADE"}, {4, 1, "EABCD"}, {3, 0, "DABCE"}, {2, 2, "ACBDE"},
+                          {2, 3, "ABCDE"}, {1, -1, "ACDEB"}, {0, 0, "ABCDE"}};
+    Open({"A", "B", "C", "D", "E"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.order);
+        program.WriteDirectory(*DirectoryNamed({"A", "B", "C", "D", "E"}));
+        Command(program, ID_REFRESH_DIRECTORY);
+        program.Saves();
+        Drag(c.dragged, c.ontoRow < 0 ? BelowTheRows() : RowPoint(c.ontoRow));
+        const bool moved = std::string(c.order) != "ABCDE";
+        EXPECT_EQ(program.Saves(), moved ? 1 : 0);
+        EXPECT_EQ(Joined(program.RowNames()), c.order);
+        EXPECT_EQ(Joined(program.NamesOnPlayer()), c.order);
+    }
+}
+
+TEST_F(Dragging, AReleaseOverTheHeaderOrOutsideChangesNothing)
+{
+    Open({"A", "B", "C"});
+    RECT header = {};
+    GetWindowRect(program.List().GetHeaderCtrl(), &header);
+    POINT onHeader = {header.left + 50, (header.top + header.bottom) / 2};
+    ScreenToClient(program.view->m_hWnd, &onHeader);
+    Drag(0, onHeader);
+    const RECT frame = program.frame->GetWindowRect();
+    POINT outside = {frame.right + 40, frame.top + 100};
+    ScreenToClient(program.view->m_hWnd, &outside);
+    Drag(0, outside);
+    EXPECT_EQ(program.Saves(), 0);
+    EXPECT_EQ(Joined(program.RowNames()), "ABC");
+    EXPECT_FALSE(program.view->m_bDragActive);
+}
+
+TEST(FileCommands, RemoveAndDownloadNeedASelectedRow)
+{
+    SimulatedProgram program;
+    program.WriteDirectory(*DirectoryNamed({"A", "B"}));
+    program.Open();
+    EXPECT_FALSE(ButtonEnabled(program, ID_REMOVE_FILE));
+    EXPECT_FALSE(ButtonEnabled(program, ID_DOWNLOAD_FILE));
+    EXPECT_TRUE(ButtonEnabled(program, ID_REFRESH_DIRECTORY));
+    EXPECT_TRUE(ButtonEnabled(program, ID_INITIALIZE_RIO));
+    EXPECT_TRUE(ButtonEnabled(program, ID_UPLOAD_FILE));
+    Select(program, 1);
+    EXPECT_TRUE(ButtonEnabled(program, ID_REMOVE_FILE));
+    EXPECT_TRUE(ButtonEnabled(program, ID_DOWNLOAD_FILE));
+}
+
+TEST(FileCommands, ConfirmationsAnsweredNoChangeNothing)
+{
+    SimulatedProgram program;
+    program.WriteDirectory(*DirectoryNamed({"A", "B"}));
+    program.Open();
+    Select(program, 0);
+    MessageBoxAnswers answers({IDNO, IDNO});
+    Command(program, ID_REMOVE_FILE);
+    Command(program, ID_INITIALIZE_RIO);
+    ASSERT_EQ(answers.texts.size(), 2u);
+    EXPECT_EQ(answers.texts[0], "WARNING! You are going to remove\nselected song from Rio memory.\n"
+                                "Are you sure you want to proceed?");
+    EXPECT_EQ(answers.texts[1], "WARNING! You are going to format Rio memory.\nAll songs on Rio will be erased.\n"
+                                "Are you sure you want to proceed?");
+    EXPECT_EQ(answers.captions[0], "Mellifon");
+    EXPECT_EQ(program.Saves(), 0);
+    EXPECT_EQ(Joined(program.NamesOnPlayer()), "AB");
+}
+
+TEST(FileCommands, RemoveInitializeAndDownloadWhenConfirmed)
+{
+    SimulatedProgram program;
+    program.StoreSongs({"first.mp3", "second.mp3"}, 40000);
+    program.Open();
+
+    std::filesystem::current_path(program.folder);
+    std::filesystem::remove(std::filesystem::path(program.folder) / "second.mp3");
+    Select(program, 1);
+    Command(program, ID_DOWNLOAD_FILE);
+    EXPECT_EQ(std::filesystem::file_size(std::filesystem::path(program.folder) / "second.mp3"), 40000u);
+
+    MessageBoxAnswers answers({IDYES, IDYES});
+    Select(program, 0);
+    Command(program, ID_REMOVE_FILE);
+    EXPECT_EQ(program.RowNames(), std::vector<std::string>{"second.mp3"});
+    EXPECT_EQ(program.NamesOnPlayer(), std::vector<std::string>{"second.mp3"});
+    Command(program, ID_INITIALIZE_RIO);
+    EXPECT_TRUE(program.RowNames().empty());
+    EXPECT_EQ(program.Pane(3), "Free:33,554,432");
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
+}
+
+} // namespace

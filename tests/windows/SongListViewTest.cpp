@@ -1,0 +1,156 @@
+// The song list in the window: its columns, its rows from the player, the
+// status panes, and what an odd directory on the player gives.
+
+#include <gtest/gtest.h>
+
+#include "SimulatedProgram.h"
+
+#include <commctrl.h>
+
+#include "framework/SingleDocTemplate.h"
+#include "link/DeviceLink.h"
+
+namespace {
+
+// A directory of `songs` one-block songs (slots beyond 60 claimed only by the count).
+std::unique_ptr<DirectoryImage> DirectoryOf(int songs, bool seal = true)
+{
+    auto image = std::make_unique<DirectoryImage>();
+    image->SetEmpty();
+    const int slots = std::min(songs, 60);
+    for (int slot = 0; slot < slots; ++slot) {
+        DirectoryEntry e = image->Entry(slot);
+        e.SetFirstBlock(uint16_t(slot + 1));
+        e.SetBlockCount(1);
+        e.SetSize(1000);
+        e.SetLastBlockBytes(1000);
+        const uint8_t header[4] = {0xFF, 0xFB, 0x90, 0x64};
+        e.SetAudioHeaderFromData(header);
+        e.SetName("song " + std::to_string(slot + 1));
+        image->SetBlockUse(unsigned(slot + 1), 0);
+    }
+    image->SetBlockUse(0, 0);
+    image->SetEntryCount(uint16_t(songs));
+    image->SetUsedBlocks(uint16_t(slots + 1));
+    image->SetFreeBlocks(uint16_t(1024 - slots - 1));
+    if (seal)
+        image->Seal(0);
+    return image;
+}
+
+std::vector<std::string> Headers(CListCtrl& list)
+{
+    std::vector<std::string> headers;
+    HWND header = list.GetHeaderCtrl();
+    int order[8] = {};
+    list.GetColumnOrderArray(8, order);
+    for (int column : order) {
+        char text[64] = {};
+        HDITEMA item = {};
+        item.mask = HDI_TEXT;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessage(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
+        headers.push_back(text);
+    }
+    return headers;
+}
+
+TEST(SongListView, ColumnsRowsAndPanesFromThePlayer)
+{
+    SimulatedProgram program;
+    program.StoreSongs({"first.mp3", "second.mp3", "third.mp3"});
+    program.Open();
+    CListCtrl& list = program.List();
+
+    EXPECT_EQ(Headers(list), (std::vector<std::string>{"No.", "Name", "Size", "Duration", "Format", "Bitrate",
+                                                       "Rate", "Date"}));
+    const DWORD style = program.view->GetStyle();
+    EXPECT_EQ(style & LVS_TYPEMASK, DWORD(LVS_REPORT));
+    EXPECT_TRUE(style & LVS_SINGLESEL);
+    EXPECT_TRUE(style & LVS_SHOWSELALWAYS);
+    EXPECT_TRUE(style & LVS_EDITLABELS);
+    EXPECT_EQ(list.GetColumnWidth(0), 90);
+    EXPECT_EQ(list.GetColumnWidth(7), 120);
+
+    EXPECT_EQ(program.RowNames(), (std::vector<std::string>{"first.mp3", "second.mp3", "third.mp3"}));
+    for (int row = 0; row < 3; ++row)
+        EXPECT_EQ(list.GetItemText(row, 1), std::to_string(row + 1));
+    EXPECT_EQ(list.GetItemText(0, 2), "1,000");
+    EXPECT_EQ(list.GetItemText(0, 4), "MPEG-1 Layer 3");
+    EXPECT_EQ(list.GetItemText(0, 5), "128 Kbps");
+    EXPECT_EQ(list.GetItemText(0, 6), "44100 Hz");
+    EXPECT_EQ(program.Pane(1), "Songs:3");
+    EXPECT_EQ(program.Pane(2), "Memory:33,554,432");
+    EXPECT_EQ(program.Pane(3), "Free:33,423,360");
+    EXPECT_EQ(program.Pane(4), "Used:131,072");
+}
+
+TEST(SongListView, AnEmptyPlayerShowsNoRowsAndAllFourPanes)
+{
+    SimulatedProgram program;
+    program.Open();
+    EXPECT_EQ(program.List().GetItemCount(), 0);
+    EXPECT_EQ(program.Pane(1), "Songs:0");
+    EXPECT_EQ(program.Pane(2), "Memory:33,554,432");
+    EXPECT_EQ(program.Pane(3), "Free:33,554,432");
+    EXPECT_EQ(program.Pane(4), "Used:0");
+}
+
+TEST(SongListView, MoreThanSixtySongsClaimedShowSixtyRows)
+{
+    SimulatedProgram program;
+    program.WriteDirectory(*DirectoryOf(61));
+    program.Open();
+    EXPECT_EQ(program.List().GetItemCount(), 60);
+    EXPECT_EQ(program.Pane(1), "Songs:61");
+    EXPECT_EQ(program.List().GetItemText(59, 1), "60");
+}
+
+TEST(SongListView, ABadChecksumIsReportedAndTheEntriesListed)
+{
+    SimulatedProgram program;
+    program.WriteDirectory(*DirectoryOf(2, false));
+    MessageBoxAnswers answers({IDOK});
+    program.Open();
+    EXPECT_EQ(answers.texts, std::vector<std::string>{"Invalid checksum of directory.\nInitializing is recommended."});
+    EXPECT_EQ(answers.captions, std::vector<std::string>{"Mellifon"});
+    EXPECT_EQ(program.RowNames(), (std::vector<std::string>{"song 1", "song 2"}));
+}
+
+TEST(SongListView, AHeaderClickFitsOnlyThatColumn)
+{
+    SimulatedProgram program;
+    program.StoreSongs({"a name much longer than ninety pixels.mp3"});
+    program.Open();
+    CListCtrl& list = program.List();
+    std::vector<int> before;
+    for (int column = 0; column < 8; ++column)
+        before.push_back(list.GetColumnWidth(column));
+
+    // A real click on the header of the Name column.
+    HWND header = list.GetHeaderCtrl();
+    RECT item = {};
+    SendMessage(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    SendMessage(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessage(header, WM_LBUTTONUP, 0, at);
+
+    EXPECT_GT(list.GetColumnWidth(0), before[0]);
+    for (int column = 1; column < 8; ++column)
+        EXPECT_EQ(list.GetColumnWidth(column), before[size_t(column)]) << column;
+    EXPECT_EQ(program.RowNames()[0], "a name much longer than ninety pixels.mp3");
+}
+
+TEST(SongListView, ANewDocumentFillsAgainAndKeepsTheColumns)
+{
+    SimulatedProgram program;
+    program.StoreSongs({"a.mp3"});
+    program.Open();
+    program.StoreSongs({"b.mp3"});
+    ASSERT_NE(TheTestApp().DocTemplate()->OpenDocumentFile(nullptr), nullptr);
+    EXPECT_EQ(program.List().GetColumnCount(), 8);
+    EXPECT_EQ(program.RowNames(), (std::vector<std::string>{"a.mp3", "b.mp3"}));
+}
+
+} // namespace
