@@ -20,13 +20,13 @@ struct BoxSearch {
     HWND found = nullptr;
 };
 
-// A message box: a dialog of this thread with a text and no progress bar
-// (which would make it one of the transfer dialogs).
+// A message box: a dialog of this thread with a text, and none of ours
+// (the program's own dialogs have their objects attached).
 BOOL CALLBACK FindMessageBox(HWND hWnd, LPARAM lParam)
 {
     char name[32] = {};
     GetClassNameA(hWnd, name, sizeof name);
-    if (strcmp(name, "#32770") == 0 && IsWindowVisible(hWnd) && !GetDlgItem(hWnd, 1013) &&
+    if (strcmp(name, "#32770") == 0 && IsWindowVisible(hWnd) && !CWnd::FromHandlePermanent(hWnd) &&
         GetDlgItem(hWnd, 0xFFFF)) {
         reinterpret_cast<BoxSearch*>(lParam)->found = hWnd;
         return FALSE;
