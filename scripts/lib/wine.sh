@@ -28,18 +28,20 @@ start_wine() {
   export WINEPREFIX="$1" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   local managed=${2:-Y}
   mkdir -p "$WINEPREFIX"
-  wineserver -p </dev/null >/dev/null 2>&1
-  wine wineboot </dev/null >/dev/null 2>&1
+  timeout 20 wineserver -w </dev/null >/dev/null 2>&1 || true # one still shutting down must be gone
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  wine wineboot </dev/null >/dev/null 2>&1 || { echo "wine: the prefix $WINEPREFIX did not start" >&2; return 1; }
   # Wine's own fonts (Tahoma, MS Sans Serif, Marlett for the caption buttons)
   # are found only in the prefix's font folder.
   cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f </dev/null >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$managed" /f </dev/null >/dev/null 2>&1 || true
 }
 
 stop_wine_and_display() {
   if [ -n "${WINEPREFIX:-}" ]; then
     wineserver -k >/dev/null 2>&1 || true
+    timeout 20 wineserver -w >/dev/null 2>&1 || true
   fi
   if [ -n "$MELLIFON_XVFB_PID" ]; then
     kill "$MELLIFON_XVFB_PID" 2>/dev/null || true
