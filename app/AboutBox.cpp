@@ -4,7 +4,7 @@
 #include "res/resource.h"
 
 const char* const kWebPage = "http://www.example.org/mellifon/";
-const char* const kNewsGroup = "news://news.example.org/example.mellifon";
+const char* const kNewsGroup = "news://news.example.org/mellifon";
 const char* const kSupportAddress = "mellifon-support@example.org";
 const char* const kDevelopmentAddress = "mellifon@example.com";
 

@@ -1,5 +1,7 @@
 #include "framework/Dialog.h"
 
+#include <algorithm>
+
 #include "framework/DataExchange.h"
 #include "framework/WinApp.h"
 
@@ -42,6 +44,23 @@ BOOL CDialog::PreTranslateMessage(MSG* msg)
     return m_hWnd && IsDialogMessageA(m_hWnd, msg);
 }
 
+// Over the middle of the owner, or of the screen's work area, kept on the screen.
+void CDialog::CenterOver(HWND owner)
+{
+    RECT area = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    RECT around = area;
+    if (owner && ::IsWindowVisible(owner) && !IsIconic(owner))
+        ::GetWindowRect(owner, &around);
+    const RECT r = GetWindowRect();
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    int x = (around.left + around.right - width) / 2;
+    int y = (around.top + around.bottom - height) / 2;
+    x = std::max<int>(area.left, std::min<int>(x, area.right - width));
+    y = std::max<int>(area.top, std::min<int>(y, area.bottom - height));
+    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CDialog::DoModal()
 {
     CWinApp* app = AfxGetApp();
@@ -65,6 +84,8 @@ INT_PTR CDialog::DoModal()
     const bool disableOwner = owner && IsWindowEnabled(owner);
     if (disableOwner)
         EnableWindow(owner, FALSE);
+    if (!(GetStyle() & DS_CENTER))
+        CenterOver(owner);
     if (!m_bEnded)
         ShowWindow(SW_SHOW);
 

@@ -32,6 +32,8 @@ protected:
     void OnCancelCommand() { OnCancel(); }
 
 private:
+    void CenterOver(HWND owner);
+
     bool m_bEnded = false;
     INT_PTR m_nModalResult = -1;
 };

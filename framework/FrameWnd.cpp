@@ -41,7 +41,9 @@ bool CFrameWnd::LoadFrame(UINT idResource, DWORD style, HWND parent, CCreateCont
     if (!className)
         return false;
     m_bAddToTitle = (style & FWS_ADDTOTITLE) != 0;
-    style &= ~FWS_ADDTOTITLE;
+    // The bars and the view cover the whole client area: erasing under them
+    // would only leave them blank until they repaint.
+    style = (style & ~FWS_ADDTOTITLE) | WS_CLIPCHILDREN;
 
     // A window destroyed while it is being created leaves its object to us.
     m_pCreateContext = context;

@@ -188,3 +188,28 @@ int SimulatedProgram::Saves()
     player.ClearLogs();
     return saves;
 }
+
+std::unique_ptr<DirectoryImage> DirectoryNamed(const std::vector<std::string>& names, int claimed, bool seal)
+{
+    auto image = std::make_unique<DirectoryImage>();
+    image->SetEmpty();
+    const uint8_t header[4] = {0xFF, 0xFB, 0x90, 0x64};
+    for (size_t slot = 0; slot < names.size(); ++slot) {
+        DirectoryEntry e = image->Entry(int(slot));
+        e.SetFirstBlock(uint16_t(slot + 1));
+        e.SetBlockCount(1);
+        e.SetSize(1000);
+        e.SetLastBlockBytes(1000);
+        e.SetAudioHeaderFromData(header);
+        e.SetName(names[slot]);
+        image->SetBlockUse(unsigned(slot + 1), 0);
+    }
+    if (!names.empty())
+        image->SetBlockUse(0, 0);
+    image->SetEntryCount(uint16_t(claimed > int(names.size()) ? claimed : int(names.size())));
+    image->SetUsedBlocks(uint16_t(names.empty() ? 0 : names.size() + 1));
+    image->SetFreeBlocks(uint16_t(1024 - image->usedBlocks()));
+    if (seal)
+        image->Seal(0);
+    return image;
+}

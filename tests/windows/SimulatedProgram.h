@@ -4,6 +4,7 @@
 // and a hand that answers message boxes as they come up.
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,11 @@ private:
     std::vector<int> m_buttons;
     UINT_PTR m_timer;
 };
+
+// A sealed directory of one-block songs with these names, as a player would
+// hold it; `claimed` songs in entryCount when that is more than the names.
+std::unique_ptr<DirectoryImage> DirectoryNamed(const std::vector<std::string>& names, int claimed = -1,
+                                               bool seal = true);
 
 struct SimulatedProgram {
     SimulatedProgram();

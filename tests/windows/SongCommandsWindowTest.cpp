@@ -38,29 +38,6 @@ HDROP MakeDrop(const std::vector<std::string>& paths)
     return static_cast<HDROP>(memory);
 }
 
-// A directory of one-block songs with these names, sealed, as the player would hold it.
-std::unique_ptr<DirectoryImage> DirectoryNamed(const std::vector<std::string>& names)
-{
-    auto image = std::make_unique<DirectoryImage>();
-    image->SetEmpty();
-    for (size_t slot = 0; slot < names.size(); ++slot) {
-        DirectoryEntry e = image->Entry(int(slot));
-        e.SetFirstBlock(uint16_t(slot + 1));
-        e.SetBlockCount(1);
-        e.SetSize(1000);
-        e.SetLastBlockBytes(1000);
-        e.SetName(names[slot]);
-        image->SetBlockUse(unsigned(slot + 1), 0);
-    }
-    if (!names.empty())
-        image->SetBlockUse(0, 0);
-    image->SetEntryCount(uint16_t(names.size()));
-    image->SetUsedBlocks(uint16_t(names.empty() ? 0 : names.size() + 1));
-    image->SetFreeBlocks(uint16_t(1024 - image->usedBlocks()));
-    image->Seal(0);
-    return image;
-}
-
 std::string Joined(const std::vector<std::string>& names)
 {
     std::string all;

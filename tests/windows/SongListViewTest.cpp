@@ -12,30 +12,13 @@
 
 namespace {
 
-// A directory of `songs` one-block songs (slots beyond 60 claimed only by the count).
+// A directory of `songs` one-block songs, named "song 1" and on.
 std::unique_ptr<DirectoryImage> DirectoryOf(int songs, bool seal = true)
 {
-    auto image = std::make_unique<DirectoryImage>();
-    image->SetEmpty();
-    const int slots = std::min(songs, 60);
-    for (int slot = 0; slot < slots; ++slot) {
-        DirectoryEntry e = image->Entry(slot);
-        e.SetFirstBlock(uint16_t(slot + 1));
-        e.SetBlockCount(1);
-        e.SetSize(1000);
-        e.SetLastBlockBytes(1000);
-        const uint8_t header[4] = {0xFF, 0xFB, 0x90, 0x64};
-        e.SetAudioHeaderFromData(header);
-        e.SetName("song " + std::to_string(slot + 1));
-        image->SetBlockUse(unsigned(slot + 1), 0);
-    }
-    image->SetBlockUse(0, 0);
-    image->SetEntryCount(uint16_t(songs));
-    image->SetUsedBlocks(uint16_t(slots + 1));
-    image->SetFreeBlocks(uint16_t(1024 - slots - 1));
-    if (seal)
-        image->Seal(0);
-    return image;
+    std::vector<std::string> names;
+    for (int slot = 0; slot < std::min(songs, 60); ++slot)
+        names.push_back("song " + std::to_string(slot + 1));
+    return DirectoryNamed(names, songs, seal);
 }
 
 std::vector<std::string> Headers(CListCtrl& list)
