@@ -82,21 +82,27 @@ BOOL CQuorlApp::InitInstance()
     SetRegistryKey(kProfileKey);
 
     m_ports.AttachPorts(g_deviceLink);
-    if (!m_ports.LoadPortDriver())
+    if (!m_ports.LoadPortDriver()) {
+        CloseSplashIfAny();
         return FALSE;
+    }
 
     RegistryProfile profile(*this);
     OwnerlessQuestion question;
     PortSelection selection(profile, question, g_deviceLink);
     selection.SetSplashCloser(&CloseSplashIfAny);
-    if (!selection.SelectPort())
+    if (!selection.SelectPort()) {
+        CloseSplashIfAny();
         return FALSE;
+    }
 
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(
         IDR_MAINFRAME, [] { return new CQuorlDoc; }, [] { return new CMainFrame; },
         [] { return new CQuorlView; }));
-    if (!ProcessShellCommand())
+    if (!ProcessShellCommand()) {
+        CloseSplashIfAny();
         return FALSE;
+    }
 
     // Whatever show state the program was started with.
     m_pMainWnd->ShowWindow(SW_SHOW);

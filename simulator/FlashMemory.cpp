@@ -37,6 +37,7 @@ std::unique_ptr<FlashMemory> FlashMemory::OpenImage(const std::string& path, std
             *error = path + ": cannot read the image";
             return nullptr;
         }
+        std::setvbuf(file, nullptr, _IONBF, 0); // another program's writes must show at once
         flash->m_pFile = file;
         return flash;
     }
@@ -47,6 +48,7 @@ std::unique_ptr<FlashMemory> FlashMemory::OpenImage(const std::string& path, std
     }
     auto flash = std::make_unique<FlashMemory>(blocksIfNew);
     MakeFactoryFresh(*flash);
+    std::setvbuf(file, nullptr, _IONBF, 0);
     flash->m_pFile = file;
     if (!flash->WriteAll()) {
         *error = path + ": cannot write the image";
@@ -55,8 +57,24 @@ std::unique_ptr<FlashMemory> FlashMemory::OpenImage(const std::string& path, std
     return flash;
 }
 
+const uint8_t* FlashMemory::RawPage(uint32_t page)
+{
+    ReadBack(page);
+    return &m_bytes[size_t(page) * kRawPageSize];
+}
+
+void FlashMemory::ReadBack(uint32_t page)
+{
+    if (!m_pFile)
+        return;
+    const size_t offset = size_t(page) * kRawPageSize;
+    if (std::fseek(m_pFile, long(offset), SEEK_SET) == 0)
+        std::fread(&m_bytes[offset], 1, kRawPageSize, m_pFile);
+}
+
 void FlashMemory::ProgramPage(uint32_t page, const uint8_t* raw)
 {
+    ReadBack(page);
     uint8_t* target = &m_bytes[size_t(page) * kRawPageSize];
     for (int i = 0; i < kRawPageSize; ++i)
         target[i] &= raw[i];

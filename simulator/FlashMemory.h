@@ -2,7 +2,9 @@
 // The simulated player's NAND flash: pages of 512 data and 16 spare bytes,
 // erased 16 pages at a time to 0xFF; programming can only clear bits.
 // The flash lives in memory, optionally mirrored to an image file in which
-// page P sits at offset P x 528; every change reaches the file at once.
+// page P sits at offset P x 528. Every change reaches the file at once, and
+// every page is read from the file afresh, so two programs on one image
+// (the window and the command-line tool) see each other's songs.
 
 #include <cstdint>
 #include <cstdio>
@@ -32,7 +34,7 @@ public:
     uint32_t Pages() const { return uint32_t(m_nBlocks) * kPagesPerBlock; }
 
     // 528 bytes: data then spare. The page number must be below Pages().
-    const uint8_t* RawPage(uint32_t page) const { return &m_bytes[size_t(page) * kRawPageSize]; }
+    const uint8_t* RawPage(uint32_t page);
     void ProgramPage(uint32_t page, const uint8_t* raw);
     void EraseUnit(uint32_t anyPageOfUnit);
 
@@ -41,6 +43,7 @@ public:
 
 private:
     void WriteThrough(uint32_t firstPage, uint32_t count);
+    void ReadBack(uint32_t page);
     bool WriteAll();
 
     int m_nBlocks;

@@ -161,6 +161,23 @@ TEST(PlayerImage, ChangesReachTheFileAsTheyHappen)
     EXPECT_EQ(std::memcmp(reopened->RawPage(9 * 64), data.data(), 512), 0);
 }
 
+TEST(PlayerImage, TwoProgramsOnOneImageSeeEachOthersPages)
+{
+    TempPath path("image");
+    std::string error;
+    auto window = FlashMemory::OpenImage(path.String(), &error, 16);
+    auto tool = FlashMemory::OpenImage(path.String(), &error, 16);
+    ASSERT_TRUE(window && tool) << error;
+    std::vector<uint8_t> raw(528, 0x3C);
+    tool->EraseUnit(5 * 64);
+    tool->ProgramPage(5 * 64, raw.data());
+    EXPECT_EQ(std::memcmp(window->RawPage(5 * 64), raw.data(), 528), 0);
+    // Programming clears bits of what the file holds now, not of an old copy.
+    std::vector<uint8_t> more(528, 0x0F);
+    window->ProgramPage(5 * 64, more.data());
+    EXPECT_EQ(tool->RawPage(5 * 64)[0], 0x0C);
+}
+
 TEST(PlayerImage, AFileOfTheWrongSizeIsRefused)
 {
     TempPath path("image");
