@@ -28,11 +28,6 @@ private:
     std::unique_ptr<DirectoryImage> m_copy;
 };
 
-int SlotsInUse(DeviceLink& link)
-{
-    return link.m_image.entryCount();
-}
-
 }
 
 void ReloadDirectory(DeviceLink& link)
@@ -89,7 +84,7 @@ bool SongCommands::InitializePlayer(bool askFirst)
 
 bool SongCommands::RenameSong(int slot, const std::string& text)
 {
-    const int songs = SlotsInUse(m_link);
+    const int songs = m_link.m_image.entryCount();
     if (text.empty() || slot < 0 || slot >= songs || slot >= DirectoryImage::kEntrySlots)
         return false;
     m_link.m_image.Entry(slot).SetName(text);
@@ -101,7 +96,7 @@ bool SongCommands::RenameSong(int slot, const std::string& text)
 // slots move and the others keep their order.
 bool SongCommands::MoveSong(int from, int to)
 {
-    const int songs = SlotsInUse(m_link);
+    const int songs = m_link.m_image.entryCount();
     if (songs > DirectoryImage::kEntrySlots || from < 0 || from >= songs || to < 0 || to >= songs ||
         from == to)
         return false;
