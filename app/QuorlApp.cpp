@@ -80,6 +80,7 @@ BOOL CQuorlApp::InitInstance()
     g_pSplash->ShowSplash();
     FillProgramDirectory();
     SetRegistryKey(kProfileKey);
+    AttachDirectoryCopies();
 
     m_ports.AttachPorts(g_deviceLink);
     if (!m_ports.LoadPortDriver()) {
@@ -108,6 +109,20 @@ BOOL CQuorlApp::InitInstance()
     m_pMainWnd->ShowWindow(SW_SHOW);
     m_pMainWnd->UpdateWindow();
     return TRUE;
+}
+
+// Copies of the directory go to the user's application data folder; without
+// one, saves rely on the shadow on the player and say so once.
+void CQuorlApp::AttachDirectoryCopies()
+{
+    std::string error;
+    m_pCopyFolder = OpenCopyFolder(UserCopyFolderPath(), &error);
+    if (!m_pCopyFolder) {
+        g_deviceLink.SetCopyFolderProblem(error);
+        return;
+    }
+    m_pCopies = std::make_unique<DirectoryCopies>(*m_pCopyFolder);
+    g_deviceLink.AttachDirectoryCopies(m_pCopies.get());
 }
 
 void CQuorlApp::OnAppAbout()

@@ -2,8 +2,12 @@
 // The application object and its start-up: the splash, port access, the
 // port search, then the window set with the song list filled from the player.
 
+#include <memory>
+
 #include "dialogs/WindowUserInterface.h"
 #include "framework/WinApp.h"
+#include "storage/CopyFolder.h"
+#include "storage/DirectoryCopies.h"
 
 class PortSetup;
 
@@ -25,5 +29,9 @@ public:
     WindowUserInterface m_ui;
 
 private:
+    void AttachDirectoryCopies();
+
     PortSetup& m_ports;
+    std::unique_ptr<CopyFolder> m_pCopyFolder;
+    std::unique_ptr<DirectoryCopies> m_pCopies;
 };

@@ -17,6 +17,8 @@
 #include "simulator/SimulatedPlayer.h"
 #include "songlist/SongCommands.h"
 #include "songlist/SongListContent.h"
+#include "storage/CopyFolder.h"
+#include "storage/DirectoryCopies.h"
 
 namespace {
 
@@ -54,7 +56,9 @@ public:
 
     int Run(const CliArguments& a)
     {
-        ReloadDirectory(m_link);
+        // Nothing is done on a directory that could not be read; the load said why.
+        if (!ReloadDirectory(m_link))
+            return kFailed;
         const std::string& c = a.command;
         if (c == "list")
             return List(a.tsv);
@@ -95,7 +99,7 @@ private:
     int List(bool tsv)
     {
         std::fputs(FormatSongTable(BuildSongListContent(m_link.m_image), tsv).c_str(), stdout);
-        return kDone;
+        return m_link.DirectoryDamaged() ? kFailed : kDone;
     }
 
     int Upload(const std::vector<std::string>& paths)
@@ -122,7 +126,7 @@ private:
                 status = kFailed;
                 continue;
             }
-            if (!m_link.DownloadSong(number, directory))
+            if (!m_commands.DownloadSongAt(number - 1, directory))
                 status = Fail("song " + text + " was not downloaded");
         }
         return status;
@@ -135,7 +139,7 @@ private:
             return kFailed;
         if (!yes && !m_ui.AskYesNo(kRemoveWarning))
             return Refused();
-        return m_commands.RemoveSongAt(number - 1, false) ? kDone : kFailed;
+        return m_commands.RemoveSongAt(number - 1, false) ? kDone : Fail("song " + text + " was not removed");
     }
 
     int Rename(const std::string& text, const std::string& name)
@@ -145,7 +149,8 @@ private:
             return kFailed;
         if (name.empty())
             return Fail("a song's name cannot be empty");
-        m_commands.RenameSong(number - 1, name);
+        if (!m_commands.RenameSong(number - 1, name))
+            return Fail("song " + text + " was not renamed");
         if (name.size() > DirectoryEntry::kMaxNameLength)
             std::fprintf(stderr, "mellifon-cli: the name was stored as its first %d characters\n",
                          DirectoryEntry::kMaxNameLength);
@@ -160,16 +165,16 @@ private:
             return kFailed;
         if (m_link.m_image.entryCount() > DirectoryImage::kEntrySlots)
             return Fail("the directory claims more than 60 songs; initializing is recommended");
-        m_commands.MoveSong(from - 1, to - 1);
-        return kDone;
+        if (from == to)
+            return kDone;
+        return m_commands.MoveSong(from - 1, to - 1) ? kDone : Fail("song " + fromText + " was not moved");
     }
 
     int Initialize(bool yes)
     {
         if (!yes && !m_ui.AskYesNo(kInitializeWarning))
             return Refused();
-        m_commands.InitializePlayer(false);
-        return kDone;
+        return m_commands.InitializePlayer(false) ? kDone : Fail("Rio was not initialized");
     }
 
     DeviceLink& m_link;
@@ -205,6 +210,14 @@ int main(int argc, char** argv)
 
     SimulatedPlayer player(*flash, kPlayerPort);
     ConsoleUserInterface ui;
+    std::unique_ptr<CopyFolder> copyFolder = OpenCopyFolder(UserCopyFolderPath(), &error);
+    std::unique_ptr<DirectoryCopies> copies;
+    if (copyFolder) {
+        copies = std::make_unique<DirectoryCopies>(*copyFolder);
+        g_deviceLink.AttachDirectoryCopies(copies.get());
+    } else {
+        g_deviceLink.SetCopyFolderProblem(error);
+    }
     g_deviceLink.AttachPorts(&player);
     g_deviceLink.AttachUserInterface(&ui);
     g_deviceLink.SetPort(kPlayerPort);

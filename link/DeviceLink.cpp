@@ -169,6 +169,17 @@ void DeviceLink::ClockOutFlashStatus()
 
 int DeviceLink::ReadPage(int page, uint8_t* destination, int block)
 {
+    return ReadPageBytes(page, destination, block, kPageSize);
+}
+
+int DeviceLink::ReadRawPage(int page, uint8_t* destination, int block)
+{
+    return ReadPageBytes(page, destination, block, kRawPageSize);
+}
+
+// All 528 bytes always cross the wire; the first `keep` of them are stored.
+int DeviceLink::ReadPageBytes(int page, uint8_t* destination, int block, int keep)
+{
     SendPageAddress(PageNumber(block, page), kCmdRead);
     // A player that took the read command is busy now; a high ready line
     // here means nothing is listening.
@@ -179,7 +190,7 @@ int DeviceLink::ReadPage(int page, uint8_t* destination, int block)
     AddressCycle(kRegReadPort);
     for (int i = 0; i < kRawPageSize; ++i) {
         uint8_t value = ReadStreamByte();
-        if (i < kPageSize)
+        if (i < keep)
             destination[i] = value;
     }
     return WaitReady();
@@ -206,6 +217,11 @@ int DeviceLink::EraseBlock(int block)
 {
     if (!OpenLink())
         return 0;
+    return EraseBlockUnits(block);
+}
+
+int DeviceLink::EraseBlockUnits(int block)
+{
     for (int unit = 0; unit < kPagesPerBlock / kPagesPerEraseUnit; ++unit) {
         SendPageAddress(PageNumber(block, unit * kPagesPerEraseUnit), kCmdEraseSetup);
         SendCommand(kCmdEraseConfirm);

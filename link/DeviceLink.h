@@ -6,6 +6,7 @@
 // Results are the integers 1 (true) and 0 (false).
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "link/PortIo.h"
@@ -15,8 +16,21 @@
 // no read used as a delay can be optimised away.
 extern volatile uint8_t g_nDiscardedStatus;
 
+class DirectoryCopies;
 class UploadStep;
 class UserInterface;
+
+// Why the last save did not reach the player.
+enum class SaveProblem {
+    None,
+    PlayerChanged, // block 0 is not what was last read or written: nothing written
+    NoAnswer,      // the player did not answer before anything was written
+    NotCopied,     // no copy could be kept and the user chose not to save
+    Failed,        // the write broke off: block 0 may hold the old or a partial directory
+};
+
+// What a look at the player's directory found, against what was last read or written.
+enum class DirectoryCheck { Unchanged, Changed, NoAnswer };
 
 class DeviceLink {
 public:
@@ -69,8 +83,13 @@ public:
     int CloseLink();
     int WaitReady();
     int ReadPage(int page, uint8_t* destination, int block);
+    // The same exchange, keeping all 528 bytes: the spare bytes carry the
+    // page's checksum and the chain links of its block.
+    int ReadRawPage(int page, uint8_t* destination, int block);
     int WritePage(const uint8_t* source, int page, int block, uint16_t previous, uint16_t next);
     int EraseBlock(int block);
+    // The four erase units of a block, for a caller whose link is already open.
+    int EraseBlockUnits(int block);
     int WriteBlock(const uint8_t* source, int block, uint16_t previous, uint16_t next);
     int WriteBlockRetry(const uint8_t* source, int block, uint16_t previous, uint16_t next);
     int ReadBlock(uint8_t* destination, int block);
@@ -80,7 +99,8 @@ public:
     // The song operations on the player and the directory image.
     int InitializeDirectory();
     int LoadDirectory();
-    int SaveDirectory();
+    // `change` names the change in the copies' history ("remove", "rename", ...).
+    int SaveDirectory(const std::string& change = std::string());
     int UploadSong(const char* path);
     int UploadNextBlock(UploadStep& upload);
     // Writes song `number` (counted from 1) into `directory`, or into the
@@ -88,6 +108,34 @@ public:
     int DownloadSong(int number, const std::string& directory = std::string());
     int RemoveSong(int index);
     static std::string BaseName(const std::string& path);
+
+    // The safety of the directory: copies kept before every save, block 0
+    // checked before it is overwritten, damage repaired from the copies on
+    // load (storage/DirectoryRecovery.h says how).
+    void AttachDirectoryCopies(DirectoryCopies* copies) { m_pCopies = copies; }
+    // Why the PC has no folder for copies, said once at the first save.
+    void SetCopyFolderProblem(const std::string& problem) { m_copyFolderProblem = problem; }
+    DirectoryCopies* Copies() const { return m_pCopies; }
+    // Block 0 as last read from or written to the player; null while that
+    // is not known (nothing read yet, or a load or save that broke off).
+    const DirectoryImage* PlayerDirectory() const { return m_pOnPlayer.get(); }
+    // The last load found block 0 damaged and nothing could repair it.
+    bool DirectoryDamaged() const { return m_bDirectoryDamaged; }
+    SaveProblem LastSaveProblem() const { return m_saveProblem; }
+    // Reads the header page of block 0 alone (1/64 of a load): its save
+    // time and checksums tell whether the directory changed since.
+    DirectoryCheck CheckDirectoryUnchanged();
+    // Writes a directory that is sealed already (a copy that finishes an
+    // interrupted save) to block 0, as SaveDirectory does but without a
+    // shadow and without sealing it anew.
+    int WriteSealedDirectory(const DirectoryImage& sealed, const std::string& change);
+    // Reads one page with its spare bytes, reading it again while its data
+    // and its checksum disagree; 0 when the player does not answer.
+    int ReadPageChecked(int page, uint8_t* raw, int block);
+    // Off only to measure what the safety costs: no check of block 0 before
+    // a save, no shadow.
+    void SetSafeguards(bool on) { m_bSafeguards = on; }
+    bool Safeguards() const { return m_bSafeguards; }
 
     uint16_t FindFreeBlock() const { return m_image.FindFreeBlock(); }
     uint16_t HeaderChecksum() const { return m_image.HeaderChecksum(); }
@@ -110,10 +158,25 @@ private:
     void SendCommand(uint8_t command);
     void SendPageAddress(uint32_t pageNumber, uint8_t command);
     void ClockOutFlashStatus();
+    int ReadPageBytes(int page, uint8_t* destination, int block, int keep);
     void PauseAfterFailure();
+
+    int WriteDirectory(const DirectoryImage& sealed, const std::string& change, bool shadow);
+    bool KeepCopies(const DirectoryImage& sealed, const std::string& change, bool shadow, uint16_t* shadowBlock);
+    void ForgetPlayerDirectory() { m_pOnPlayer.reset(); }
+    void RememberPlayerDirectory(const DirectoryImage& image);
+    int ReadBlockZero(uint8_t* raw);
+    void ReportBrokenRules();
 
     PortIo* m_pPorts = nullptr;
     UserInterface* m_pUi = nullptr;
+    DirectoryCopies* m_pCopies = nullptr;
+    std::unique_ptr<DirectoryImage> m_pOnPlayer;
+    bool m_bDirectoryDamaged = false;
+    bool m_bSafeguards = true;
+    bool m_bCopyWarningShown = false;
+    std::string m_copyFolderProblem;
+    SaveProblem m_saveProblem = SaveProblem::None;
 };
 
 extern DeviceLink g_deviceLink;

@@ -39,3 +39,43 @@ std::array<uint8_t, kSpareSize> SpareBytes(uint16_t previous, uint16_t next, uin
     }
     return spare;
 }
+
+namespace {
+// Reads back what WriteLink wrote; false when the bytes disagree with each other.
+bool ReadLink(const uint8_t* address, const uint8_t* highPair, uint16_t* block)
+{
+    const uint32_t value = ReadU32LE(address);
+    if (value == 0xFFFFFFFFu) {
+        *block = kNoLinkBlock;
+        return highPair[0] == 0xFF && highPair[1] == 0xFF;
+    }
+    if (value % 16384u != 0 || value / 16384u >= kNoLinkBlock)
+        return false;
+    *block = uint16_t(value / 16384u);
+    const uint8_t high = uint8_t((*block >> 8) & 0xFF);
+    return highPair[0] == high && highPair[1] == high;
+}
+}
+
+bool ParseSpareBytes(const uint8_t* spare, SpareLinks* links)
+{
+    if (!ReadLink(&spare[0], &spare[4], &links->next) || !ReadLink(&spare[6], &spare[10], &links->previous))
+        return false;
+    links->checksum = ReadU16LE(&spare[12]);
+    if (links->previous == kNoLinkBlock)
+        return spare[14] == 0xFF && spare[15] == 0xFF;
+    return spare[14] == 0x00 && spare[15] == uint8_t(links->previous & 0xFF);
+}
+
+bool RawPageErased(const uint8_t* raw)
+{
+    for (int i = 0; i < kRawPageSize; ++i)
+        if (raw[i] != 0xFF)
+            return false;
+    return true;
+}
+
+bool RawPageIntact(const uint8_t* raw)
+{
+    return ReadU16LE(raw + kPageSize + 12) == PageChecksum(raw);
+}

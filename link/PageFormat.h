@@ -19,6 +19,20 @@ uint16_t PageChecksum(const uint8_t* page);
 // The spare bytes for a page of a block whose chain runs previous -> this -> next.
 std::array<uint8_t, kSpareSize> SpareBytes(uint16_t previous, uint16_t next, uint16_t checksum);
 
+// What the spare bytes of a page read back say, when they have the shape
+// that SpareBytes gives them.
+struct SpareLinks {
+    uint16_t previous;
+    uint16_t next;
+    uint16_t checksum;
+};
+bool ParseSpareBytes(const uint8_t* spare, SpareLinks* links);
+
+// A raw page of 528 bytes: erased (every byte 0xFF), or intact (its data
+// agree with the checksum in its spare bytes).
+bool RawPageErased(const uint8_t* raw);
+bool RawPageIntact(const uint8_t* raw);
+
 // The absolute page number of a page of a block, and its three address bytes.
 constexpr uint32_t PageNumber(int block, int page) { return uint32_t(block) * kPagesPerBlock + uint32_t(page); }
 constexpr uint8_t BankByte(uint32_t p) { return uint8_t((p >> 14) & 0xFF); }

@@ -166,7 +166,7 @@ void CQuorlView::OnDownloadFile()
 {
     const int row = SelectedRow();
     if (row >= 0)
-        g_deviceLink.DownloadSong(row + 1);
+        m_commands.DownloadSongAt(row);
 }
 
 void CQuorlView::OnUpdateRemoveFile(CCmdUI* pCmdUI)

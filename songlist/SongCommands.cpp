@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "link/DeviceLink.h"
+#include "storage/StorageTexts.h"
 #include "storage/UserInterface.h"
 
 const char* const kInitializeWarning =
@@ -14,8 +15,8 @@ const char* const kRemoveWarning =
     "Are you sure you want to proceed?";
 const char* const kRemoveFailed = "Internal error. Initializing is recomended.";
 const char* const kInternalError = "Internal error.";
-
-namespace {
+const char* const kListChanged =
+    "The songs on Rio have changed since Mellifon last read them.\nThe list now shows them; please choose again.";
 
 // A copy of the whole image, to put back when a change is abandoned.
 class ImageSnapshot {
@@ -28,36 +29,90 @@ private:
     std::unique_ptr<DirectoryImage> m_copy;
 };
 
-}
-
-void ReloadDirectory(DeviceLink& link)
+int ReloadDirectory(DeviceLink& link)
 {
     link.InitializeDirectory();
-    link.LoadDirectory();
+    return link.LoadDirectory();
+}
+
+bool SongCommands::RefusedAsDamaged()
+{
+    if (!m_link.DirectoryDamaged())
+        return false;
+    m_link.Ui().ShowMessage(kDirectoryDamaged);
+    return true;
+}
+
+// Reads the header page of block 0 to learn whether the list still shows
+// what the player holds; when not, the list is filled again.
+bool SongCommands::PlayerAsListed(OnChange onChange)
+{
+    switch (m_link.CheckDirectoryUnchanged()) {
+    case DirectoryCheck::Unchanged:
+        return true;
+    case DirectoryCheck::NoAnswer:
+        m_link.Ui().ShowMessage(kNotConnected);
+        return false;
+    case DirectoryCheck::Changed:
+        break;
+    }
+    m_view.FillSongList();
+    if (!m_link.PlayerDirectory())
+        return false; // the reload said why
+    if (onChange == OnChange::Stop) {
+        m_link.Ui().ShowMessage(kListChanged);
+        return false;
+    }
+    return !RefusedAsDamaged();
+}
+
+// A save that found block 0 changed leaves the image to a refill; any other
+// failure puts back the image from before the change, as the list shows it.
+// The save has said what happened.
+bool SongCommands::SaveChange(ImageSnapshot& before, const char* change)
+{
+    if (m_link.SaveDirectory(change))
+        return true;
+    if (m_link.LastSaveProblem() == SaveProblem::PlayerChanged)
+        m_view.FillSongList();
+    else
+        before.Restore();
+    return false;
 }
 
 int SongCommands::UploadFiles(const std::vector<std::string>& paths)
 {
-    ImageSnapshot before(m_link);
+    if (paths.empty() || RefusedAsDamaged())
+        return 0;
     int stored = 0;
+    bool refill = true;
     for (const std::string& path : paths) {
-        if (!m_link.UploadSong(path.c_str()))
+        // Songs are written before the directory: they must go to blocks
+        // that are free on the player, not just in an old list.
+        if (!PlayerAsListed(OnChange::GoOn)) {
+            refill = false;
             break;
-        m_link.SaveDirectory();
+        }
+        ImageSnapshot before(m_link);
+        if (!m_link.UploadSong(path.c_str())) {
+            before.Restore();
+            break;
+        }
+        if (!SaveChange(before, "upload")) {
+            refill = false;
+            break;
+        }
         ++stored;
     }
-    // After a failure the image holds traces of the failed upload: a refill
-    // replaces them with what the player has, or, when nothing reached the
-    // player, the image is put back.
-    if (stored > 0)
+    if (stored > 0 && refill)
         m_view.FillSongList();
-    else
-        before.Restore();
     return stored;
 }
 
 bool SongCommands::RemoveSongAt(int slot, bool askFirst)
 {
+    if (RefusedAsDamaged())
+        return false;
     if (askFirst && !m_link.Ui().AskYesNo(kRemoveWarning))
         return false;
     ImageSnapshot before(m_link);
@@ -67,7 +122,8 @@ bool SongCommands::RemoveSongAt(int slot, bool askFirst)
         m_link.Ui().ShowMessage(kRemoveFailed);
         return false;
     }
-    m_link.SaveDirectory();
+    if (!SaveChange(before, "remove"))
+        return false;
     m_view.FillSongList();
     return true;
 }
@@ -76,8 +132,10 @@ bool SongCommands::InitializePlayer(bool askFirst)
 {
     if (askFirst && !m_link.Ui().AskYesNo(kInitializeWarning))
         return false;
+    ImageSnapshot before(m_link);
     m_link.InitializeDirectory();
-    m_link.SaveDirectory();
+    if (!SaveChange(before, "initialize"))
+        return false;
     m_view.FillSongList();
     return true;
 }
@@ -85,11 +143,11 @@ bool SongCommands::InitializePlayer(bool askFirst)
 bool SongCommands::RenameSong(int slot, const std::string& text)
 {
     const int songs = m_link.m_image.entryCount();
-    if (text.empty() || slot < 0 || slot >= songs || slot >= DirectoryImage::kEntrySlots)
+    if (text.empty() || slot < 0 || slot >= songs || slot >= DirectoryImage::kEntrySlots || RefusedAsDamaged())
         return false;
+    ImageSnapshot before(m_link);
     m_link.m_image.Entry(slot).SetName(text);
-    m_link.SaveDirectory();
-    return true;
+    return SaveChange(before, "rename");
 }
 
 // Remove the slot, open a gap at its new place, put it there: whole 128-byte
@@ -98,8 +156,9 @@ bool SongCommands::MoveSong(int from, int to)
 {
     const int songs = m_link.m_image.entryCount();
     if (songs > DirectoryImage::kEntrySlots || from < 0 || from >= songs || to < 0 || to >= songs ||
-        from == to)
+        from == to || RefusedAsDamaged())
         return false;
+    ImageSnapshot before(m_link);
     constexpr int kSlot = DirectoryEntry::kSize;
     uint8_t* area = m_link.m_image.Bytes() + DirectoryImage::kEntryAreaOffset;
     uint8_t copy[DirectoryImage::kEntryAreaSize];
@@ -108,7 +167,17 @@ bool SongCommands::MoveSong(int from, int to)
     std::memmove(copy + (to + 1) * kSlot, copy + to * kSlot, size_t(songs - 1 - to) * kSlot);
     std::memcpy(copy + to * kSlot, area + from * kSlot, kSlot);
     std::memcpy(area, copy, sizeof copy);
-    m_link.SaveDirectory();
+    if (!SaveChange(before, "move"))
+        return false;
     m_view.FillSongList();
     return true;
+}
+
+bool SongCommands::DownloadSongAt(int slot, const std::string& directory)
+{
+    // The chain followed is the list's: if another program changed the
+    // player meanwhile, its blocks may hold another song by now.
+    if (!PlayerAsListed(OnChange::Stop))
+        return false;
+    return m_link.DownloadSong(slot + 1, directory) != 0;
 }

@@ -3,16 +3,23 @@
 // each asks where it must, changes the image, saves the directory to the
 // player and has the list refilled from it. The list view and the
 // command-line tool both run them.
+//
+// A change is built only on the directory the player holds: a damaged one
+// is not changed (but initialized), and a save finds out first whether
+// block 0 still holds what was last read. A change that is not saved is
+// taken back from the image, so the image stays what the list shows.
 
 #include <string>
 #include <vector>
 
 class DeviceLink;
+class ImageSnapshot;
 
 extern const char* const kInitializeWarning;
 extern const char* const kRemoveWarning;
 extern const char* const kRemoveFailed;
 extern const char* const kInternalError;
+extern const char* const kListChanged;
 
 // The owner of the list: shows the directory again after reloading it.
 class SongListView {
@@ -22,30 +29,40 @@ public:
 };
 
 // What every fill starts with: the empty state, then block 0 of the player.
-void ReloadDirectory(DeviceLink& link);
+// The load's result: 0 when the player did not give its directory.
+int ReloadDirectory(DeviceLink& link);
 
 class SongCommands {
 public:
     SongCommands(DeviceLink& link, SongListView& view) : m_link(link), m_view(view) {}
 
     // Stores the files in order with a save after each; stops at the first
-    // failure. Afterwards the list is refilled when something was stored;
-    // otherwise the image is put back as it was. The number stored.
+    // failure. Afterwards the list is refilled when something was stored.
+    // The number stored.
     int UploadFiles(const std::vector<std::string>& paths);
     // True when the song was removed and the directory saved.
     bool RemoveSongAt(int slot, bool askFirst);
     bool InitializePlayer(bool askFirst);
-    // False for an empty name or a slot that holds no song; the list is not refilled.
+    // False for an empty name, a slot that holds no song, or a save that
+    // failed; the list is not refilled.
     bool RenameSong(int slot, const std::string& text);
     // The song in slot `from` moves to slot `to`; the others keep their order.
     // False when nothing changed.
     bool MoveSong(int from, int to);
+    // Song `slot` into `directory` (the current directory when empty), once
+    // the list is known to show what the player holds.
+    bool DownloadSongAt(int slot, const std::string& directory = std::string());
 
     // The slot a dragged song lands in when dropped on row `dropRow`: one
     // above the row hit, or the top.
     static int DropSlot(int dropRow) { return dropRow > 0 ? dropRow - 1 : 0; }
 
 private:
+    bool RefusedAsDamaged();
+    enum class OnChange { GoOn, Stop };
+    bool PlayerAsListed(OnChange onChange);
+    bool SaveChange(ImageSnapshot& before, const char* change);
+
     DeviceLink& m_link;
     SongListView& m_view;
 };

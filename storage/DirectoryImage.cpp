@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "link/LittleEndian.h"
+#include "storage/Fingerprint.h"
 
 namespace {
 constexpr int kEntryCount = 0;
@@ -42,6 +43,11 @@ DirectoryEntry DirectoryImage::Entry(int slot)
     return DirectoryEntry(m_bytes + kEntryAreaOffset + DirectoryEntry::kSize * slot);
 }
 
+const DirectoryEntry DirectoryImage::Entry(int slot) const
+{
+    return DirectoryEntry(const_cast<uint8_t*>(m_bytes) + kEntryAreaOffset + DirectoryEntry::kSize * slot);
+}
+
 uint8_t DirectoryImage::blockUse(unsigned block) const { return m_bytes[kBlockUseOffset + block]; }
 void DirectoryImage::SetBlockUse(unsigned block, uint8_t flag) { m_bytes[kBlockUseOffset + block] = flag; }
 
@@ -72,10 +78,18 @@ uint16_t DirectoryImage::FindFreeBlock() const
     return static_cast<uint16_t>(static_cast<const uint8_t*>(hit) - (m_bytes + kBlockUseOffset));
 }
 
+unsigned DirectoryImage::UsableBlockLimit() const
+{
+    return totalBlocks() < kPlayerBlocks ? totalBlocks() : unsigned(kPlayerBlocks);
+}
+
 uint16_t DirectoryImage::FindUsableFreeBlock() const
 {
-    const uint16_t block = FindFreeBlock();
-    return block < totalBlocks() ? block : kNoBlock;
+    const unsigned limit = UsableBlockLimit();
+    for (unsigned block = 1; block < limit; ++block)
+        if (m_bytes[kBlockUseOffset + block] == kBlockFree)
+            return uint16_t(block);
+    return kNoBlock;
 }
 
 uint16_t DirectoryImage::HeaderChecksum() const
@@ -98,4 +112,9 @@ void DirectoryImage::Seal(int32_t now)
 bool DirectoryImage::ChecksumsValid() const
 {
     return HeaderChecksum() == headerChecksum() && BodyChecksum() == bodyChecksum();
+}
+
+uint64_t DirectoryImage::Digest() const
+{
+    return Fingerprint(m_bytes, kSize);
 }

@@ -18,6 +18,7 @@ public:
     static constexpr int kBlockLinkOffset = 0x4000;
     static constexpr int kTableBlocks = 8192;
     static constexpr int kInitialBlocks = 1024;
+    static constexpr int kPlayerBlocks = 1024; // 32 MiB of flash
     static constexpr uint8_t kBlockFree = 0xFF;
     static constexpr uint8_t kBlockInUse = 0x00;
     static constexpr uint16_t kNoBlock = 0xFFFF;
@@ -42,6 +43,7 @@ public:
 
     // Slot 0 to 59; callers check the range.
     DirectoryEntry Entry(int slot);
+    const DirectoryEntry Entry(int slot) const;
 
     // Block numbers 0 to 8191; callers check the range.
     uint8_t blockUse(unsigned block) const;
@@ -53,9 +55,14 @@ public:
     void SetEmpty();
 
     uint16_t FindFreeBlock() const;
-    // The lowest free block that names real memory: a damaged directory may
-    // mark blocks free at or beyond totalBlocks, where page addresses wrap
+    // Blocks a song may use lie from 1 up to the memory the player has. A
+    // damaged directory may claim more than the 1024 blocks of the player,
+    // or mark blocks free at or beyond totalBlocks, where page addresses wrap
     // round onto other blocks (block 1024 of a 32 MiB player is block 0).
+    // Block 0 is the directory's own: it never follows another block.
+    unsigned UsableBlockLimit() const;
+    bool IsSongBlock(unsigned block) const { return block != 0 && block < UsableBlockLimit(); }
+    // The lowest free block a song may use, or kNoBlock.
     uint16_t FindUsableFreeBlock() const;
     uint16_t HeaderChecksum() const;
     uint16_t BodyChecksum() const;
@@ -63,6 +70,9 @@ public:
     // saveTime, then the body checksum, then the header checksum that covers it.
     void Seal(int32_t now);
     bool ChecksumsValid() const;
+
+    // A 64-bit fingerprint of all 32768 bytes, to tell directories apart.
+    uint64_t Digest() const;
 
 private:
     uint8_t m_bytes[kSize] = {};

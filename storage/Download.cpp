@@ -6,20 +6,22 @@
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
 #include "storage/DownloadFileName.h"
+#include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
 
 StepOutcome DownloadStep::Step(ProgressBar& bar)
 {
     if (m_nBlocksLeft == 0)
         return StepOutcome::Continue;
-    // Block numbers come from the player: one outside the tables, or one met
-    // twice, means the chain is damaged.
-    if (m_nCurrentBlock < 0 || m_nCurrentBlock >= DirectoryImage::kTableBlocks ||
+    // Block numbers come from the player: one outside the memory, block 0
+    // (the directory's own, which never follows another), or one met twice
+    // means the chain is damaged.
+    if (m_nCurrentBlock < 0 || !m_pLink->m_image.IsSongBlock(unsigned(m_nCurrentBlock)) ||
         m_visited.test(size_t(m_nCurrentBlock)))
-        return StepOutcome::EndCancel;
+        return Fail(Failure::ChainBroken);
     m_visited.set(size_t(m_nCurrentBlock));
     if (!m_pLink->ReadBlockRetry(m_pBuffer, m_nCurrentBlock))
-        return StepOutcome::EndCancel;
+        return Fail(Failure::ReadFailed);
     --m_nBlocksLeft;
 
     // A damaged entry may claim more than a block for its last one: the
@@ -29,7 +31,7 @@ StepOutcome DownloadStep::Step(ProgressBar& bar)
         amount = size_t(m_nLastBlockBytes);
     // A short write (a full disk) must not pass for a finished download.
     if (std::fwrite(m_pBuffer, 1, amount, m_pFile) != amount)
-        return StepOutcome::EndCancel;
+        return Fail(Failure::WriteFailed);
     if (m_nBlocksLeft > 0)
         m_nCurrentBlock = m_pLink->m_image.blockLink(unsigned(m_nCurrentBlock));
 
@@ -50,8 +52,10 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
         path += '/';
     path += name;
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
+    if (!file) {
+        Ui().ShowMessage(WithName(kCannotCreateFile, path));
         return 0;
+    }
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kBlockSize]);
     if (!buffer) {
         std::fputs(kNewFailed, stdout);
@@ -70,5 +74,20 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
 
     CloseLink();
     const bool closed = std::fclose(file) == 0;
+    if (result == kTransferOk && !closed)
+        download.m_failure = DownloadStep::Failure::WriteFailed;
+    switch (download.m_failure) {
+    case DownloadStep::Failure::ChainBroken:
+        Ui().ShowMessage(WithName(kChainBroken, entry.name()));
+        break;
+    case DownloadStep::Failure::ReadFailed:
+        Ui().ShowMessage(WithName(kBlockNotRead, entry.name()));
+        break;
+    case DownloadStep::Failure::WriteFailed:
+        Ui().ShowMessage(WithName(kFileNotWritten, path));
+        break;
+    case DownloadStep::Failure::None:
+        break;
+    }
     return result == kTransferOk && closed ? 1 : 0;
 }

@@ -25,7 +25,16 @@ public:
     uint8_t* m_pBuffer = nullptr; // 32768 bytes
     int m_nLastBlockBytes = 0;
 
+    // Why the step ended the download early, for the message afterwards.
+    enum class Failure { None, ChainBroken, ReadFailed, WriteFailed };
+    Failure m_failure = Failure::None;
+
 private:
+    StepOutcome Fail(Failure failure)
+    {
+        m_failure = failure;
+        return StepOutcome::EndCancel;
+    }
     // Blocks already read: a chain that comes back to one of them is damaged.
     std::bitset<DirectoryImage::kTableBlocks> m_visited;
 };

@@ -20,8 +20,9 @@ int DeviceLink::RemoveSong(int index)
     DirectoryEntry entry = m_image.Entry(index);
     unsigned block = entry.firstBlock();
     for (int i = 0; i < entry.blockCount(); ++i) {
-        if (block >= unsigned(DirectoryImage::kTableBlocks) ||
-            m_image.blockUse(block) == DirectoryImage::kBlockFree)
+        // Block 0 never follows another block: a chain that reaches it, or
+        // leaves the memory, is damaged, and freeing it would free the directory.
+        if (!m_image.IsSongBlock(block) || m_image.blockUse(block) == DirectoryImage::kBlockFree)
             return 0;
         m_image.SetBlockUse(block, DirectoryImage::kBlockFree);
         m_image.SetUsedBlocks(uint16_t(m_image.usedBlocks() - 1));

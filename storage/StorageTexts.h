@@ -10,3 +10,39 @@ inline constexpr const char* kNotEnoughMemory = "not enough memory on device to 
 inline constexpr const char* kNoFreeFirstBlock = "no free 32K blocks available, initialization recommended\n";
 inline constexpr const char* kNoFreeNextBlock = "no free 32K blocks available, Initialization recommended\n";
 inline constexpr const char* kErrorReadingFile = "error reading from file \n";
+
+// Texts of the program's own safety: the copies, the checks and the repair.
+inline constexpr const char* kPlayerChanged =
+    "The songs on Rio have changed since Mellifon last read them, so this change was not saved.\n"
+    "Mellifon reads Rio again now; please try once more.";
+inline constexpr const char* kSaveFailed =
+    "Saving the directory to Rio failed.\nPlease check that Rio is connected. "
+    "When Mellifon next reads Rio, the list shows whether the change was kept.";
+inline constexpr const char* kCopyNotKept =
+    "Mellifon keeps a copy of the directory on Rio only, because it cannot write one on this PC:\n";
+inline constexpr const char* kNoCopyAtAll =
+    "Mellifon cannot keep a copy of the directory before saving it: Rio has no free block for one, "
+    "and this PC gives this answer:\n";
+inline constexpr const char* kNoCopyQuestion =
+    "\n\nIf the save is cut short, the songs on Rio can be lost. Save anyway?";
+inline constexpr const char* kDirectoryDamaged =
+    "The directory on Rio is damaged, so Mellifon does not change it.\n"
+    "You can still download songs, or initialize Rio.";
+inline constexpr const char* kRecoveredFrom = "The directory on Rio was found damaged or unfinished.\n";
+inline constexpr const char* kDirectoryBroken = "The directory on Rio breaks its own rules:\n";
+inline constexpr const char* kDirectoryBrokenEnd =
+    "Mellifon does not change it. You can still download songs, or initialize Rio.";
+
+// Failures that the operations name with the file or song they concern.
+inline constexpr const char* kCannotOpenFile = "Cannot open the file\n%s\nIt was not uploaded.";
+inline constexpr const char* kNotAFile = "%s\nis not a file. It was not uploaded.";
+inline constexpr const char* kDirectoryFull =
+    "Rio holds 60 songs, the most its directory can list.\n%s was not uploaded.";
+inline constexpr const char* kBlockNotWritten =
+    "Rio did not take the data of %s, so it was not stored.\nPlease check that Rio is connected.";
+inline constexpr const char* kCannotCreateFile = "Cannot create the file\n%s\nThe song was not downloaded.";
+inline constexpr const char* kBlockNotRead =
+    "Reading %s from Rio failed.\nPlease check that Rio is connected. The file holds only what was read.";
+inline constexpr const char* kFileNotWritten = "Writing the file\n%s\nfailed. The song was not downloaded whole.";
+inline constexpr const char* kChainBroken =
+    "The directory on Rio gives %s a broken chain of blocks.\nThe file holds only what was read before it.";

@@ -8,6 +8,7 @@
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
 #include "storage/FileSize.h"
+#include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
 
 namespace {
@@ -40,7 +41,7 @@ int DeviceLink::UploadNextBlock(UploadStep& up)
 {
     DirectoryEntry entry(up.m_pEntry);
     const uint16_t current = up.m_nCurrentBlock;
-    if (current >= m_image.totalBlocks() || current >= DirectoryImage::kTableBlocks)
+    if (!m_image.IsSongBlock(current))
         return 0;
     m_image.SetBlockUse(current, DirectoryImage::kBlockInUse);
 
@@ -66,8 +67,10 @@ int DeviceLink::UploadNextBlock(UploadStep& up)
         Ui().ShowMessage(kErrorReadingFile);
         return 0;
     }
-    if (!WriteBlockRetry(up.m_pBuffer, current, up.m_nPreviousBlock, up.m_nNextBlock))
+    if (!WriteBlockRetry(up.m_pBuffer, current, up.m_nPreviousBlock, up.m_nNextBlock)) {
+        Ui().ShowMessage(WithName(kBlockNotWritten, entry.name()));
         return 0;
+    }
     up.m_nPreviousBlock = current;
     up.m_nCurrentBlock = up.m_nNextBlock;
     return 1;
@@ -75,15 +78,23 @@ int DeviceLink::UploadNextBlock(UploadStep& up)
 
 int DeviceLink::UploadSong(const char* path)
 {
+    if (!m_bPortSet)
+        return 0;
     // A damaged directory may claim more than the 60 slots: full, too.
-    if (!m_bPortSet || m_image.entryCount() >= DirectoryImage::kEntrySlots)
+    if (m_image.entryCount() >= DirectoryImage::kEntrySlots) {
+        Ui().ShowMessage(WithName(kDirectoryFull, BaseName(path)));
         return 0;
+    }
     FilePtr file(std::fopen(path, "rb"));
-    if (!file)
+    if (!file) {
+        Ui().ShowMessage(WithName(kCannotOpenFile, path));
         return 0;
+    }
     uint64_t fileSize = 0;
-    if (!RegularFileSize(file.get(), &fileSize))
+    if (!RegularFileSize(file.get(), &fileSize)) {
+        Ui().ShowMessage(WithName(kNotAFile, path));
         return 0;
+    }
 
     uint8_t header[5] = {};
     if (std::fread(header, 1, 4, file.get()) != 4) {

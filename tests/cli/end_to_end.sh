@@ -7,6 +7,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 failures=0
+# The copies of the directory stay in the scratch folder too.
+export XDG_DATA_HOME="$work/data"
 
 check() { # description, then a command that must succeed
   local what=$1
@@ -78,7 +80,7 @@ check "a number that is none" status_is 1 "$cli" --flash p.img download x1
 check "help" status_is 0 "$cli" --help
 check "a file that is no image" bash -c "echo hello >bad.img; ! '$cli' --flash bad.img list 2>/dev/null"
 
-export XDG_DATA_HOME="$work/data"
+check "copies of the directory on this PC" [ -n "$(ls "$work/data/mellifon/directory-copies")" ]
 check "default image" status_is 0 "$cli" upload a.mp3
 check "default image in XDG_DATA_HOME" [ -f "$work/data/mellifon/player.img" ]
 

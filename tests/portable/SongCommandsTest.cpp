@@ -94,7 +94,8 @@ TEST_F(Commands, AnUploadIntoAFullDirectoryChangesNothing)
     auto before = std::make_unique<DirectoryImage>(p.Image());
     EXPECT_EQ(commands.UploadFiles({File("more", 10)}), 0);
     EXPECT_EQ(std::memcmp(before->Bytes(), p.Image().Bytes(), DirectoryImage::kSize), 0);
-    EXPECT_TRUE(p.ui.messages.empty());
+    EXPECT_EQ(p.ui.messages.size(), 1u); // the directory is full, and the user is told
+    EXPECT_EQ(Saves(), 0);
 }
 
 TEST_F(Commands, RemoveAsksFirstAndSavesAndRefills)

@@ -11,6 +11,27 @@ StoragePlayer::StoragePlayer()
 {
     MakeFactoryFresh(flash);
     link->AttachUserInterface(&ui);
+    link->AttachDirectoryCopies(&copies);
+}
+
+void StoragePlayer::PutDirectory(const DirectoryImage& directory)
+{
+    for (int page = 0; page < 64; ++page) {
+        uint8_t raw[kRawPageSize];
+        std::memcpy(raw, directory.Bytes() + page * kPageSize, kPageSize);
+        const auto spare = SpareBytes(0, 0, PageChecksum(raw));
+        std::memcpy(raw + kPageSize, spare.data(), kSpareSize);
+        flash.StorePage(uint32_t(page), raw);
+    }
+}
+
+void StoragePlayer::Restart()
+{
+    link = std::make_unique<DeviceLink>();
+    link->AttachPorts(&player);
+    link->AttachUserInterface(&ui);
+    link->AttachDirectoryCopies(&copies);
+    link->SetPort(0x378);
 }
 
 void StoragePlayer::Reload()

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "MemoryCopyFolder.h"
 #include "ScriptedUi.h"
 #include "TestPlayer.h"
+#include "storage/DirectoryCopies.h"
 
 struct StoragePlayer : TestPlayer {
     StoragePlayer();
@@ -16,7 +18,16 @@ struct StoragePlayer : TestPlayer {
     void Reload();
     DirectoryImage& Image() { return link->m_image; }
 
+    // Writes this directory into block 0 as it stands, as another program
+    // would have: no shadow, no copy on this PC.
+    void PutDirectory(const DirectoryImage& directory);
+    // A fresh link on the same player and PC, as after a restart or in
+    // another process.
+    void Restart();
+
     ScriptedUi ui;
+    MemoryCopyFolder pcFolder;
+    DirectoryCopies copies{pcFolder};
 };
 
 // Empty when the image keeps every rule of the directory format; otherwise

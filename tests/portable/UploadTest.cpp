@@ -8,6 +8,7 @@
 #include "StoragePlayer.h"
 #include "TempPath.h"
 #include "TestFiles.h"
+#include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
 #include "storage/Upload.h"
 
@@ -131,7 +132,10 @@ TEST_F(UploadFixture, RefusalsBeforeAnythingIsReservedLeaveTheImageAlone)
     EXPECT_EQ(p.link->UploadSong(File("four", Numbered(4)).c_str()), 0);
     EXPECT_EQ(p.link->UploadSong((folder.String() + "/missing.mp3").c_str()), 0);
     EXPECT_EQ(p.link->UploadSong(folder.String().c_str()), 0); // a folder
-    EXPECT_EQ(p.ui.messages, std::vector<std::string>{kErrorReadingProperties});
+    EXPECT_EQ(p.ui.messages, (std::vector<std::string>{
+                                 kErrorReadingProperties,
+                                 WithName(kCannotOpenFile, folder.String() + "/missing.mp3"),
+                                 WithName(kNotAFile, folder.String())}));
     EXPECT_TRUE(Unchanged(*before));
     EXPECT_TRUE(p.ui.transfers.empty());
 }
@@ -155,13 +159,13 @@ TEST_F(UploadFixture, SpaceIsCountedWithTheDirectoryBlock)
     EXPECT_EQ(p.Image().freeBlocks(), 0);
 }
 
-TEST_F(UploadFixture, TheSixtyFirstSongIsRefusedSilently)
+TEST_F(UploadFixture, TheSixtyFirstSongIsRefusedWithAMessage)
 {
     p.Reload();
     p.Image().SetEntryCount(60);
     auto before = Snapshot();
     EXPECT_EQ(p.link->UploadSong(File("61", Numbered(10)).c_str()), 0);
-    EXPECT_TRUE(p.ui.messages.empty());
+    EXPECT_EQ(p.ui.messages, std::vector<std::string>{WithName(kDirectoryFull, "61")});
     EXPECT_TRUE(Unchanged(*before));
     // A damaged directory claiming more slots than there are is full as well,
     // and nothing is written into the block tables.
@@ -223,12 +227,12 @@ TEST_F(UploadFixture, ACancelledUploadLeavesOnlyTheBlocksWritten)
     EXPECT_EQ(p.Image().blockUse(3), 0xFF);
 }
 
-TEST_F(UploadFixture, AFailingPlayerCancelsTheUploadWithoutAMessage)
+TEST_F(UploadFixture, AFailingPlayerCancelsTheUploadAndSaysSo)
 {
     p.Reload();
     p.player.Faults().hangPrograms = -1;
     EXPECT_EQ(p.link->UploadSong(File("song", Numbered(1000)).c_str()), 0);
-    EXPECT_TRUE(p.ui.messages.empty());
+    EXPECT_EQ(p.ui.messages, std::vector<std::string>{WithName(kBlockNotWritten, "song")});
 }
 
 TEST_F(UploadFixture, AFileThatEndsEarlyStopsTheBlock)

@@ -1,0 +1,138 @@
+#include "storage/DirectoryRecovery.h"
+
+#include <cstring>
+#include <vector>
+
+#include "link/DeviceLink.h"
+#include "link/PageFormat.h"
+#include "storage/DirectoryCopies.h"
+#include "storage/DirectoryRules.h"
+#include "storage/ShadowCopy.h"
+#include "storage/UserInterface.h"
+
+namespace {
+
+const uint8_t* RawPageOf(const uint8_t* blockZero, int page)
+{
+    return blockZero + size_t(page) * kRawPageSize;
+}
+
+// Written since the erase: programmed whole, as a directory page (links 0, 0).
+bool WrittenDirectoryPage(const uint8_t* raw)
+{
+    SpareLinks links;
+    return !RawPageErased(raw) && RawPageIntact(raw) && ParseSpareBytes(raw + kPageSize, &links) &&
+           links.previous == 0 && links.next == 0;
+}
+
+}
+
+bool DirectoryRecovery::Find(RecoveredDirectory* found)
+{
+    RecoveredDirectory shadow;
+    const bool haveShadow = FindShadow(&shadow);
+    std::vector<DirectoryCopy> copies;
+    if (m_link.Copies())
+        copies = m_link.Copies()->All();
+    // The newest first; a PC copy of the very directory the shadow holds
+    // adds nothing.
+    for (const DirectoryCopy& copy : copies) {
+        if (haveShadow && copy.image->saveTime() <= shadow.image->saveTime())
+            break;
+        if (Trusted(*copy.image)) {
+            found->image = std::make_unique<DirectoryImage>(*copy.image);
+            found->source = "on this PC";
+            return true;
+        }
+    }
+    if (haveShadow) {
+        *found = std::move(shadow);
+        return true;
+    }
+    return false;
+}
+
+// A save puts its shadow in the highest block free in both directories, so
+// every block above it holds song data: scanning down from the top, the
+// first sound shadow met is the newest.
+bool DirectoryRecovery::FindShadow(RecoveredDirectory* found)
+{
+    auto directory = std::make_unique<DirectoryImage>();
+    uint8_t raw[kRawPageSize];
+    const int top = DirectoryImage::kPlayerBlocks - 1;
+    m_link.OpenLink();
+    for (int block = top; block >= 1; --block) {
+        m_link.Ui().ShowProgress(top - block, top);
+        if (!m_link.ReadPageChecked(0, raw, block))
+            return false;
+        if (ReadShadow(uint16_t(block), raw, directory.get()) && Trusted(*directory)) {
+            found->image = std::move(directory);
+            found->source = "on Rio";
+            return true;
+        }
+    }
+    return false;
+}
+
+bool DirectoryRecovery::ReadShadow(uint16_t block, const uint8_t* firstPage, DirectoryImage* directory)
+{
+    ShadowHeader header;
+    if (!ParseShadowHeader(firstPage, block, &header))
+        return false;
+    std::vector<uint8_t> stored(size_t(header.storedPages) * kPageSize);
+    uint8_t raw[kRawPageSize];
+    for (int page = 1; page <= header.storedPages; ++page) {
+        if (!m_link.ReadPageChecked(page, raw, block) || !RawPageIntact(raw))
+            return false;
+        std::memcpy(stored.data() + size_t(page - 1) * kPageSize, raw, kPageSize);
+    }
+    return AssembleShadow(header, stored, directory);
+}
+
+bool DirectoryRecovery::Trusted(const DirectoryImage& candidate)
+{
+    return DirectoryTrustworthy(candidate) && BlockZeroAgrees(candidate) && SongsAgree(candidate);
+}
+
+// An interrupted save leaves block 0 with its first pages written from the
+// copy and the rest erased; an erase cut short leaves its first erase units
+// erased and the old directory in the others, which says nothing about the
+// new one. So with page 0 written, every page written whole since must be
+// the copy's.
+bool DirectoryRecovery::BlockZeroAgrees(const DirectoryImage& candidate) const
+{
+    if (RawPageErased(RawPageOf(m_pBlockZero, 0)))
+        return true;
+    for (int page = 0; page < kPagesPerBlock; ++page) {
+        const uint8_t* raw = RawPageOf(m_pBlockZero, page);
+        if (WrittenDirectoryPage(raw) && std::memcmp(raw, candidate.Bytes() + page * kPageSize, kPageSize) != 0)
+            return false;
+    }
+    return true;
+}
+
+// Each song's first page, as the upload wrote it: no block before it, the
+// copy's next block after it, and the song's own first bytes.
+bool DirectoryRecovery::SongsAgree(const DirectoryImage& candidate)
+{
+    uint8_t raw[kRawPageSize];
+    m_link.OpenLink();
+    for (int slot = 0; slot < candidate.entryCount(); ++slot) {
+        const DirectoryEntry entry = candidate.Entry(slot);
+        if (entry.blockCount() == 0)
+            continue;
+        const uint16_t first = entry.firstBlock();
+        if (!m_link.ReadPageChecked(0, raw, first) || !RawPageIntact(raw))
+            return false;
+        SpareLinks links;
+        const uint16_t next = entry.blockCount() > 1 ? candidate.blockLink(first) : kNoLinkBlock;
+        if (!ParseSpareBytes(raw + kPageSize, &links) || links.previous != kNoLinkBlock || links.next != next)
+            return false;
+        const uint8_t* header = entry.audioHeaderBytes();
+        const bool sameStart = raw[0] == header[3] && raw[1] == header[2] && raw[2] == header[1] && raw[3] == header[0];
+        // A tagged file keeps the frame header found after its tag instead.
+        if (!sameStart && std::memcmp(raw, "ID3", 3) != 0)
+            return false;
+    }
+    return true;
+}
