@@ -98,9 +98,21 @@ StepOutcome SaveDirectoryStep::WriteDirectoryPage()
     }
     if (!m_pLink->WritePage(m_pBuffer + kPageSize * m_nPage, m_nPage, 0, 0, 0))
         return UseUpAttempt();
+    if (m_nPage + 1 == kPagesPerBlock && !LastPageReadsBack())
+        return UseUpAttempt();
     ++m_nDone;
     ++m_nPage;
     return m_nPage == kPagesPerBlock ? StepOutcome::EndOk : StepOutcome::Continue;
+}
+
+// A player that is gone looks ready to every write, so a save is done only
+// when its last page reads back: nothing written after a cable came out can.
+bool SaveDirectoryStep::LastPageReadsBack()
+{
+    uint8_t raw[kRawPageSize];
+    const int last = kPagesPerBlock - 1;
+    return m_pLink->ReadPageChecked(last, raw, 0) && RawPageIntact(raw) &&
+           std::memcmp(raw, m_pBuffer + kPageSize * last, kPageSize) == 0;
 }
 
 namespace {

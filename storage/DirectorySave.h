@@ -36,6 +36,7 @@ private:
     StepOutcome WriteShadowPage();
     StepOutcome WriteDirectoryPage();
     StepOutcome UseUpAttempt();
+    bool LastPageReadsBack();
     int ShadowPageCount() const { return int(m_shadowPages.size() / 512); }
 
     Phase m_phase = Phase::Check;

@@ -136,12 +136,13 @@ TEST(DirectorySave, ChecksBlockZeroWritesTheShadowThenOneEraseAndSixtyFourPages)
         expected.push_back({Op::Erase, unit * 16});
     for (uint32_t page = 0; page < 64; ++page)
         expected.push_back({Op::Program, page});
+    expected.push_back({Op::Read, 63}); // the last page must read back
     EXPECT_EQ(OperationsOn(p, 0), expected);
     // The shadow went first, into the highest block, free before and after.
     const auto& all = p.player.Operations();
     ASSERT_GT(all.size(), 6u);
     EXPECT_EQ(all[1], (Op{Op::Erase, 1023 * 64}));
-    EXPECT_EQ(all.size(), 1 + 4 + 64 + OperationsOn(p, 1023).size());
+    EXPECT_EQ(all.size(), expected.size() + OperationsOn(p, 1023).size());
     EXPECT_EQ(p.ui.barPositions.front(), 0);
     EXPECT_LT(p.ui.barPositions.back(), 100);
     EXPECT_EQ(BadSpareBytes(p), "");

@@ -10,6 +10,8 @@
 #include "TempPath.h"
 #include "TestFiles.h"
 #include "storage/DownloadFileName.h"
+#include "storage/MessageText.h"
+#include "storage/StorageTexts.h"
 
 namespace {
 
@@ -212,5 +214,51 @@ TEST_F(StoredSongs, AFullDiskIsAFailedDownload)
     EXPECT_EQ(p.link->DownloadSong(1, "/dev"), 0);
 }
 #endif
+
+// Block 0 never follows another block; a damaged but sealed directory may
+// still claim it does, or mark it free while songs are stored.
+TEST_F(StoredSongs, BlockZeroIsNeverSongData)
+{
+    p.Reload();
+    const auto first = Numbered(70000, 1), second = Numbered(5000, 2), third = Numbered(100, 3);
+    Store("first.mp3", first);
+    Store("second.mp3", second);
+    DirectoryImage& image = p.Image();
+
+    // A chain that runs into block 0 is not freed there, nor downloaded from it.
+    const unsigned middle = image.blockLink(image.Entry(0).firstBlock());
+    image.SetBlockLink(middle, 0);
+    EXPECT_EQ(p.link->RemoveSong(0), 0);
+    EXPECT_EQ(image.blockUse(0), 0x00);
+    EXPECT_EQ(p.link->DownloadSong(1, folder.String()), 0);
+    EXPECT_EQ(p.ui.messages.back(), WithName(kChainBroken, "first.mp3"));
+    EXPECT_EQ(Downloaded("first.mp3").size(), 2u * 32768); // the blocks before it, and no directory
+
+    // With block 0 marked free, an upload still leaves it to the directory.
+    p.Reload();
+    image.SetBlockUse(0, 0xFF);
+    p.ui = ScriptedUi();
+    Store("third.mp3", third);
+    EXPECT_NE(p.Image().Entry(2).firstBlock(), 0);
+    EXPECT_EQ(StoredSong(p, 0), first);
+    EXPECT_EQ(StoredSong(p, 1), second);
+    EXPECT_EQ(StoredSong(p, 2), third);
+}
+
+TEST_F(StoredSongs, NoSongIsWrittenBeyondThePlayersMemory)
+{
+    p.Reload();
+    DirectoryImage& image = p.Image();
+    image.SetTotalBlocks(5000); // damaged upward
+    image.SetFreeBlocks(4000);
+    for (unsigned block = 1; block < 1024; ++block)
+        image.SetBlockUse(block, 0x00);
+    p.player.ClearLogs();
+    const std::string path = (folder.Path() / "song").string();
+    WriteFile(path, Numbered(1000));
+    EXPECT_EQ(p.link->UploadSong(path.c_str()), 0);
+    EXPECT_EQ(p.ui.messages, std::vector<std::string>{kNoFreeFirstBlock});
+    EXPECT_TRUE(p.player.Operations().empty()); // block 1024 would have been block 0
+}
 
 } // namespace

@@ -4,6 +4,7 @@
 // dialog whose timer never waits. It can press Cancel after a number of
 // steps, or fail to create the dialog.
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +31,8 @@ public:
             if (step.Stalled() || steps >= maxSteps)
                 return kTransferCancel; // the user gives up on a dialog that does nothing
             ++stepsRun;
+            if (beforeStep)
+                beforeStep(step.Kind(), steps);
             const StepOutcome outcome = step.Step(bar);
             if (outcome == StepOutcome::EndOk)
                 return kTransferOk;
@@ -60,6 +63,9 @@ public:
     int maxSteps = 1000000;
     int stepsRun = 0;
     int waitCursorDepth = 0;
+    // Runs before each step of a transfer, with the step's number in it:
+    // where a test pulls the cable or cuts the power.
+    std::function<void(TransferKind, int)> beforeStep;
 
 private:
     class Bar : public ProgressBar {

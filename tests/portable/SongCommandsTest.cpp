@@ -11,6 +11,7 @@
 #include "TempPath.h"
 #include "TestFiles.h"
 #include "songlist/SongCommands.h"
+#include "storage/StorageTexts.h"
 
 namespace {
 
@@ -201,6 +202,103 @@ TEST_F(Commands, AnOverfullDirectoryIsNotReordered)
     p.Image().SetEntryCount(61);
     EXPECT_FALSE(commands.MoveSong(0, 1));
     EXPECT_EQ(Saves(), 0);
+}
+
+TEST_F(Commands, AFailedSaveCountsNothingAndDoesNotReadTheBrokenBlockOverTheImage)
+{
+    StoreSongs({"a"});
+    auto before = std::make_unique<DirectoryImage>(p.Image());
+    const std::string b = File("b", 40000);
+    // The cable comes out while block 0 is being written.
+    p.ui.beforeStep = [&](TransferKind kind, int step) {
+        if (kind == TransferKind::SaveDirectory && step == 20)
+            p.player.Faults().absent = true;
+    };
+    EXPECT_EQ(commands.UploadFiles({b}), 0);
+    EXPECT_EQ(list.fills, 0);
+    EXPECT_EQ(std::memcmp(before->Bytes(), p.Image().Bytes(), DirectoryImage::kSize), 0);
+    EXPECT_EQ(p.ui.messages, std::vector<std::string>{kSaveFailed});
+
+    // Plugged in again, the interrupted save is finished from its copy.
+    p.player.Faults().absent = false;
+    p.ui = ScriptedUi();
+    p.Restart();
+    p.Reload();
+    ASSERT_EQ(p.ui.messages.size(), 1u);
+    EXPECT_NE(p.ui.messages[0].find("restored"), std::string::npos);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(StoredSong(p, 1), ReadFile(b));
+    EXPECT_EQ(BrokenInvariant(p.Image()), "");
+}
+
+// Another program on the same player (the tool beside the window).
+struct OtherProgram {
+    explicit OtherProgram(StoragePlayer& p)
+    {
+        link.AttachPorts(&p.player);
+        link.AttachUserInterface(&ui);
+        link.SetPort(0x378);
+        ReloadDirectory(link);
+    }
+    DeviceLink link;
+    ScriptedUi ui;
+};
+
+TEST_F(Commands, AnUploadOverAStaleListKeepsTheSongAnotherProgramStored)
+{
+    StoreSongs({"a"});
+    OtherProgram tool(p);
+    const std::string b = File("b", 70000), c = File("c", 70000);
+    ASSERT_EQ(tool.link.UploadSong(b.c_str()), 1);
+    ASSERT_EQ(tool.link.SaveDirectory(), 1);
+
+    EXPECT_EQ(commands.UploadFiles({c}), 1);
+    p.Reload();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(StoredSong(p, 1), ReadFile(b));
+    EXPECT_EQ(StoredSong(p, 2), ReadFile(c));
+}
+
+TEST_F(Commands, AChangeToAStaleListIsNotSavedAndTheListIsRead)
+{
+    StoreSongs({"a", "b"});
+    OtherProgram tool(p);
+    ASSERT_EQ(tool.link.RemoveSong(0), 1);
+    ASSERT_EQ(tool.link.SaveDirectory(), 1);
+
+    EXPECT_FALSE(commands.RemoveSongAt(1, false)); // "b" in the old list: slot 1 is no song now
+    EXPECT_EQ(p.ui.messages, std::vector<std::string>{kPlayerChanged});
+    EXPECT_EQ(list.fills, 1);
+    EXPECT_EQ(Names(), std::vector<std::string>{"b"});
+    EXPECT_TRUE(commands.RenameSong(0, "fresh")); // on the list as read again
+    p.Reload();
+    EXPECT_EQ(Names(), std::vector<std::string>{"fresh"});
+}
+
+TEST_F(Commands, ADamagedDirectoryIsNotChangedButMayBeInitialized)
+{
+    StoreSongs({"a", "b"});
+    p.Image().SetBlockLink(p.Image().Entry(0).firstBlock(), p.Image().Entry(1).firstBlock()); // chains meet
+    p.Image().Entry(0).SetBlockCount(2);
+    p.Image().Entry(0).SetSize(40000);
+    p.Image().Entry(0).SetLastBlockBytes(40000 - 32768);
+    p.Image().Seal(1);
+    p.PutDirectory(p.Image());
+    p.Reload();
+    ASSERT_TRUE(p.link->DirectoryDamaged());
+    ASSERT_EQ(p.ui.messages.size(), 1u);
+    EXPECT_NE(p.ui.messages[0].find("which song 1 uses"), std::string::npos);
+
+    p.ui = ScriptedUi();
+    EXPECT_EQ(commands.UploadFiles({File("c", 10)}), 0);
+    EXPECT_FALSE(commands.RemoveSongAt(1, false));
+    EXPECT_FALSE(commands.RenameSong(0, "x"));
+    EXPECT_FALSE(commands.MoveSong(0, 1));
+    EXPECT_EQ(p.ui.messages, std::vector<std::string>(4, kDirectoryDamaged));
+    EXPECT_EQ(Saves(), 0);
+    EXPECT_TRUE(commands.DownloadSongAt(1, folder.String()));
+    EXPECT_TRUE(commands.InitializePlayer(false));
+    EXPECT_FALSE(p.link->DirectoryDamaged());
 }
 
 } // namespace
