@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -31,6 +32,17 @@ int Fail(const std::string& text)
 {
     std::fprintf(stderr, "mellifon-cli: %s\n", text.c_str());
     return kFailed;
+}
+
+// For the power-cut tests of the tool: the simulated player loses its power
+// after this many flash operations, and time-outs pass at once.
+void CutPowerWhenAsked(SimulatedPlayer& player)
+{
+    const char* after = std::getenv("MELLIFON_SIM_POWER_CUT_AFTER");
+    if (!after || !*after)
+        return;
+    player.Faults().powerCutAfter = std::strtol(after, nullptr, 10);
+    player.UseVirtualClock(true);
 }
 
 // The list's refill: the directory as the player now holds it.
@@ -209,6 +221,7 @@ int main(int argc, char** argv)
         return Fail(error);
 
     SimulatedPlayer player(*flash, kPlayerPort);
+    CutPowerWhenAsked(player);
     ConsoleUserInterface ui;
     std::unique_ptr<CopyFolder> copyFolder = OpenCopyFolder(UserCopyFolderPath(), &error);
     std::unique_ptr<DirectoryCopies> copies;

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# mellifon-cli with the power cut at every few flash operations of an upload
+# and of a removal, each in a process of its own; then a fresh process must
+# list every song stored before, byte for byte, and the change whole or absent.
+set -uo pipefail
+cli=$(realpath "$1")
+stride=${2:-3}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+export XDG_DATA_HOME="$work/data"
+failures=0 tried=0
+
+head -c 40000 /dev/urandom >a.mp3
+head -c 32768 /dev/urandom >b.mp3
+head -c 20000 /dev/urandom >c.mp3
+"$cli" --flash committed.img upload a.mp3 b.mp3 >/dev/null 2>&1 || { echo "FAILED: setting up"; exit 1; }
+cp -r data committed-data
+
+names() { "$cli" --flash p.img list --tsv 2>/dev/null | sed '1d;$d' | cut -f2 | tr '\n' ' '; }
+
+# Every song listed comes back as the file it was made from.
+songs_whole() {
+  rm -rf out
+  "$cli" --flash p.img download $(seq 1 "$1") --to out >/dev/null 2>&1 || return 1
+  for f in out/*; do cmp -s "$f" "$(basename "$f")" || return 1; done
+}
+
+sweep() { # what, names before, names after, then the command's words
+  local what=$1 before=$2 after=$3
+  shift 3
+  local cut=0 status=1
+  while [ $status -ne 0 ]; do
+    cp committed.img p.img
+    rm -rf data && cp -r committed-data data
+    MELLIFON_SIM_POWER_CUT_AFTER=$cut "$cli" --flash p.img "$@" >/dev/null 2>&1 </dev/null
+    status=$?
+    tried=$((tried + 1))
+    local listed
+    listed=$(names)
+    local count
+    count=$(echo "$listed" | wc -w)
+    if [ "$listed" != "$before" ] && [ "$listed" != "$after" ]; then
+      echo "FAILED: $what, power cut after $cut flash operations: listed '$listed'"
+      failures=$((failures + 1))
+    elif ! songs_whole "$count"; then
+      echo "FAILED: $what, power cut after $cut flash operations: a song is not whole"
+      failures=$((failures + 1))
+    fi
+    cut=$((cut + stride))
+  done
+}
+
+sweep upload "a.mp3 b.mp3 " "a.mp3 b.mp3 c.mp3 " upload c.mp3
+sweep remove "a.mp3 b.mp3 " "b.mp3 " remove 1 --yes
+
+echo "power cuts tried in separate processes: $tried, failed: $failures"
+exit $((failures > 0))
