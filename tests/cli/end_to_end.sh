@@ -68,6 +68,14 @@ check "remove --yes" status_is 0 "$cli" --flash p.img remove 1 --yes
 check "one song left" [ "$(field 1 2)" = "../up and out" ]
 check "no song 5" status_is 1 "$cli" --flash p.img remove 5 --yes
 
+# A save that does not reach the player is a failure, whatever the command.
+powerless() { MELLIFON_SIM_POWER_CUT_AFTER=0 "$cli" --flash p.img "$@"; }
+check "a rename that is not saved fails" status_is 1 powerless rename 1 "lost"
+check "the name is the old one" [ "$(field 1 2)" = "../up and out" ]
+check "an init that is not saved fails" status_is 1 powerless init --yes
+check "an upload that is not stored fails" status_is 1 powerless upload a.mp3
+check "nothing changed" [ "$("$cli" --flash p.img list --tsv | wc -l)" -eq 3 ]
+
 check "init without a terminal is refused" status_is 1 "$cli" --flash p.img init
 check "init --yes" status_is 0 "$cli" --flash p.img init --yes
 check "empty after init" [ "$("$cli" --flash p.img list --tsv | wc -l)" -eq 2 ]
