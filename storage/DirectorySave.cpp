@@ -98,7 +98,7 @@ StepOutcome SaveDirectoryStep::WriteDirectoryPage()
     }
     if (!m_pLink->WritePage(m_pBuffer + kPageSize * m_nPage, m_nPage, 0, 0, 0))
         return UseUpAttempt();
-    if (m_nPage + 1 == kPagesPerBlock && !LastPageReadsBack())
+    if (m_nPage + 1 == kPagesPerBlock && m_pLink->Safeguards() && !LastPageReadsBack())
         return UseUpAttempt();
     ++m_nDone;
     ++m_nPage;
