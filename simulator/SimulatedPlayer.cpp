@@ -361,6 +361,11 @@ uint32_t SimulatedPlayer::AddressedPage() const
 
 void SimulatedPlayer::StartRead()
 {
+    if (m_faults.unplugAfterReads >= 0 && m_nPageReads >= m_faults.unplugAfterReads) {
+        m_faults.absent = true;
+        return;
+    }
+    ++m_nPageReads;
     const uint32_t page = AddressedPage();
     std::memcpy(m_readPage, m_flash.RawPage(page), kRawPageSize);
     m_nReadPosition = 0;

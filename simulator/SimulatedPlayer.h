@@ -26,6 +26,7 @@ struct PlayerFaults {
     int hangErases = 0;                     // the next N erase units never complete (-1: all)
     long powerCutAfter = -1;                // flash operations done before the power goes
     int flipBitEvery = 0;                   // every Nth data byte read comes back with one bit flipped
+    long unplugAfterReads = -1;             // the cable comes out once this many pages have been read
 };
 
 struct FlashOperation {
@@ -50,6 +51,7 @@ public:
     FlashMemory& Flash() { return m_flash; }
 
     bool InLinkMode() const { return m_bLinkOpen; }
+    long PageReads() const { return m_nPageReads; }
     bool PoweredOff() const { return m_bPowerOff; }
     const std::vector<std::string>& ProtocolErrors() const { return m_errors; }
     const std::vector<FlashOperation>& Operations() const { return m_operations; }
@@ -116,6 +118,7 @@ private:
     long m_nBusyReads = 0;
     bool m_bHung = false;
     long m_nFlashOperations = 0;
+    long m_nPageReads = 0;
 
     std::vector<std::string> m_errors;
     std::vector<FlashOperation> m_operations;
