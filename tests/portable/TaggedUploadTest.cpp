@@ -20,9 +20,10 @@ std::string DataFile(const std::string& name)
 
 std::vector<uint8_t> Tag(uint8_t version, uint8_t flags, uint32_t body, uint8_t fill = 'x')
 {
-    std::vector<uint8_t> tag = {'I', 'D', '3', version, 0, flags, uint8_t((body >> 21) & 0x7F),
-                                uint8_t((body >> 14) & 0x7F), uint8_t((body >> 7) & 0x7F), uint8_t(body & 0x7F)};
-    tag.resize(10 + body, fill);
+    const uint8_t head[10] = {'I', 'D', '3', version, 0, flags, uint8_t((body >> 21) & 0x7F),
+                              uint8_t((body >> 14) & 0x7F), uint8_t((body >> 7) & 0x7F), uint8_t(body & 0x7F)};
+    std::vector<uint8_t> tag(10 + size_t(body), fill);
+    std::copy(head, head + 10, tag.begin());
     return tag;
 }
 
