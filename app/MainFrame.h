@@ -59,6 +59,9 @@ public:
 protected:
     int OnCreate(LPCREATESTRUCT cs);
     void OnClose();
+    // The caption's handling, then the bars and the list: the system tells
+    // top-level windows only, and the controls keep colours of their own.
+    LRESULT OnSysColorChangeMessage(WPARAM wParam, LPARAM lParam);
 
 private:
     void ForgetCaption();

@@ -233,6 +233,23 @@ LRESULT CMainFrame::OnSysColorChange(WPARAM, LPARAM)
     return 0;
 }
 
+namespace {
+BOOL CALLBACK PassSysColorChange(HWND child, LPARAM message)
+{
+    const auto* m = reinterpret_cast<const MSG*>(message);
+    SendMessage(child, WM_SYSCOLORCHANGE, m->wParam, m->lParam);
+    return TRUE;
+}
+}
+
+LRESULT CMainFrame::OnSysColorChangeMessage(WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT result = OnSysColorChange(wParam, lParam);
+    MSG message = {m_hWnd, WM_SYSCOLORCHANGE, wParam, lParam, 0, {0, 0}};
+    EnumChildWindows(m_hWnd, &PassSysColorChange, reinterpret_cast<LPARAM>(&message));
+    return result;
+}
+
 // The caption always reads "Mellifon" and the version, whatever the text.
 LRESULT CMainFrame::OnSetText(WPARAM wParam, LPARAM text)
 {

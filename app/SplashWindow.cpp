@@ -19,14 +19,15 @@ END_MESSAGE_MAP()
 
 CSplashWindow::CSplashWindow(UINT bitmapId, UINT duration) : m_nBitmapId(bitmapId), m_nDuration(duration) {}
 
+// Whoever deletes the splash takes its windows down in the same order as
+// closing does: the splash window, then its owner.
 CSplashWindow::~CSplashWindow()
 {
     if (g_pSplash == this)
         g_pSplash = nullptr;
     m_bDeleting = true;
-    // The owner takes the splash window with it.
-    m_hiddenOwner.DestroyWindow();
     DestroyWindow();
+    m_hiddenOwner.DestroyWindow(); // also when the splash window was never made
     if (m_picturePalette)
         DeleteObject(m_picturePalette);
     if (m_picture)
@@ -88,6 +89,11 @@ int CSplashWindow::ShowSplash()
     return 1;
 }
 
+// The splash window goes first, while its owner still stands, so that no
+// window is destroyed twice and the owner's object is never freed while
+// Windows still destroys its window. The object deletes itself after its
+// window's last message (PostNcDestroy), which may come only once the timer
+// message that closes it has returned.
 void CSplashWindow::CloseSplash()
 {
     if (m_nTimer)
@@ -99,29 +105,39 @@ void CSplashWindow::CloseSplash()
         return;
     }
     m_bClosing = true;
-    m_hiddenOwner.DestroyWindow();
+    DestroyWindow();
 }
 
 void CSplashWindow::PostNcDestroy()
 {
+    m_hiddenOwner.DestroyWindow();
     if (m_bClosing && !m_bDeleting)
         delete this;
+}
+
+void CSplashWindow::DrawPicture(HDC dc, int width, int height, bool paletteDisplay) const
+{
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, m_picture);
+    HPALETTE oldPalette = nullptr;
+    if (paletteDisplay && m_picturePalette) {
+        oldPalette = SelectPalette(dc, m_picturePalette, FALSE);
+        RealizePalette(dc);
+    }
+    BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+    // The context goes back to the system with its own palette, and ours can be deleted.
+    if (oldPalette)
+        SelectPalette(dc, oldPalette, TRUE);
+    SelectObject(memory, old);
+    DeleteDC(memory);
 }
 
 void CSplashWindow::OnPaint()
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(m_hWnd, &paint);
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, m_picture);
-    if ((GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) && m_picturePalette) {
-        SelectPalette(dc, m_picturePalette, FALSE);
-        RealizePalette(dc);
-    }
     const RECT client = GetClientRect();
-    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    DrawPicture(dc, client.right, client.bottom, (GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) != 0);
     EndPaint(m_hWnd, &paint);
 }
 

@@ -26,6 +26,9 @@ public:
     // Stops the timer, takes the windows away and deletes the object.
     void CloseSplash();
     BOOL PreTranslateMessage(MSG* msg) override;
+    // Copies the picture onto a device context, with the picture's own
+    // colours realized on a palette display; the context keeps its palette.
+    void DrawPicture(HDC dc, int width, int height, bool paletteDisplay) const;
 
 protected:
     void OnPaint();

@@ -17,6 +17,12 @@
 
 namespace {
 constexpr UINT kNoPrompt = ~0u; // an empty pane 0, as over a popup menu
+
+bool IsEditWithFocus(HWND hWnd)
+{
+    char name[16] = {};
+    return hWnd && hWnd == GetFocus() && GetClassNameA(hWnd, name, sizeof name) && _stricmp(name, "Edit") == 0;
+}
 }
 
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
@@ -174,11 +180,15 @@ bool CFrameWnd::OnCmdMsg(UINT id, CCmdUI* pUpdate, bool probeOnly)
     return app && app->OnCmdMsg(id, pUpdate, probeOnly);
 }
 
+// An edit control with the focus (a name being edited in the list) has its
+// keys first: the clipboard and undo keys are its own, not commands.
 BOOL CFrameWnd::PreTranslateMessage(MSG* msg)
 {
-    if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && m_hAccelTable)
-        return TranslateAccelerator(m_hWnd, m_hAccelTable, msg);
-    return FALSE;
+    if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST || !m_hAccelTable)
+        return FALSE;
+    if (IsEditWithFocus(msg->hwnd))
+        return FALSE;
+    return TranslateAccelerator(m_hWnd, m_hAccelTable, msg);
 }
 
 // Tooltips of toolbar buttons: the text after the line break of the

@@ -126,6 +126,11 @@ template <auto H> bool Focus(CCmdTarget* t, Message& m)
 {
     return Call<H, HWND>(t, reinterpret_cast<HWND>(m.wParam));
 }
+// The window that takes the capture comes in lParam.
+template <auto H> bool CaptureChanged(CCmdTarget* t, Message& m)
+{
+    return Call<H, HWND>(t, reinterpret_cast<HWND>(m.lParam));
+}
 template <auto H> bool CtlColor(CCmdTarget* t, Message& m)
 {
     // A reflected WM_CTLCOLOR* carries its CTLCOLOR_* kind in lParam.
@@ -187,5 +192,6 @@ public:                                                                         
 #define ON_WM_SETCURSOR() MM_MSG(WM_SETCURSOR, SetCursor, OnSetCursor)
 #define ON_WM_SETFOCUS() MM_MSG(WM_SETFOCUS, Focus, OnSetFocus)
 #define ON_WM_KILLFOCUS() MM_MSG(WM_KILLFOCUS, Focus, OnKillFocus)
-#define ON_WM_CAPTURECHANGED() MM_MSG(WM_CAPTURECHANGED, Focus, OnCaptureChanged)
+#define ON_WM_CAPTURECHANGED() MM_MSG(WM_CAPTURECHANGED, CaptureChanged, OnCaptureChanged)
+#define ON_WM_CANCELMODE() MM_MSG(WM_CANCELMODE, NoArguments, OnCancelMode)
 #define ON_WM_GETDLGCODE() MM_MSG(WM_GETDLGCODE, GetDlgCode, OnGetDlgCode)

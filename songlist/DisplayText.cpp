@@ -4,19 +4,10 @@
 #include <ctime>
 
 #include "link/LittleEndian.h"
+#include "storage/AudioFrame.h"
 
 namespace {
 
-// kbit/s by bit-rate index 0 to 14; index 0 is free format.
-constexpr int kMpeg1Rates[3][15] = {
-    {0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448}, // Layer 1
-    {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},    // Layer 2
-    {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},     // Layer 3
-};
-constexpr int kMpeg2Rates[2][15] = {
-    {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256}, // Layer 1
-    {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},      // Layers 2 and 3
-};
 constexpr int kSampleRates[2][3] = {
     {22050, 24000, 16000}, // MPEG-2
     {44100, 48000, 32000}, // MPEG-1
@@ -55,8 +46,7 @@ int DecodeAudioHeader(const uint8_t stored[4], std::string& format, std::string&
         return -1;
 
     const int layer = 4 - layerCode;
-    const int kbps = versionBit ? kMpeg1Rates[layer - 1][rateIndex]
-                                : kMpeg2Rates[layer == 1 ? 0 : 1][rateIndex];
+    const int kbps = MpegBitRate(versionBit != 0, layer, rateIndex);
     format = "MPEG-" + std::to_string(versionBit ? 1 : 2) + " Layer " + std::to_string(layer);
     bitRate = std::to_string(kbps) + " Kbps";
     sampleRate = std::to_string(kSampleRates[versionBit][sampleIndex]) + " Hz";

@@ -55,6 +55,9 @@ BEGIN_MESSAGE_MAP(CQuorlView, CListView)
     ON_NOTIFY_REFLECT(LVN_BEGINDRAG, OnBeginDrag)
     MM_MSG(WM_MOUSEMOVE, Mouse, OnDragMouseMove)
     MM_MSG(WM_LBUTTONUP, Mouse, OnDragButtonUp)
+    ON_WM_CAPTURECHANGED()
+    ON_WM_CANCELMODE()
+    ON_WM_KEYDOWN()
 END_MESSAGE_MAP()
 
 CQuorlView::CQuorlView() : m_commands(g_deviceLink, *this) {}
@@ -253,15 +256,25 @@ bool CQuorlView::OnDragMouseMove(UINT, POINT point)
     return false;
 }
 
-bool CQuorlView::OnDragButtonUp(UINT, POINT point)
+// The drag ends before the capture goes, so that the WM_CAPTURECHANGED it
+// brings finds no drag to end.
+bool CQuorlView::EndDrag()
 {
     if (!m_bDragActive)
         return false;
-    ReleaseCapture();
     m_bDragActive = 0;
+    if (GetCapture() == m_hWnd)
+        ReleaseCapture();
     CImageList::DragLeave(GetDesktopWindow());
     CImageList::EndDrag();
     m_pDragImageList.reset();
+    return true;
+}
+
+bool CQuorlView::OnDragButtonUp(UINT, POINT point)
+{
+    if (!EndDrag())
+        return false;
     m_pDropTarget = CWnd::FromHandlePermanent(WindowFromPoint(ClientToScreen(point)));
     // Only the list itself takes a drop: not its header, not another window.
     if (dynamic_cast<CQuorlView*>(m_pDropTarget))
@@ -269,21 +282,47 @@ bool CQuorlView::OnDragButtonUp(UINT, POINT point)
     return false;
 }
 
-// The row under the point 5 pixels below the cursor, at row 0's x, decides
-// where the song goes; the move itself is the song commands'. Row 0's x is
-// taken in the middle of its name: the list hits a row only there, and the
-// name is not the leftmost column.
+bool CQuorlView::OnCaptureChanged(HWND gaining)
+{
+    if (gaining != m_hWnd)
+        EndDrag();
+    return false;
+}
+
+bool CQuorlView::OnCancelMode()
+{
+    EndDrag();
+    return false;
+}
+
+bool CQuorlView::OnKeyDown(UINT key, UINT, UINT)
+{
+    return key == VK_ESCAPE && EndDrag();
+}
+
+// Rows of a report list are all as tall as row 0.
+int CQuorlView::RowAtY(int y)
+{
+    CListCtrl& list = GetListCtrl();
+    RECT first = {};
+    if (!list.GetItemRect(0, &first, LVIR_BOUNDS) || y < first.top || first.bottom <= first.top)
+        return -1;
+    const int row = (y - first.top) / (first.bottom - first.top);
+    return row < list.GetItemCount() ? row : -1;
+}
+
+// The row under the point 5 pixels below the cursor decides where the song
+// goes; the move itself is the song commands'. The row is found from y alone:
+// a hit test needs an x on a row's name, and scrolled sideways the list may
+// show no name at all.
 void CQuorlView::MoveDraggedEntry()
 {
     CListCtrl& list = GetListCtrl();
     POINT first = {0, 0};
     list.GetItemPosition(0, &first);
-    RECT label = {};
-    if (list.GetItemRect(0, &label, LVIR_LABEL))
-        first.x = (label.left + label.right) / 2;
     const int y = m_ptLastDrag.y + 5;
     m_ptLastDrag = {first.x, y};
-    m_nDropRow = list.HitTest(m_ptLastDrag);
+    m_nDropRow = RowAtY(y);
     if (m_nDropRow == -1)
         m_nDropRow = first.y > y ? 0 : list.GetItemCount();
     m_commands.MoveSong(m_nDragRow, SongCommands::DropSlot(m_nDropRow));

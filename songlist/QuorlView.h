@@ -45,9 +45,18 @@ protected:
     bool OnBeginDrag(NMHDR* header, LRESULT& result);
     bool OnDragMouseMove(UINT flags, POINT point);
     bool OnDragButtonUp(UINT flags, POINT point);
+    // A drag the user gives up (the capture goes elsewhere, the system
+    // cancels modes, Esc) ends with no move and no save.
+    bool OnCaptureChanged(HWND gaining);
+    bool OnCancelMode();
+    bool OnKeyDown(UINT key, UINT repeat, UINT flags);
 
 private:
     void InsertColumns();
+    // Releases the capture and the drag image; false when no drag was running.
+    bool EndDrag();
+    // The row whose band holds client y, whatever the horizontal scroll; -1 for none.
+    int RowAtY(int y);
     // The selected row, or -1 after saying "Internal error." when the list
     // reports a selection that cannot be found; -2 with no selection at all.
     int SelectedRow();

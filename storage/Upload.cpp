@@ -7,6 +7,7 @@
 
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
+#include "storage/AudioFrame.h"
 #include "storage/FileSize.h"
 #include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
@@ -126,6 +127,8 @@ int DeviceLink::UploadSong(const char* path)
         Ui().ShowMessage(kErrorReadingProperties);
         return 0;
     }
+    // A tagged file is described by its first audio frame, not by its tag.
+    FrameHeaderAfterTag(file.get(), dataStart, header);
     std::fseek(file.get(), dataStart, SEEK_SET);
 
     // From here the image carries the whole song; a failure leaves it to the

@@ -140,6 +140,70 @@ TEST_F(Editing, ALongNameIsStoredCutAndShownWhole)
     EXPECT_EQ(program.RowNames()[0], std::string(99, 'n'));
 }
 
+// A key as the message loop gets it, with a modifier held down.
+void PressWith(UINT modifier, HWND hWnd, UINT key)
+{
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[modifier] = 0x80;
+    SetKeyboardState(keys);
+    const LPARAM scan = LPARAM(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16;
+    if (modifier == VK_MENU)
+        PostMessage(hWnd, WM_SYSKEYDOWN, key, 1 | scan | (1 << 29));
+    else
+        PostMessage(hWnd, WM_KEYDOWN, key, 1 | scan);
+    PumpFor(20);
+    keys[modifier] = 0;
+    SetKeyboardState(keys);
+}
+
+void PutOnClipboard(const char* text)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, strlen(text) + 1);
+    std::memcpy(GlobalLock(memory), text, strlen(text) + 1);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+}
+
+std::string TextOf(HWND hWnd)
+{
+    char text[256] = {};
+    GetWindowTextA(hWnd, text, sizeof text);
+    return text;
+}
+
+TEST_F(Editing, TheClipboardKeysWorkInTheNameAndAreCommandsElsewhere)
+{
+    HWND edit = Edit(0);
+    ASSERT_NE(edit, nullptr);
+    ASSERT_EQ(GetFocus(), edit);
+    PutOnClipboard("pasted");
+    SendMessage(edit, EM_SETSEL, 0, -1);
+    PressWith(VK_CONTROL, edit, 'V');
+    EXPECT_EQ(TextOf(edit), "pasted");
+    SendMessage(edit, EM_SETSEL, 0, 3);
+    PressWith(VK_SHIFT, edit, VK_DELETE);
+    EXPECT_EQ(TextOf(edit), "ted");
+    PressWith(VK_CONTROL, edit, 'Z');
+    EXPECT_EQ(TextOf(edit), "pasted");
+    SendMessage(edit, WM_KEYDOWN, VK_RETURN, 0);
+    PumpFor(20);
+    EXPECT_EQ(program.NamesOnPlayer()[0], "pasted");
+
+    // On the list itself the same keys are still the frame's accelerators.
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    MSG onList = {program.view->m_hWnd, WM_KEYDOWN, 'V', 1, 0, {0, 0}};
+    EXPECT_TRUE(TheTestApp().PreTranslateMessage(&onList));
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+}
+
 TEST_F(Editing, EmptyOrCancelledEditsAreRefused)
 {
     HWND edit = Edit(1);
@@ -176,17 +240,21 @@ struct Dragging : ::testing::Test {
         program.List().GetItemRect(program.List().GetItemCount() - 1, &r, LVIR_BOUNDS);
         return POINT{r.left + 40, r.bottom + 30};
     }
-    void Drag(int row, POINT to)
+    void StartDrag(POINT from, POINT to)
     {
         HWND list = program.view->m_hWnd;
-        const POINT from = RowPoint(row);
         SendMessage(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
         SendMessage(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(from.x + 20, from.y + 20));
         ASSERT_TRUE(program.view->m_bDragActive) << "the list did not start a drag";
         SendMessage(list, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
-        SendMessage(list, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+    }
+    void Drag(POINT from, POINT to)
+    {
+        StartDrag(from, to);
+        SendMessage(program.view->m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
         PumpFor(20);
     }
+    void Drag(int row, POINT to) { Drag(RowPoint(row), to); }
     SimulatedProgram program;
 };
 
@@ -228,6 +296,50 @@ TEST_F(Dragging, AReleaseOverTheHeaderOrOutsideChangesNothing)
     EXPECT_EQ(program.Saves(), 0);
     EXPECT_EQ(Joined(program.RowNames()), "ABC");
     EXPECT_FALSE(program.view->m_bDragActive);
+}
+
+// The columns are wider than a narrow window, and a header click widens
+// one more: scrolled right, the middle of the names lies off to the left.
+TEST_F(Dragging, ScrolledSidewaysTheSongLandsOnTheRowDroppedOn)
+{
+    Open({"A", "B", "C", "D", "E"});
+    SetWindowPos(program.frame->m_hWnd, nullptr, 0, 0, 420, 500, SWP_NOMOVE | SWP_NOZORDER);
+    program.List().SetColumnWidth(0, 300);
+    program.List().SendMessage(LVM_SCROLL, 200, 0);
+    RECT name = {};
+    program.List().GetItemRect(0, &name, LVIR_LABEL);
+    ASSERT_LT((name.left + name.right) / 2, 0);
+    ASSERT_GT(name.right, 30);
+    const auto at = [&](int row) { return POINT{name.right - 10, RowPoint(row).y}; };
+    Drag(at(0), at(3));
+    EXPECT_EQ(program.Saves(), 1);
+    EXPECT_EQ(Joined(program.RowNames()), "BCADE");
+    EXPECT_EQ(Joined(program.NamesOnPlayer()), "BCADE");
+}
+
+TEST_F(Dragging, ADragGivenUpEndsThereAndMovesNothing)
+{
+    Open({"A", "B", "C"});
+    HWND list = program.view->m_hWnd;
+    const POINT to = RowPoint(2);
+    enum Way { kEscape, kCancelMode, kCaptureLost };
+    for (Way way : {kEscape, kCancelMode, kCaptureLost}) {
+        SCOPED_TRACE(way);
+        StartDrag(RowPoint(0), to);
+        if (way == kEscape)
+            SendMessage(list, WM_KEYDOWN, VK_ESCAPE, 0);
+        else if (way == kCancelMode)
+            SendMessage(list, WM_CANCELMODE, 0, 0);
+        else
+            SetCapture(program.frame->m_hWnd); // a pop-up or another program takes the mouse
+        EXPECT_FALSE(program.view->m_bDragActive);
+        EXPECT_NE(GetCapture(), list);
+        ReleaseCapture();
+        SendMessage(list, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+        PumpFor(20);
+    }
+    EXPECT_EQ(program.Saves(), 0);
+    EXPECT_EQ(Joined(program.RowNames()), "ABC");
 }
 
 TEST(FileCommands, RemoveAndDownloadNeedASelectedRow)

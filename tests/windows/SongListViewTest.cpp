@@ -7,6 +7,8 @@
 
 #include <commctrl.h>
 
+#include <set>
+
 #include "framework/SingleDocTemplate.h"
 #include "link/DeviceLink.h"
 
@@ -134,6 +136,40 @@ TEST(SongListView, ANewDocumentFillsAgainAndKeepsTheColumns)
     ASSERT_NE(TheTestApp().DocTemplate()->OpenDocumentFile(nullptr), nullptr);
     EXPECT_EQ(program.List().GetColumnCount(), 8);
     EXPECT_EQ(program.RowNames(), (std::vector<std::string>{"a.mp3", "b.mp3"}));
+}
+
+// Which windows were told of a colour change.
+std::set<HWND>* s_pToldOfColours = nullptr;
+LRESULT CALLBACK NoteColourChange(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* sent = reinterpret_cast<CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->message == WM_SYSCOLORCHANGE && s_pToldOfColours)
+        s_pToldOfColours->insert(sent->hwnd);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The system tells top-level windows; the controls keep colours of their own
+// (the list its background) until they are told too.
+TEST(SongListView, AColourSchemeChangeReachesTheListAndTheBars)
+{
+    SimulatedProgram program;
+    program.Open();
+    std::set<HWND> told;
+    s_pToldOfColours = &told;
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, &NoteColourChange, nullptr, GetCurrentThreadId());
+    const int kind = COLOR_WINDOW;
+    const COLORREF saved = GetSysColor(kind);
+    const COLORREF scheme = saved == RGB(250, 240, 200) ? RGB(200, 240, 250) : RGB(250, 240, 200);
+    SetSysColors(1, &kind, &scheme);
+    PumpFor(30);
+    SetSysColors(1, &kind, &saved);
+    UnhookWindowsHookEx(hook);
+    s_pToldOfColours = nullptr;
+
+    EXPECT_EQ(told.count(program.frame->m_hWnd), 1u);
+    for (HWND child : {program.frame->m_toolBar.m_hWnd, program.frame->m_statusBar.m_hWnd,
+                       program.frame->m_reBar.m_hWnd, program.view->m_hWnd})
+        EXPECT_EQ(told.count(child), 1u) << ClassNameOf(child);
 }
 
 } // namespace

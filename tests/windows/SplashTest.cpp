@@ -5,6 +5,8 @@
 
 #include "SimulatedProgram.h"
 
+#include <vector>
+
 #include "app/SplashWindow.h"
 #include "res/resource.h"
 
@@ -56,6 +58,78 @@ TEST(Splash, AClickOrAKeyOnItClosesItAndGoesNoFurther)
         EXPECT_EQ(g_pSplash, nullptr);
         EXPECT_FALSE(IsWindow(hWnd));
     }
+}
+
+// The windows that DestroyWindow is called for, in order.
+struct DestroyLog {
+    DestroyLog()
+    {
+        s_pLog = this;
+        hook = SetWindowsHookExA(WH_CBT, &Hook, nullptr, GetCurrentThreadId());
+    }
+    ~DestroyLog()
+    {
+        UnhookWindowsHookEx(hook);
+        s_pLog = nullptr;
+    }
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        if (code == HCBT_DESTROYWND && s_pLog)
+            s_pLog->windows.push_back(reinterpret_cast<HWND>(wParam));
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline DestroyLog* s_pLog = nullptr;
+    HHOOK hook;
+    std::vector<HWND> windows;
+};
+
+TEST(Splash, HoweverItEndsItsWindowGoesFirstThenItsOwnerEachOnce)
+{
+    enum Way { kKey, kTimer, kDeleted };
+    for (Way way : {kKey, kTimer, kDeleted}) {
+        SCOPED_TRACE(way);
+        HWND hWnd = ShowSplash(way == kTimer ? 50 : 5000)->m_hWnd;
+        HWND owner = GetWindow(hWnd, GW_OWNER);
+        DestroyLog log;
+        if (way == kKey) {
+            MSG key = {hWnd, WM_KEYDOWN, VK_SPACE, 0, 0, {0, 0}};
+            EXPECT_TRUE(TheTestApp().PreTranslateMessage(&key));
+        } else if (way == kTimer) {
+            EXPECT_TRUE(PumpUntil([] { return g_pSplash == nullptr; }, 3000));
+        } else {
+            CloseSplashIfAny();
+        }
+        std::vector<HWND> ours; // Wine also takes down windows of its own then
+        for (HWND w : log.windows)
+            if (w == hWnd || w == owner)
+                ours.push_back(w);
+        EXPECT_EQ(ours, (std::vector<HWND>{hWnd, owner}));
+        EXPECT_FALSE(IsWindow(owner));
+    }
+}
+
+TEST(Splash, ThePaintContextGetsItsOwnPaletteBack)
+{
+    CSplashWindow* splash = ShowSplash(5000);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP target = CreateCompatibleBitmap(screen, 300, 160);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ oldTarget = SelectObject(dc, target);
+    HGDIOBJ before = GetCurrentObject(dc, OBJ_PAL);
+    splash->DrawPicture(dc, 300, 160, true);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_PAL), before);
+
+    HDC picture = CreateCompatibleDC(dc);
+    HGDIOBJ oldPicture = SelectObject(picture, splash->m_picture);
+    for (POINT p : {POINT{10, 10}, POINT{150, 80}, POINT{290, 150}})
+        EXPECT_EQ(GetPixel(dc, p.x, p.y), GetPixel(picture, p.x, p.y)) << p.x;
+    SelectObject(picture, oldPicture);
+    DeleteDC(picture);
+    SelectObject(dc, oldTarget);
+    DeleteObject(target);
+    DeleteDC(dc);
+    CloseSplashIfAny();
 }
 
 TEST(Splash, TheFirstFillOfTheListClosesIt)
