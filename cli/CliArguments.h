@@ -8,6 +8,7 @@ extern const char* const kCliUsage;
 
 struct CliArguments {
     std::string imagePath; // empty: the default image
+    std::string port;      // --port: a real player; empty: the simulated one
     std::string command;
     std::vector<std::string> operands;
     std::string toDirectory; // download --to

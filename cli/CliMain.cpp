@@ -1,5 +1,6 @@
 // mellifon-cli: the song commands of the window, on the command line, over
-// the simulated player whose flash is an image file.
+// the simulated player whose flash is an image file, or a real player on a
+// parallel port.
 
 #include <algorithm>
 #include <cstdio>
@@ -10,11 +11,9 @@
 
 #include "cli/CliArguments.h"
 #include "cli/ConsoleUserInterface.h"
+#include "cli/PlayerConnection.h"
 #include "cli/SongTable.h"
 #include "link/DeviceLink.h"
-#include "simulator/DefaultImagePath.h"
-#include "simulator/FlashMemory.h"
-#include "simulator/SimulatedPlayer.h"
 #include "songlist/SongCommands.h"
 #include "songlist/SongListContent.h"
 
@@ -23,7 +22,6 @@ namespace {
 constexpr int kDone = 0;
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
-constexpr uint16_t kPlayerPort = 0x378;
 
 int Fail(const std::string& text)
 {
@@ -194,19 +192,8 @@ int main(int argc, char** argv)
         return kUsage;
     }
 
-    const std::string imagePath =
-        arguments.imagePath.empty() ? DefaultPlayerImagePath() : arguments.imagePath;
-    std::string error;
-    if (!MakeImageFolder(imagePath, &error))
-        return Fail(error);
-    std::unique_ptr<FlashMemory> flash = FlashMemory::OpenImage(imagePath, &error);
-    if (!flash)
-        return Fail(error);
-
-    SimulatedPlayer player(*flash, kPlayerPort);
     ConsoleUserInterface ui;
-    g_deviceLink.AttachPorts(&player);
-    g_deviceLink.AttachUserInterface(&ui);
-    g_deviceLink.SetPort(kPlayerPort);
-    return Session(g_deviceLink, ui).Run(arguments);
+    PlayerConnection player;
+    const int status = player.Open(arguments, g_deviceLink, ui) ? Session(g_deviceLink, ui).Run(arguments) : kFailed;
+    return player.Close(g_deviceLink, status);
 }

@@ -9,8 +9,10 @@
 bool RegularFileSize(std::FILE* file, uint64_t* size)
 {
 #ifdef _WIN32
-    struct _stat64 status;
-    if (_fstat64(_fileno(file), &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG)
+    // _fstati64 under its other name: in every msvcrt.dll since Windows 98,
+    // unlike _fstat64, which Windows 2000 and 98 lack.
+    struct _stat32i64 status;
+    if (_fstat32i64(_fileno(file), &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG)
         return false;
 #else
     struct stat status;
