@@ -1,5 +1,6 @@
 #include "cli/CliArguments.h"
 
+#include <cstdlib>
 #include <map>
 
 const char* const kCliUsage =
@@ -64,6 +65,17 @@ int ParseSongNumber(const std::string& text)
     return value;
 }
 
+int ParseBaseAddress(const std::string& text)
+{
+    if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ')
+        return 0;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 0);
+    if (*end != '\0' || value < 0x100 || value > 0xFFFD)
+        return 0;
+    return int(value);
+}
+
 std::string ParseCliArguments(const std::vector<std::string>& words, CliArguments* arguments)
 {
     std::vector<std::string> options;
@@ -98,6 +110,9 @@ std::string ParseCliArguments(const std::vector<std::string>& words, CliArgument
         return "unknown command '" + arguments->command + "'";
     if (!arguments->imagePath.empty() && !arguments->port.empty())
         return "--flash and --port name two players; give one";
+    const std::string& port = arguments->port;
+    if (!port.empty() && port != "auto" && port.rfind("/dev/", 0) != 0 && ParseBaseAddress(port) == 0)
+        return "--port takes a device (/dev/parport0), a base address (0x378) or auto, not '" + port + "'";
     for (const std::string& option : options) {
         if (option == "--flash" || option == "--port")
             continue;

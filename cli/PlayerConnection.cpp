@@ -45,18 +45,6 @@ std::string Hex(int base)
     return text;
 }
 
-// "0x378" or "888"; 0 when it is no base address a parallel port can have.
-int ParseBaseAddress(const std::string& text)
-{
-    if (text.empty())
-        return 0;
-    char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 0);
-    if (*end != '\0' || value < 0x100 || value > 0xFFFD)
-        return 0;
-    return int(value);
-}
-
 // The search's question to connect the player, asked on the terminal.
 class ConsoleQuestion : public YesNoQuestion {
 public:
@@ -190,8 +178,6 @@ bool PlayerConnection::Ports::OpenPort(const std::string& port, DeviceLink& link
     where = port;
     real = true;
     const int base = ParseBaseAddress(port);
-    if (port != "auto" && base == 0 && port.rfind("/dev/", 0) != 0)
-        return Fail("--port takes a device (/dev/parport0), a base address (0x378) or auto, not '" + port + "'");
 #if defined(__linux__)
     LinuxPortCalls& calls = SystemPortCalls();
     std::string error;
@@ -285,9 +271,14 @@ int PlayerConnection::Close(DeviceLink& link, int status)
 {
     const bool stopped = PortStopRequested();
     ClearPortStop();
-    // Out of link mode on every way out; a port that failed stays silent.
-    if (m_ports->real && m_ports->stoppable && link.m_bPortSet)
+    // Out of link mode on every way out; a port that failed stays silent. A
+    // stop may have cut a cycle short, so the link is woken afresh (from the
+    // idle control value) before it is let go.
+    if (m_ports->real && m_ports->stoppable && link.m_bPortSet) {
+        if (stopped)
+            link.OpenLink();
         link.CloseLink();
+    }
     const std::string failure = m_ports->Failure();
     link.AttachPorts(nullptr);
     m_ports = std::make_unique<Ports>(); // releases the port
