@@ -106,10 +106,12 @@ void FileProfile::WriteProfileString(const std::string& section, const std::stri
     const int error = code ? code.value() : errno;
     if (file)
         ok = std::fclose(file) == 0 && ok;
+    // Replaces the old file on Windows too, where rename() would refuse.
+    std::error_code renamed;
     if (ok)
-        ok = std::rename(temporary.c_str(), m_path.c_str()) == 0;
-    if (!ok) {
-        m_writeError = m_path + ": " + std::strerror(error ? error : errno);
+        std::filesystem::rename(temporary, m_path, renamed);
+    if (!ok || renamed) {
+        m_writeError = m_path + ": " + (renamed ? renamed.message() : std::strerror(error ? error : errno));
         std::remove(temporary.c_str());
     }
 }

@@ -155,7 +155,10 @@ bool PlayerConnection::Ports::OpenImage(const std::string& path)
 bool PlayerConnection::Ports::ProbeAt(DeviceLink& link, int base)
 {
     link.SetPort(base);
-    if (link.Probe())
+    const bool answered = link.Probe() != 0;
+    if (PortStopRequested())
+        return false; // the way out says so
+    if (answered)
         return true;
     const std::string failure = Failure();
     return Fail(!failure.empty() ? failure : "no player answers on " + where + " (is it connected and switched on?)");
@@ -166,6 +169,8 @@ bool PlayerConnection::Ports::Search(DeviceLink& link, ConsoleUserInterface& ui,
     ConsoleQuestion question(ui);
     PortSelection selection(profile, question, link);
     if (!selection.SelectPort()) {
+        if (PortStopRequested())
+            return false; // the way out says so
         const std::string failure = Failure();
         return Fail(!failure.empty() ? failure : "no player found on any port");
     }
