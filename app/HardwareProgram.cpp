@@ -1,6 +1,8 @@
 // The program on real parallel ports: the processor's port instructions,
 // after the port-access driver has granted them.
 
+#include <windows.h>
+
 #include "app/PortSetup.h"
 #include "app/QuorlApp.h"
 #include "link/DeviceLink.h"
@@ -15,6 +17,16 @@ public:
     void AttachPorts(DeviceLink& link) override { link.AttachPorts(&m_ports); }
     bool LoadPortDriver() override
     {
+#ifdef _WIN64
+        // A port instruction would kill the program here: 64-bit Windows has
+        // no port-access driver and grants the ports to no program.
+        MessageBoxA(nullptr,
+                    "This Mellifon is the 64-bit program, and 64-bit Windows lets no program use the "
+                    "parallel port's registers.\nA player needs the 32-bit mellifon.exe on 32-bit "
+                    "Windows (XP, 2000 or 98), with giveio.sys beside it.",
+                    "Mellifon", MB_OK | MB_ICONSTOP);
+        return false;
+#endif
         // The loader keeps the service manager open for the life of the program.
         static Win32PortAccessSystem system;
         static PortDriverLoader loader(system, g_szProgramDir);

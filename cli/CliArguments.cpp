@@ -1,13 +1,24 @@
 #include "cli/CliArguments.h"
 
+#include <cstdlib>
 #include <map>
 
 const char* const kCliUsage =
-    "usage: mellifon-cli [--flash IMAGE] COMMAND [ARGS]\n"
+    "usage: mellifon-cli [--flash IMAGE | --port PORT] COMMAND [ARGS]\n"
     "  --flash IMAGE        the simulated player whose flash is the file IMAGE;\n"
     "                       a missing file becomes a new, factory-fresh 32 MiB player.\n"
     "                       Default: $XDG_DATA_HOME/mellifon/player.img\n"
     "                       (~/.local/share/mellifon/player.img).\n"
+    "  --port PORT          a real player on a parallel port instead:\n"
+    "                       /dev/parportN  Linux's parallel-port device (the lp group may use it);\n"
+    "                       0x378          a base address, with the processor's port\n"
+    "                                      instructions (root on Linux; on Windows the\n"
+    "                                      32-bit program with giveio.sys beside it);\n"
+    "                       auto           the port that answered last time, then the\n"
+    "                                      usual base addresses, as the window searches;\n"
+    "                                      on Linux through the parallel-port devices.\n"
+    "                       Ctrl+C stops after the current step; a directory save always\n"
+    "                       completes, and the player is left out of link mode.\n"
     "  list [--tsv]         the songs as the window lists them, then the status texts;\n"
     "                       --tsv separates every field by one tab.\n"
     "  upload FILE...       stores the files in order, as a drop on the list does.\n"
@@ -17,7 +28,7 @@ const char* const kCliUsage =
     "  rename N NAME        renames song N as the in-place edit does.\n"
     "  move N M             song N becomes song M; the others keep their order.\n"
     "  init [--yes]         initializes the player; asks first unless --yes.\n"
-    "Exit status: 0 done, 1 an operation failed, 2 a usage error.\n";
+    "Exit status: 0 done, 1 an operation failed, 2 a usage error, 130 stopped by Ctrl+C.\n";
 
 namespace {
 
@@ -54,6 +65,17 @@ int ParseSongNumber(const std::string& text)
     return value;
 }
 
+int ParseBaseAddress(const std::string& text)
+{
+    if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ')
+        return 0;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 0);
+    if (*end != '\0' || value < 0x100 || value > 0xFFFD)
+        return 0;
+    return int(value);
+}
+
 std::string ParseCliArguments(const std::vector<std::string>& words, CliArguments* arguments)
 {
     std::vector<std::string> options;
@@ -66,10 +88,12 @@ std::string ParseCliArguments(const std::vector<std::string>& words, CliArgument
         }
         if (!operandsOnly && word == "--") {
             operandsOnly = true;
-        } else if (!operandsOnly && (word == "--flash" || word == "--to")) {
+        } else if (!operandsOnly && (word == "--flash" || word == "--to" || word == "--port")) {
             if (i + 1 >= words.size())
                 return word + " needs a value";
-            (word == "--flash" ? arguments->imagePath : arguments->toDirectory) = words[++i];
+            (word == "--flash" ? arguments->imagePath
+             : word == "--to"  ? arguments->toDirectory
+                               : arguments->port) = words[++i];
             options.push_back(word);
         } else if (!operandsOnly && word.size() > 1 && word[0] == '-') {
             options.push_back(word);
@@ -84,8 +108,13 @@ std::string ParseCliArguments(const std::vector<std::string>& words, CliArgument
     const auto shape = kCommands.find(arguments->command);
     if (shape == kCommands.end())
         return "unknown command '" + arguments->command + "'";
+    if (!arguments->imagePath.empty() && !arguments->port.empty())
+        return "--flash and --port name two players; give one";
+    const std::string& port = arguments->port;
+    if (!port.empty() && port != "auto" && port.rfind("/dev/", 0) != 0 && ParseBaseAddress(port) == 0)
+        return "--port takes a device (/dev/parport0), a base address (0x378) or auto, not '" + port + "'";
     for (const std::string& option : options) {
-        if (option == "--flash")
+        if (option == "--flash" || option == "--port")
             continue;
         if (option != "--tsv" && option != "--yes" && option != "--to")
             return "unknown option '" + option + "'";

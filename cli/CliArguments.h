@@ -8,6 +8,7 @@ extern const char* const kCliUsage;
 
 struct CliArguments {
     std::string imagePath; // empty: the default image
+    std::string port;      // --port: a real player; empty: the simulated one
     std::string command;
     std::vector<std::string> operands;
     std::string toDirectory; // download --to
@@ -21,3 +22,7 @@ std::string ParseCliArguments(const std::vector<std::string>& words, CliArgument
 
 // A song number as typed: a positive decimal number, or 0 when it is none.
 int ParseSongNumber(const std::string& text);
+
+// A parallel port's base address as typed, "0x378" or "888"; 0 when it is
+// none a parallel port can have.
+int ParseBaseAddress(const std::string& text);

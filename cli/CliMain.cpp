@@ -1,5 +1,6 @@
 // mellifon-cli: the song commands of the window, on the command line, over
-// the simulated player whose flash is an image file.
+// the simulated player whose flash is an image file, or a real player on a
+// parallel port.
 
 #include <algorithm>
 #include <cstdio>
@@ -11,11 +12,9 @@
 
 #include "cli/CliArguments.h"
 #include "cli/ConsoleUserInterface.h"
+#include "cli/PlayerConnection.h"
 #include "cli/SongTable.h"
 #include "link/DeviceLink.h"
-#include "simulator/DefaultImagePath.h"
-#include "simulator/FlashMemory.h"
-#include "simulator/SimulatedPlayer.h"
 #include "songlist/SongCommands.h"
 #include "songlist/SongListContent.h"
 #include "storage/CopyFolder.h"
@@ -26,23 +25,11 @@ namespace {
 constexpr int kDone = 0;
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
-constexpr uint16_t kPlayerPort = 0x378;
 
 int Fail(const std::string& text)
 {
     std::fprintf(stderr, "mellifon-cli: %s\n", text.c_str());
     return kFailed;
-}
-
-// For the power-cut tests of the tool: the simulated player loses its power
-// after this many flash operations, and time-outs pass at once.
-void CutPowerWhenAsked(SimulatedPlayer& player)
-{
-    const char* after = std::getenv("MELLIFON_SIM_POWER_CUT_AFTER");
-    if (!after || !*after)
-        return;
-    player.Faults().powerCutAfter = std::strtol(after, nullptr, 10);
-    player.UseVirtualClock(true);
 }
 
 // The list's refill: the directory as the player now holds it.
@@ -211,18 +198,10 @@ int main(int argc, char** argv)
         return kUsage;
     }
 
-    const std::string imagePath =
-        arguments.imagePath.empty() ? DefaultPlayerImagePath() : arguments.imagePath;
-    std::string error;
-    if (!MakeImageFolder(imagePath, &error))
-        return Fail(error);
-    std::unique_ptr<FlashMemory> flash = FlashMemory::OpenImage(imagePath, &error);
-    if (!flash)
-        return Fail(error);
-
-    SimulatedPlayer player(*flash, kPlayerPort);
-    CutPowerWhenAsked(player);
     ConsoleUserInterface ui;
+    // Copies of the directory go to the user's data folder; without one,
+    // saves rely on the shadow on the player and say so once.
+    std::string error;
     std::unique_ptr<CopyFolder> copyFolder = OpenCopyFolder(UserCopyFolderPath(), &error);
     std::unique_ptr<DirectoryCopies> copies;
     if (copyFolder) {
@@ -231,8 +210,7 @@ int main(int argc, char** argv)
     } else {
         g_deviceLink.SetCopyFolderProblem(error);
     }
-    g_deviceLink.AttachPorts(&player);
-    g_deviceLink.AttachUserInterface(&ui);
-    g_deviceLink.SetPort(kPlayerPort);
-    return Session(g_deviceLink, ui).Run(arguments);
+    PlayerConnection player;
+    const int status = player.Open(arguments, g_deviceLink, ui) ? Session(g_deviceLink, ui).Run(arguments) : kFailed;
+    return player.Close(g_deviceLink, status);
 }

@@ -2,8 +2,10 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 #include "cli/Terminal.h"
+#include "link/PortStop.h"
 
 namespace {
 
@@ -36,6 +38,9 @@ ConsoleUserInterface::ConsoleUserInterface() : m_bBars(IsTerminal(stderr)) {}
 void ConsoleUserInterface::ShowMessage(const std::string& text)
 {
     ClearBar();
+    // After Ctrl+C the link fails on purpose; what it would say then misleads.
+    if (PortStopRequested())
+        return;
     std::fputs(text.c_str(), stderr);
     if (text.empty() || text.back() != '\n')
         std::fputc('\n', stderr);
@@ -44,6 +49,8 @@ void ConsoleUserInterface::ShowMessage(const std::string& text)
 bool ConsoleUserInterface::AskYesNo(const std::string& text)
 {
     ClearBar();
+    if (PortStopRequested())
+        return false;
     if (!IsTerminal(stdin)) {
         m_bRefused = true;
         return false;
@@ -56,15 +63,23 @@ bool ConsoleUserInterface::AskYesNo(const std::string& text)
     return answer[0] == 'y' || answer[0] == 'Y';
 }
 
+// Ctrl+C ends a transfer between its steps, as the dialog's Cancel does; a
+// transfer the user may not cancel (the directory save) runs to its end with
+// the ports held open, and none starts after a stop.
 int ConsoleUserInterface::RunTransfer(TransferStep& step)
 {
+    if (PortStopRequested())
+        return kTransferCancel;
+    std::optional<PortStopHold> hold;
+    if (!step.UserMayCancel())
+        hold.emplace();
     const char* label = LabelOf(step.Kind());
     ConsoleBar bar([this, label](int percent) { DrawBar(label, percent); });
     DrawBar(label, 0);
     int result = kTransferCancel;
     for (;;) {
         // Nobody can press Cancel here, so a transfer with nothing to do ends.
-        if (step.Stalled())
+        if (step.Stalled() || (step.UserMayCancel() && PortStopRequested()))
             break;
         const StepOutcome outcome = step.Step(bar);
         if (outcome == StepOutcome::EndOk) {

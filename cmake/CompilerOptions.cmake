@@ -16,4 +16,13 @@ endif()
 
 if(WIN32)
   add_link_options(-static)
+  # Headers without the calls of Windows after XP.
+  add_compile_definitions(_WIN32_WINNT=0x0501 _WIN32_IE=0x0600)
+endif()
+
+# The 32-bit programs: a PE header that the Windows 98, 2000 and XP loaders
+# accept (system version 4.0).
+if(WIN32 AND MELLIFON_OLD_WINDOWS)
+  add_link_options(-Wl,--major-subsystem-version,4,--minor-subsystem-version,0
+                   -Wl,--major-os-version,4,--minor-os-version,0)
 endif()

@@ -1,6 +1,6 @@
 #include "link/DirectPortIo.h"
 
-#include <ctime>
+#include <windows.h>
 
 void DirectPortIo::Out(uint16_t port, uint8_t value)
 {
@@ -14,7 +14,17 @@ uint8_t DirectPortIo::In(uint16_t port)
     return value;
 }
 
+// Wall-clock milliseconds that never run backwards: GetTickCount is on every
+// Windows (GetTickCount64 is not on XP), and counting from the first look in
+// unsigned steps rides over its wrap after 49.7 days.
 long DirectPortIo::Clock()
 {
-    return long(std::clock());
+    const DWORD now = GetTickCount();
+    if (!m_bStarted) {
+        m_nLastTick = now;
+        m_bStarted = true;
+    }
+    m_nTicks += long(DWORD(now - m_nLastTick));
+    m_nLastTick = now;
+    return m_nTicks;
 }

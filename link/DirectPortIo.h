@@ -1,7 +1,7 @@
 #pragma once
 // The real hardware path on Windows: the processor's port instructions and
-// the C library clock, whose ticks are milliseconds there. On NT the
-// port-access driver must have granted the ports first.
+// the system's millisecond tick count. On NT the port-access driver must have
+// granted the ports first; 64-bit Windows grants them to no program.
 
 #include "link/PortIo.h"
 
@@ -10,4 +10,9 @@ public:
     void Out(uint16_t port, uint8_t value) override;
     uint8_t In(uint16_t port) override;
     long Clock() override;
+
+private:
+    unsigned long m_nLastTick = 0;
+    long m_nTicks = 0;
+    bool m_bStarted = false;
 };

@@ -55,3 +55,12 @@ void Win32PortAccessSystem::ShowMessage(const std::string& text, const std::stri
 {
     MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
 }
+
+std::string ExecutableDirectory()
+{
+    char path[MAX_PATH + 1] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length <= MAX_PATH ? length : 0);
+    const size_t cut = folder.rfind('\\');
+    return cut == std::string::npos ? std::string() : folder.substr(0, cut);
+}

@@ -16,3 +16,6 @@ public:
     uint32_t LastError() override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
 };
+
+// The folder of the running program, without a trailing backslash.
+std::string ExecutableDirectory();

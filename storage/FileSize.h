@@ -6,3 +6,6 @@
 #include <cstdio>
 
 bool RegularFileSize(std::FILE* file, uint64_t* size);
+
+// Whether a path names a folder (which Windows will not even open as a file).
+bool IsFolder(const char* path);

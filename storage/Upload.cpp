@@ -88,7 +88,7 @@ int DeviceLink::UploadSong(const char* path)
     }
     FilePtr file(std::fopen(path, "rb"));
     if (!file) {
-        Ui().ShowMessage(WithName(kCannotOpenFile, path));
+        Ui().ShowMessage(WithName(IsFolder(path) ? kNotAFile : kCannotOpenFile, path));
         return 0;
     }
     uint64_t fileSize = 0;
