@@ -69,6 +69,13 @@ END_MESSAGE_MAP()
 
 CQuorlApp::CQuorlApp(PortSetup& ports) : m_ports(ports) {}
 
+// The link outlives the application object: it must not keep its copies.
+CQuorlApp::~CQuorlApp()
+{
+    if (m_pCopies)
+        g_deviceLink.AttachDirectoryCopies(nullptr);
+}
+
 BOOL CQuorlApp::InitInstance()
 {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES |

@@ -21,6 +21,7 @@ class CQuorlApp : public CWinApp {
 
 public:
     explicit CQuorlApp(PortSetup& ports);
+    ~CQuorlApp() override;
 
     BOOL InitInstance() override;
     void OnAppAbout();

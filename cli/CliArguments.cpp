@@ -21,13 +21,21 @@ const char* const kCliUsage =
     "                       completes, and the player is left out of link mode.\n"
     "  list [--tsv]         the songs as the window lists them, then the status texts;\n"
     "                       --tsv separates every field by one tab.\n"
-    "  upload FILE...       stores the files in order, as a drop on the list does.\n"
+    "  upload FILE... [--verify]  stores the files in order, as a drop on the list does;\n"
+    "                       --verify reads every block back and writes it again if it differs.\n"
     "  download N... [--to DIR]   writes songs N (the No. column) into DIR\n"
     "                       (default: the current directory).\n"
     "  remove N [--yes]     removes song N; asks first unless --yes.\n"
     "  rename N NAME        renames song N as the in-place edit does.\n"
     "  move N M             song N becomes song M; the others keep their order.\n"
     "  init [--yes]         initializes the player; asks first unless --yes.\n"
+    "  undo [--yes]         takes back the last change (a removal, initialize, rename, move\n"
+    "                       or upload) from the copies of the directory kept on this PC;\n"
+    "                       again for the change before it.\n"
+    "  check                reports what is wrong with the directory and its chains on the\n"
+    "                       player; changes nothing. Exit status 1 when anything is.\n"
+    "  rescue [--yes]       rebuilds the directory from the chain links in the player's\n"
+    "                       memory, shows what it found, and writes it once confirmed.\n"
     "Exit status: 0 done, 1 an operation failed, 2 a usage error, 130 stopped by Ctrl+C.\n";
 
 namespace {
@@ -39,10 +47,11 @@ struct CommandShape {
 };
 
 const std::map<std::string, CommandShape> kCommands = {
-    {"list", {0, 0, "--tsv"}},          {"upload", {1, size_t(-1), ""}},
+    {"list", {0, 0, "--tsv"}},          {"upload", {1, size_t(-1), "--verify"}},
     {"download", {1, size_t(-1), "--to"}}, {"remove", {1, 1, "--yes"}},
     {"rename", {2, 2, ""}},             {"move", {2, 2, ""}},
-    {"init", {0, 0, "--yes"}},
+    {"init", {0, 0, "--yes"}},          {"undo", {0, 0, "--yes"}},
+    {"check", {0, 0, ""}},              {"rescue", {0, 0, "--yes"}},
 };
 
 bool Takes(const CommandShape& shape, const std::string& option)
@@ -116,7 +125,7 @@ std::string ParseCliArguments(const std::vector<std::string>& words, CliArgument
     for (const std::string& option : options) {
         if (option == "--flash" || option == "--port")
             continue;
-        if (option != "--tsv" && option != "--yes" && option != "--to")
+        if (option != "--tsv" && option != "--yes" && option != "--to" && option != "--verify")
             return "unknown option '" + option + "'";
         if (!Takes(shape->second, option))
             return arguments->command + " does not take " + option;
@@ -124,6 +133,8 @@ std::string ParseCliArguments(const std::vector<std::string>& words, CliArgument
             arguments->tsv = true;
         if (option == "--yes")
             arguments->yes = true;
+        if (option == "--verify")
+            arguments->verify = true;
     }
     const size_t count = arguments->operands.size();
     if (count < shape->second.minOperands || count > shape->second.maxOperands)

@@ -13,7 +13,8 @@ struct CliArguments {
     std::vector<std::string> operands;
     std::string toDirectory; // download --to
     bool tsv = false;        // list --tsv
-    bool yes = false;        // remove --yes, init --yes
+    bool yes = false;        // remove, init, undo, rescue --yes
+    bool verify = false;     // upload --verify
     bool help = false;
 };
 

@@ -18,6 +18,7 @@
 #include "songlist/SongCommands.h"
 #include "songlist/SongListContent.h"
 #include "storage/CopyFolder.h"
+#include "storage/DirectoryCheck.h"
 #include "storage/DirectoryCopies.h"
 
 namespace {
@@ -55,14 +56,21 @@ public:
 
     int Run(const CliArguments& a)
     {
-        // Nothing is done on a directory that could not be read; the load said why.
-        if (!ReloadDirectory(m_link))
-            return kFailed;
         const std::string& c = a.command;
+        // A check and a rescue look at the directory as it is, unrepaired.
+        // Nothing is done on a directory that could not be read; the load said why.
+        if (!ReloadDirectory(m_link, c != "check" && c != "rescue"))
+            return kFailed;
         if (c == "list")
             return List(a.tsv);
         if (c == "upload")
-            return Upload(a.operands);
+            return Upload(a.operands, a.verify);
+        if (c == "undo")
+            return Undo(a.yes);
+        if (c == "check")
+            return Check();
+        if (c == "rescue")
+            return Rescue(a.yes);
         if (c == "download")
             return Download(a.operands, a.toDirectory);
         if (c == "remove")
@@ -98,11 +106,15 @@ private:
     int List(bool tsv)
     {
         std::fputs(FormatSongTable(BuildSongListContent(m_link.m_image), tsv).c_str(), stdout);
-        return m_link.DirectoryDamaged() ? kFailed : kDone;
+        if (!m_link.DirectoryDamaged())
+            return kDone;
+        return Fail("the directory is damaged: 'check' tells what is wrong, 'rescue' rebuilds it from the "
+                    "player's memory");
     }
 
-    int Upload(const std::vector<std::string>& paths)
+    int Upload(const std::vector<std::string>& paths, bool verify)
     {
+        m_link.SetVerifyUploads(verify);
         const size_t stored = size_t(m_commands.UploadFiles(paths));
         if (stored == paths.size())
             return kDone;
@@ -167,6 +179,31 @@ private:
         if (from == to)
             return kDone;
         return m_commands.MoveSong(from - 1, to - 1) ? kDone : Fail("song " + fromText + " was not moved");
+    }
+
+    int Undo(bool yes)
+    {
+        if (m_commands.UndoLastChange(!yes))
+            return kDone;
+        return m_ui.RefusedWithoutTerminal() ? Refused() : kFailed;
+    }
+
+    int Check()
+    {
+        const std::vector<std::string> findings = CheckDirectory(m_link);
+        for (const std::string& finding : findings)
+            std::printf("%s\n", finding.c_str());
+        if (findings.empty())
+            std::printf("The directory is sound: %d songs, and their chains agree with the player's memory.\n",
+                        Songs());
+        return findings.empty() ? kDone : kFailed;
+    }
+
+    int Rescue(bool yes)
+    {
+        if (m_commands.RescueSongs(!yes))
+            return kDone;
+        return m_ui.RefusedWithoutTerminal() ? Refused() : kFailed;
     }
 
     int Initialize(bool yes)

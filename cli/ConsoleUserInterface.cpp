@@ -18,6 +18,8 @@ const char* LabelOf(TransferKind kind)
         return "Uploading";
     case TransferKind::Download:
         return "Downloading";
+    case TransferKind::Rescue:
+        return "Reading Rio's memory";
     }
     return "";
 }

@@ -2,6 +2,7 @@
 
 #include "app/MainFrame.h"
 #include "dialogs/DownloadDlg.h"
+#include "dialogs/RescueDlg.h"
 #include "dialogs/SaveDirectoryDlg.h"
 #include "dialogs/UploadDlg.h"
 #include "framework/WinApp.h"
@@ -32,6 +33,11 @@ int WindowUserInterface::RunTransfer(TransferStep& step)
     }
     case TransferKind::Download: {
         CDownloadDlg dialog(static_cast<DownloadStep&>(step));
+        result = dialog.DoModal();
+        break;
+    }
+    case TransferKind::Rescue: {
+        CRescueDlg dialog(static_cast<RescueStep&>(step));
         result = dialog.DoModal();
         break;
     }

@@ -5,7 +5,9 @@
 //
 // Results are the integers 1 (true) and 0 (false).
 
+#include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -17,6 +19,7 @@
 extern volatile uint8_t g_nDiscardedStatus;
 
 class DirectoryCopies;
+struct DirectoryCopy;
 class UploadStep;
 class UserInterface;
 
@@ -98,7 +101,9 @@ public:
 
     // The song operations on the player and the directory image.
     int InitializeDirectory();
-    int LoadDirectory();
+    // With `repair`, a damaged block 0 is restored from a copy that fits
+    // (storage/DirectoryRecovery.h); without it the load only reads.
+    int LoadDirectory(bool repair = true);
     // `change` names the change in the copies' history ("remove", "rename", ...).
     int SaveDirectory(const std::string& change = std::string());
     int UploadSong(const char* path);
@@ -132,6 +137,15 @@ public:
     // Reads one page with its spare bytes, reading it again while its data
     // and its checksum disagree; 0 when the player does not answer.
     int ReadPageChecked(int page, uint8_t* raw, int block);
+    // Reads every block of an upload back and writes it once more when it
+    // differs: a page read costs about twelve page writes, so it is a choice.
+    void SetVerifyUploads(bool on) { m_bVerifyUploads = on; }
+    bool VerifyUploads() const { return m_bVerifyUploads; }
+    // 1 when the block on the player holds these data with these links.
+    int BlockReadsBack(const uint8_t* source, int block, uint16_t previous, uint16_t next);
+    // The prints of the songs this program wrote (see SongPrint), kept with
+    // the copies of the directory.
+    void NoteSongPrint(const std::array<uint32_t, 4>& key, uint32_t print) { m_songPrints[key] = print; }
     // Off only to measure what the safety costs: no check of block 0 before
     // a save, no shadow.
     void SetSafeguards(bool on) { m_bSafeguards = on; }
@@ -164,6 +178,7 @@ private:
     int WriteDirectory(const DirectoryImage& sealed, const std::string& change, bool shadow);
     bool KeepCopies(const DirectoryImage& sealed, const std::string& change, bool shadow, uint16_t* shadowBlock);
     void ForgetPlayerDirectory() { m_pOnPlayer.reset(); }
+    void CarryPrints(DirectoryCopy* copy);
     void RememberPlayerDirectory(const DirectoryImage& image);
     int ReadBlockZero(uint8_t* raw);
     void ReportBrokenRules();
@@ -174,8 +189,10 @@ private:
     std::unique_ptr<DirectoryImage> m_pOnPlayer;
     bool m_bDirectoryDamaged = false;
     bool m_bSafeguards = true;
+    bool m_bVerifyUploads = false;
     bool m_bCopyWarningShown = false;
     std::string m_copyFolderProblem;
+    std::map<std::array<uint32_t, 4>, uint32_t> m_songPrints;
     SaveProblem m_saveProblem = SaveProblem::None;
 };
 

@@ -403,6 +403,15 @@ void SimulatedPlayer::Program()
         return;
     }
     const uint32_t page = AddressedPage();
+    // A worn cell that will not take a 0: the byte reads back one bit high.
+    long& wornIn = m_faults.wornProgram;
+    uint8_t worn = 0;
+    if (wornIn < 0 || (wornIn > 0 && --wornIn == 0))
+        for (int i = 0; i < kPageSize && !worn; ++i)
+            if (m_stream[i] != 0xFF) {
+                worn = uint8_t(~m_stream[i] & -~m_stream[i]); // its lowest 0 bit
+                m_stream[i] |= worn;
+            }
     m_flash.ProgramPage(page, m_stream);
     m_operations.push_back({FlashOperation::Program, page});
     GoBusy(false);

@@ -27,6 +27,7 @@ struct PlayerFaults {
     long powerCutAfter = -1;                // flash operations done before the power goes
     int flipBitEvery = 0;                   // every Nth data byte read comes back with one bit flipped
     long unplugAfterReads = -1;             // the cable comes out once this many pages have been read
+    long wornProgram = 0;                   // the Nth page programmed from now keeps one data bit set (-1: every one)
 };
 
 struct FlashOperation {

@@ -25,6 +25,8 @@ const ColumnSetup kColumns[kSongColumns] = {{LVCFMT_LEFT, 90},  {LVCFMT_RIGHT, 3
                                             {LVCFMT_RIGHT, 60}, {LVCFMT_LEFT, 120}};
 
 const char* const kUploadTitle = "Select file for uploading to Rio";
+const char* const kSettingsSection = "Settings";
+const char* const kVerifyEntry = "VerifyUpload";
 const char kUploadFilter[] = "MP3 Audio (*.mp3,*.mpg,*.wav)\0*.mp3;*.mpg;*.wav\0All Files (*.*)\0*.*\0";
 
 std::string DroppedPath(HDROP drop, UINT index)
@@ -47,6 +49,11 @@ BEGIN_MESSAGE_MAP(CQuorlView, CListView)
     ON_COMMAND(ID_DOWNLOAD_FILE, OnDownloadFile)
     ON_UPDATE_COMMAND_UI(ID_REMOVE_FILE, OnUpdateRemoveFile)
     ON_UPDATE_COMMAND_UI(ID_DOWNLOAD_FILE, OnUpdateDownloadFile)
+    ON_COMMAND(ID_EDIT_UNDO, OnEditUndo)
+    ON_UPDATE_COMMAND_UI(ID_EDIT_UNDO, OnUpdateEditUndo)
+    ON_COMMAND(ID_RESCUE_SONGS, OnRescueSongs)
+    ON_COMMAND(ID_VERIFY_UPLOAD, OnVerifyUpload)
+    ON_UPDATE_COMMAND_UI(ID_VERIFY_UPLOAD, OnUpdateVerifyUpload)
     ON_WM_DROPFILES()
     ON_NOTIFY_REFLECT(LVN_BEGINLABELEDITA, OnBeginLabelEdit)
     ON_NOTIFY_REFLECT(LVN_BEGINLABELEDITW, OnBeginLabelEdit)
@@ -85,6 +92,8 @@ void CQuorlView::OnInitialUpdate()
 {
     CListView::OnInitialUpdate();
     DragAcceptFiles(m_hWnd, TRUE);
+    if (CWinApp* app = AfxGetApp())
+        g_deviceLink.SetVerifyUploads(app->GetProfileString(kSettingsSection, kVerifyEntry) == "1");
     if (GetListCtrl().GetColumnCount() == 0)
         InsertColumns();
     FillSongList();
@@ -107,6 +116,14 @@ int CQuorlView::FillSongList()
         if (CProgressStatusBar* bar = GetMainStatusBar())
             for (int pane = 1; pane <= 4; ++pane)
                 bar->SetPaneString(content.panes[size_t(pane - 1)], pane);
+    // After the load's own message about the damage: what is wrong, and the
+    // offer to rescue the songs (whose rescue fills the list again).
+    if (g_deviceLink.DirectoryDamaged() && !m_bOfferingRescue) {
+        m_bOfferingRescue = true;
+        CloseSplashIfAny();
+        m_commands.OfferRescue();
+        m_bOfferingRescue = false;
+    }
     return 1;
 }
 
@@ -180,6 +197,35 @@ void CQuorlView::OnUpdateRemoveFile(CCmdUI* pCmdUI)
 void CQuorlView::OnUpdateDownloadFile(CCmdUI* pCmdUI)
 {
     pCmdUI->Enable(GetListCtrl().GetSelectedCount() > 0);
+}
+
+void CQuorlView::OnEditUndo()
+{
+    m_commands.UndoLastChange(false);
+}
+
+// Reads this PC's copies, not the player: cheap enough when the menu opens.
+void CQuorlView::OnUpdateEditUndo(CCmdUI* pCmdUI)
+{
+    pCmdUI->Enable(m_commands.CanUndo());
+}
+
+void CQuorlView::OnRescueSongs()
+{
+    m_commands.RescueSongs(true);
+}
+
+void CQuorlView::OnVerifyUpload()
+{
+    const bool on = !g_deviceLink.VerifyUploads();
+    g_deviceLink.SetVerifyUploads(on);
+    if (CWinApp* app = AfxGetApp())
+        app->WriteProfileString(kSettingsSection, kVerifyEntry, on ? "1" : "0");
+}
+
+void CQuorlView::OnUpdateVerifyUpload(CCmdUI* pCmdUI)
+{
+    pCmdUI->SetCheck(g_deviceLink.VerifyUploads() ? 1 : 0);
 }
 
 void CQuorlView::OnDropFiles(HDROP drop)

@@ -39,6 +39,11 @@ protected:
     void OnDownloadFile();
     void OnUpdateRemoveFile(CCmdUI* pCmdUI);
     void OnUpdateDownloadFile(CCmdUI* pCmdUI);
+    void OnEditUndo();
+    void OnUpdateEditUndo(CCmdUI* pCmdUI);
+    void OnRescueSongs();
+    void OnVerifyUpload();
+    void OnUpdateVerifyUpload(CCmdUI* pCmdUI);
     void OnDropFiles(HDROP drop);
     bool OnBeginLabelEdit(NMHDR* header, LRESULT& result);
     bool OnEndLabelEdit(NMHDR* header, LRESULT& result);
@@ -62,4 +67,5 @@ private:
     int SelectedRow();
 
     SongCommands m_commands;
+    bool m_bOfferingRescue = false;
 };

@@ -1,10 +1,14 @@
 #include "songlist/SongCommands.h"
 
 #include <cstring>
+#include <ctime>
 #include <memory>
 
 #include "link/DeviceLink.h"
+#include "storage/DirectoryCheck.h"
+#include "storage/Rescue.h"
 #include "storage/StorageTexts.h"
+#include "storage/UndoHistory.h"
 #include "storage/UserInterface.h"
 
 const char* const kInitializeWarning =
@@ -29,10 +33,10 @@ private:
     std::unique_ptr<DirectoryImage> m_copy;
 };
 
-int ReloadDirectory(DeviceLink& link)
+int ReloadDirectory(DeviceLink& link, bool repair)
 {
     link.InitializeDirectory();
-    return link.LoadDirectory();
+    return link.LoadDirectory(repair);
 }
 
 bool SongCommands::RefusedAsDamaged()
@@ -180,4 +184,105 @@ bool SongCommands::DownloadSongAt(int slot, const std::string& directory)
     if (!PlayerAsListed(OnChange::Stop))
         return false;
     return m_link.DownloadSong(slot + 1, directory) != 0;
+}
+
+bool SongCommands::CanUndo()
+{
+    UndoStep step;
+    std::string why;
+    return m_link.Copies() && m_link.PlayerDirectory() && !m_link.DirectoryDamaged() &&
+           FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), &step, &why);
+}
+
+bool SongCommands::UndoLastChange(bool askFirst)
+{
+    if (RefusedAsDamaged())
+        return false;
+    if (!m_link.Copies()) {
+        m_link.Ui().ShowMessage(kNoHistory);
+        return false;
+    }
+    if (!PlayerAsListed(OnChange::Stop))
+        return false;
+    UndoStep step;
+    std::string why;
+    if (!FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), &step, &why) ||
+        !SongsStillWhole(m_link, *m_link.Copies(), step, &why)) {
+        m_link.Ui().ShowMessage(why);
+        return false;
+    }
+    if (askFirst && !m_link.Ui().AskYesNo("Undo " + step.description + " on Rio?"))
+        return false;
+    // The directory from before goes back exactly as it was saved, so its
+    // copy still says what came before it: the next undo goes on from there.
+    ImageSnapshot before(m_link);
+    m_link.m_image = *step.previous.image;
+    if (!m_link.WriteSealedDirectory(*step.previous.image, "undo")) {
+        if (m_link.LastSaveProblem() == SaveProblem::PlayerChanged)
+            m_view.FillSongList();
+        else
+            before.Restore();
+        return false;
+    }
+    m_view.FillSongList();
+    return true;
+}
+
+namespace {
+
+std::string RescueSummary(const RescueResult& result)
+{
+    std::string text;
+    if (result.songs.empty()) {
+        text = "Mellifon found no whole song in Rio's memory.\n";
+    } else {
+        text = "Mellifon found these songs in Rio's memory:\n";
+        for (size_t i = 0; i < result.songs.size(); ++i) {
+            const RescuedSong& song = result.songs[i];
+            text += std::to_string(i + 1) + ". " + song.name + " (" + std::to_string(song.size) + " bytes)\n";
+        }
+    }
+    for (const std::string& problem : result.problems)
+        text += problem + "\n";
+    return text;
+}
+
+}
+
+bool SongCommands::RescueSongs(bool askFirst)
+{
+    RescueStep scan(m_link, m_link.Copies(), static_cast<int32_t>(std::time(nullptr)));
+    const int outcome = m_link.Ui().RunTransfer(scan);
+    m_link.CloseLink();
+    if (outcome != kTransferOk) {
+        m_link.Ui().ShowMessage(scan.Result().answered ? kRescueCancelled : kNotConnected);
+        return false;
+    }
+    const RescueResult& result = scan.Result();
+    const std::string summary = RescueSummary(result);
+    if (result.songs.empty()) {
+        m_link.Ui().ShowMessage(summary + kNothingChanged);
+        return false;
+    }
+    if (askFirst) {
+        if (!m_link.Ui().AskYesNo(summary + kRescueQuestion))
+            return false;
+    } else {
+        m_link.Ui().ShowMessage(summary);
+    }
+    ImageSnapshot before(m_link);
+    m_link.m_image = *RescuedDirectory(result.songs);
+    if (!SaveChange(before, "rescue"))
+        return false;
+    m_view.FillSongList();
+    return true;
+}
+
+void SongCommands::OfferRescue()
+{
+    std::string report;
+    for (const std::string& finding : CheckDirectory(m_link))
+        report += "- " + finding + "\n";
+    if (m_link.Ui().AskYesNo(kDamageReport + report + kRescueOffer))
+        RescueSongs(true);
 }

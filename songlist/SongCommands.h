@@ -28,9 +28,10 @@ public:
     virtual int FillSongList() = 0;
 };
 
-// What every fill starts with: the empty state, then block 0 of the player.
+// What every fill starts with: the empty state, then block 0 of the player,
+// repaired from a copy when damaged (unless `repair` is false).
 // The load's result: 0 when the player did not give its directory.
-int ReloadDirectory(DeviceLink& link);
+int ReloadDirectory(DeviceLink& link, bool repair = true);
 
 class SongCommands {
 public:
@@ -52,6 +53,20 @@ public:
     // Song `slot` into `directory` (the current directory when empty), once
     // the list is known to show what the player holds.
     bool DownloadSongAt(int slot, const std::string& directory = std::string());
+
+    // Takes back the newest change on the player, from the history the
+    // copies on this PC keep (storage/UndoHistory.h).
+    bool UndoLastChange(bool askFirst);
+    // Whether this PC's copies know a change of the listed directory to take
+    // back; reads nothing from the player.
+    bool CanUndo();
+    // Rebuilds the directory from the chain links in the player's memory,
+    // shows what it found and writes it only when the user agrees (or
+    // `askFirst` is false).
+    bool RescueSongs(bool askFirst);
+    // After a load that found the directory damaged: what is wrong, and the
+    // offer to rescue the songs.
+    void OfferRescue();
 
     // The slot a dragged song lands in when dropped on row `dropRow`: one
     // above the row hit, or the top.

@@ -12,6 +12,8 @@ int TransferPeriodMs(TransferKind kind)
         return 50;
     case TransferKind::Download:
         return 500;
+    case TransferKind::Rescue:
+        return 10;
     }
     return 50;
 }

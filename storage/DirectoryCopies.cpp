@@ -12,8 +12,9 @@ namespace {
 
 constexpr char kMagic[16] = "MELLIFON DIRCPY";
 constexpr uint32_t kVersion = 1;
-constexpr size_t kHeader = 128;
+constexpr size_t kHeader = 512;
 constexpr size_t kChangeField = 64;
+constexpr size_t kPrints = 128;
 constexpr size_t kRecord = kHeader + DirectoryImage::kSize + 8;
 constexpr const char* kPrefix = "directory-";
 constexpr const char* kSuffix = ".copy";
@@ -45,6 +46,30 @@ bool IsCopyName(const std::string& name)
 
 }
 
+uint32_t SongPrint(const std::vector<uint16_t>& firstPageChecksums)
+{
+    std::vector<uint8_t> bytes;
+    for (uint16_t sum : firstPageChecksums) {
+        bytes.push_back(uint8_t(sum));
+        bytes.push_back(uint8_t(sum >> 8));
+    }
+    return uint32_t(Fingerprint(bytes.data(), bytes.size())) | 1u;
+}
+
+SongKey KeyOf(const DirectoryEntry& entry)
+{
+    return {entry.firstBlock(), entry.blockCount(), entry.size(), uint32_t(entry.uploadTime())};
+}
+
+uint32_t PrintIn(const DirectoryCopy& copy, const SongKey& key)
+{
+    const int songs = std::min<int>(copy.image->entryCount(), DirectoryImage::kEntrySlots);
+    for (int slot = 0; slot < songs; ++slot)
+        if (KeyOf(copy.image->Entry(slot)) == key)
+            return copy.prints[size_t(slot)];
+    return 0;
+}
+
 std::vector<uint8_t> EncodeDirectoryCopy(const DirectoryCopy& copy)
 {
     std::vector<uint8_t> bytes(kRecord, 0);
@@ -56,6 +81,8 @@ std::vector<uint8_t> EncodeDirectoryCopy(const DirectoryCopy& copy)
     WriteU64(p + 32, copy.replacesDigest);
     WriteU16LE(p + 40, copy.shadowBlock);
     std::memcpy(p + 48, copy.change.data(), std::min(copy.change.size(), kChangeField - 1));
+    for (size_t slot = 0; slot < copy.prints.size(); ++slot)
+        WriteU32LE(p + kPrints + 4 * slot, copy.prints[slot]);
     std::memcpy(p + kHeader, copy.image->Bytes(), DirectoryImage::kSize);
     WriteU64(p + kRecord - 8, Fingerprint(p, kRecord - 8));
     return bytes;
@@ -77,6 +104,8 @@ bool DecodeDirectoryCopy(const std::vector<uint8_t>& bytes, DirectoryCopy* copy)
     copy->shadowBlock = ReadU16LE(p + 40);
     const char* change = reinterpret_cast<const char*>(p + 48);
     copy->change.assign(change, strnlen(change, kChangeField - 1));
+    for (size_t slot = 0; slot < copy->prints.size(); ++slot)
+        copy->prints[slot] = ReadU32LE(p + kPrints + 4 * slot);
     copy->image = std::move(image);
     return true;
 }

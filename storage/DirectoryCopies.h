@@ -5,6 +5,7 @@
 // the copies of one player form a history even when several players and
 // several programs share the folder.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,8 +21,23 @@ struct DirectoryCopy {
     uint64_t replacesDigest = 0; // of the directory the save replaced; 0 when unknown
     uint16_t shadowBlock = DirectoryImage::kNoBlock; // where its shadow went on the player
     std::string change;          // what the save was for, as the user named it
+    // Per slot, the print of the song's data as this PC wrote it (SongPrint);
+    // 0 when not known. It tells a song from another one put in its blocks.
+    std::array<uint32_t, DirectoryImage::kEntrySlots> prints{};
     std::shared_ptr<const DirectoryImage> image;
 };
+
+// What a song's blocks carry: the checksums of their first pages, in chain
+// order, folded into 32 bits that are never 0.
+uint32_t SongPrint(const std::vector<uint16_t>& firstPageChecksums);
+
+// What tells one stored song from another in two directories: where it
+// starts, its length in blocks and bytes, and when it was uploaded.
+using SongKey = std::array<uint32_t, 4>;
+SongKey KeyOf(const DirectoryEntry& entry);
+
+// The print a copy gives the song with this key, or 0.
+uint32_t PrintIn(const DirectoryCopy& copy, const SongKey& key);
 
 class DirectoryCopies {
 public:

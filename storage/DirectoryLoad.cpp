@@ -100,7 +100,7 @@ int DeviceLink::ReadBlockZero(uint8_t* raw)
     return 1;
 }
 
-int DeviceLink::LoadDirectory()
+int DeviceLink::LoadDirectory(bool repair)
 {
     WaitCursor wait(Ui());
     if (!m_bPortSet)
@@ -131,7 +131,7 @@ int DeviceLink::LoadDirectory()
     }
 
     RecoveredDirectory found;
-    if (DirectoryRecovery(*this, raw.get()).Find(&found)) {
+    if (repair && DirectoryRecovery(*this, raw.get()).Find(&found)) {
         m_image = *found.image;
         if (WriteSealedDirectory(*found.image, "restore"))
             Ui().ShowMessage(RecoveredText(found));

@@ -16,6 +16,11 @@ public:
 
     std::vector<RuleBreak> Run()
     {
+        const uint8_t* bytes = m_image.Bytes();
+        if (std::all_of(bytes, bytes + DirectoryImage::kSize, [](uint8_t b) { return b == 0xFF; })) {
+            Serious("Block 0 is erased: there is no directory on Rio at all.");
+            return m_breaks;
+        }
         CheckChecksums();
         CheckHeader();
         const int songs = std::min<int>(m_image.entryCount(), DirectoryImage::kEntrySlots);

@@ -1,5 +1,6 @@
 #include "storage/DirectorySave.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -142,6 +143,23 @@ void DeviceLink::RememberPlayerDirectory(const DirectoryImage& image)
     *m_pOnPlayer = image;
 }
 
+// Songs keep their prints from one copy to the next; new ones come from
+// the uploads of this run.
+void DeviceLink::CarryPrints(DirectoryCopy* copy)
+{
+    DirectoryCopy previous;
+    const bool known = m_pOnPlayer && m_pCopies->Find(m_pOnPlayer->Digest(), &previous);
+    const int songs = std::min<int>(copy->image->entryCount(), DirectoryImage::kEntrySlots);
+    for (int slot = 0; slot < songs; ++slot) {
+        const SongKey key = KeyOf(copy->image->Entry(slot));
+        const auto noted = m_songPrints.find(key);
+        if (noted != m_songPrints.end())
+            copy->prints[size_t(slot)] = noted->second;
+        else if (known)
+            copy->prints[size_t(slot)] = PrintIn(previous, key);
+    }
+}
+
 // The copy on the PC first, then (in the save's own steps) the shadow: with
 // either of them a save cut short can be finished. Without both the user decides.
 bool DeviceLink::KeepCopies(const DirectoryImage& sealed, const std::string& change, bool shadow,
@@ -163,6 +181,7 @@ bool DeviceLink::KeepCopies(const DirectoryImage& sealed, const std::string& cha
         copy.replacesDigest = m_pOnPlayer ? m_pOnPlayer->Digest() : 0;
         copy.shadowBlock = *shadowBlock;
         copy.change = change;
+        CarryPrints(&copy);
         copied = m_pCopies->Keep(copy, &error);
     }
     if (copied || !shadow)

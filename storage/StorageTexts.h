@@ -40,9 +40,23 @@ inline constexpr const char* kDirectoryFull =
     "Rio holds 60 songs, the most its directory can list.\n%s was not uploaded.";
 inline constexpr const char* kBlockNotWritten =
     "Rio did not take the data of %s, so it was not stored.\nPlease check that Rio is connected.";
+inline constexpr const char* kBlockNotKept =
+    "Rio did not keep the data of %s as they were written, so it was not stored.\n"
+    "Rio's memory may be wearing out.";
 inline constexpr const char* kCannotCreateFile = "Cannot create the file\n%s\nThe song was not downloaded.";
 inline constexpr const char* kBlockNotRead =
     "Reading %s from Rio failed.\nPlease check that Rio is connected. The file holds only what was read.";
 inline constexpr const char* kFileNotWritten = "Writing the file\n%s\nfailed. The song was not downloaded whole.";
 inline constexpr const char* kChainBroken =
     "The directory on Rio gives %s a broken chain of blocks.\nThe file holds only what was read before it.";
+
+// Undo and rescue.
+inline constexpr const char* kNoHistory =
+    "This PC keeps no copies of Rio's directory, so there is nothing to undo.";
+inline constexpr const char* kRescueCancelled = "The rescue was stopped. Nothing was changed on Rio.";
+inline constexpr const char* kNothingChanged = "Nothing was changed on Rio.";
+inline constexpr const char* kRescueQuestion = "\nWrite a new directory with these songs to Rio?";
+inline constexpr const char* kDamageReport = "What is wrong with the directory on Rio:\n";
+inline constexpr const char* kRescueOffer =
+    "\nMellifon can look for the songs in Rio's memory, where each block records the blocks "
+    "before and after it, and build a new directory from them. Rescue the songs now?";

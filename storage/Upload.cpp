@@ -8,6 +8,7 @@
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
 #include "storage/AudioFrame.h"
+#include "storage/DirectoryCopies.h"
 #include "storage/FileSize.h"
 #include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
@@ -30,6 +31,20 @@ StepOutcome UploadStep::Step(ProgressBar& bar)
         return StepOutcome::EndCancel;
     ++m_nBlocksDone;
     return StepOutcome::Continue;
+}
+
+int DeviceLink::BlockReadsBack(const uint8_t* source, int block, uint16_t previous, uint16_t next)
+{
+    OpenLink();
+    uint8_t raw[kRawPageSize];
+    for (int page = 0; page < kPagesPerBlock; ++page) {
+        const uint8_t* data = source + kPageSize * page;
+        const auto spare = SpareBytes(previous, next, PageChecksum(data));
+        if (!ReadPageChecked(page, raw, block) || std::memcmp(raw, data, kPageSize) != 0 ||
+            std::memcmp(raw + kPageSize, spare.data(), kSpareSize) != 0)
+            return 0;
+    }
+    return 1;
 }
 
 std::string DeviceLink::BaseName(const std::string& path)
@@ -72,6 +87,15 @@ int DeviceLink::UploadNextBlock(UploadStep& up)
         Ui().ShowMessage(WithName(kBlockNotWritten, entry.name()));
         return 0;
     }
+    if (m_bVerifyUploads && !BlockReadsBack(up.m_pBuffer, current, up.m_nPreviousBlock, up.m_nNextBlock)) {
+        // Once more: a page that did not take may take the second time.
+        if (!WriteBlockRetry(up.m_pBuffer, current, up.m_nPreviousBlock, up.m_nNextBlock) ||
+            !BlockReadsBack(up.m_pBuffer, current, up.m_nPreviousBlock, up.m_nNextBlock)) {
+            Ui().ShowMessage(WithName(kBlockNotKept, entry.name()));
+            return 0;
+        }
+    }
+    up.m_firstPageSums.push_back(PageChecksum(up.m_pBuffer));
     up.m_nPreviousBlock = current;
     up.m_nCurrentBlock = up.m_nNextBlock;
     return 1;
@@ -173,5 +197,8 @@ int DeviceLink::UploadSong(const char* path)
     upload.m_nBlockCount = uint16_t(blocks);
     upload.m_nNextBlock = 0;
     upload.m_nBlocksDone = 0;
-    return Ui().RunTransfer(upload) == kTransferOk ? 1 : 0;
+    if (Ui().RunTransfer(upload) != kTransferOk)
+        return 0;
+    NoteSongPrint(KeyOf(entry), SongPrint(upload.m_firstPageSums));
+    return 1;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "storage/UserInterface.h"
 
@@ -23,4 +24,5 @@ public:
     uint16_t m_nBlockCount = 0;
     uint16_t m_nNextBlock = 0;
     uint16_t m_nBlocksDone = 0;
+    std::vector<uint16_t> m_firstPageSums; // of the blocks written, in chain order
 };

@@ -13,7 +13,7 @@ public:
     virtual void SetPos(int position) = 0;
 };
 
-enum class TransferKind { SaveDirectory, Upload, Download };
+enum class TransferKind { SaveDirectory, Upload, Download, Rescue };
 
 enum class StepOutcome { Continue, EndOk, EndCancel };
 

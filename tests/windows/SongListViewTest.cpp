@@ -86,7 +86,10 @@ TEST(SongListView, MoreThanSixtySongsClaimedShowSixtyRows)
 {
     SimulatedProgram program;
     program.WriteDirectory(*DirectoryOf(61));
+    MessageBoxAnswers answers({IDOK});
     program.Open();
+    ASSERT_EQ(answers.texts.size(), 1u); // a directory that breaks its rules says so
+    EXPECT_NE(answers.texts[0].find("It claims 61 songs"), std::string::npos);
     EXPECT_EQ(program.List().GetItemCount(), 60);
     EXPECT_EQ(program.Pane(1), "Songs:61");
     EXPECT_EQ(program.List().GetItemText(59, 1), "60");

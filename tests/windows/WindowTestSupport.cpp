@@ -2,6 +2,13 @@
 
 #include <commctrl.h>
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
 namespace {
 const char* const kTestKey = "Mellifon Tests";
 }
@@ -81,4 +88,78 @@ std::string ClassNameOf(HWND hWnd)
     char name[128] = {};
     GetClassNameA(hWnd, name, sizeof name);
     return name;
+}
+
+namespace {
+
+// A message box nobody answers would hold the whole run until CTest gives
+// up. This watch closes one that has stood for twenty seconds, names the
+// test it came up in, and makes the run fail.
+class UnansweredBoxWatch : public ::testing::EmptyTestEventListener {
+public:
+    UnansweredBoxWatch() : m_mainThread(GetCurrentThreadId())
+    {
+        std::thread([this] { Watch(); }).detach();
+    }
+    void OnTestEnd(const ::testing::TestInfo& test) override
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_closed.empty())
+            return;
+        std::fprintf(stderr, "%s.%s: an unanswered message box was closed: %s\n", test.test_suite_name(),
+                     test.name(), m_closed.c_str());
+        m_closed.clear();
+        m_failed = true;
+    }
+    void OnTestProgramEnd(const ::testing::UnitTest&) override
+    {
+        if (m_failed)
+            std::_Exit(1);
+    }
+
+private:
+    static BOOL CALLBACK FindBox(HWND hWnd, LPARAM found)
+    {
+        if (ClassNameOf(hWnd) == "#32770" && IsWindowVisible(hWnd) && GetDlgItem(hWnd, 0xFFFF)) {
+            *reinterpret_cast<HWND*>(found) = hWnd;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    void Watch()
+    {
+        HWND seen = nullptr;
+        int seconds = 0;
+        for (;;) {
+            Sleep(1000);
+            HWND box = nullptr;
+            EnumThreadWindows(m_mainThread, &FindBox, reinterpret_cast<LPARAM>(&box));
+            seconds = box && box == seen ? seconds + 1 : 0;
+            seen = box;
+            if (seconds < 20)
+                continue;
+            char text[1024] = {};
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_closed = text;
+            }
+            PostMessage(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            PostMessage(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+            PostMessage(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            seconds = 0;
+        }
+    }
+
+    DWORD m_mainThread;
+    std::mutex m_mutex;
+    std::string m_closed;
+    bool m_failed = false;
+};
+
+const bool s_watching = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new UnansweredBoxWatch);
+    return true;
+}();
+
 }
