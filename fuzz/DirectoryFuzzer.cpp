@@ -205,6 +205,12 @@ struct World {
             Finding("no sandbox");
     }
 
+    ~World()
+    {
+        std::error_code ignored;
+        fs::remove_all(sandbox, ignored);
+    }
+
     // Pages a player wrote, to be put back before the next input.
     void Touch(const SimulatedPlayer& player)
     {

@@ -280,9 +280,14 @@ bool SongCommands::RescueSongs(bool askFirst)
 
 void SongCommands::OfferRescue()
 {
+    // A message box shows the first few; 'mellifon-cli check' lists them all.
+    constexpr size_t kShown = 12;
+    const std::vector<std::string> findings = CheckDirectory(m_link);
     std::string report;
-    for (const std::string& finding : CheckDirectory(m_link))
-        report += "- " + finding + "\n";
+    for (size_t i = 0; i < findings.size() && i < kShown; ++i)
+        report += "- " + findings[i] + "\n";
+    if (findings.size() > kShown)
+        report += "- and " + std::to_string(findings.size() - kShown) + " more.\n";
     if (m_link.Ui().AskYesNo(kDamageReport + report + kRescueOffer))
         RescueSongs(true);
 }

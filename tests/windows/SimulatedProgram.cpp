@@ -85,11 +85,16 @@ SimulatedProgram::SimulatedProgram() : flash(1024), player(flash, 0x378)
     std::filesystem::remove_all(base);
     std::filesystem::create_directories(base);
     folder = base.string();
+    std::string error;
+    copyFolder = OpenCopyFolder(folder + "\\copies", &error);
+    copies = std::make_unique<DirectoryCopies>(*copyFolder);
+    g_deviceLink.AttachDirectoryCopies(copies.get());
 }
 
 SimulatedProgram::~SimulatedProgram()
 {
     Close();
+    g_deviceLink.AttachDirectoryCopies(nullptr);
     g_deviceLink.AttachPorts(nullptr);
     g_deviceLink.AttachUserInterface(nullptr);
     std::error_code ignored;

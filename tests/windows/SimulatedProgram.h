@@ -13,6 +13,8 @@
 #include "dialogs/WindowUserInterface.h"
 #include "simulator/FlashMemory.h"
 #include "simulator/SimulatedPlayer.h"
+#include "storage/CopyFolder.h"
+#include "storage/DirectoryCopies.h"
 #include "storage/DirectoryImage.h"
 #include "songlist/QuorlView.h"
 
@@ -63,4 +65,6 @@ struct SimulatedProgram {
     CMainFrame* frame = nullptr;
     CQuorlView* view = nullptr;
     std::string folder;
+    std::unique_ptr<CopyFolder> copyFolder; // this PC's copies of the directory, in the test's folder
+    std::unique_ptr<DirectoryCopies> copies;
 };

@@ -83,13 +83,16 @@ TEST(Drops, AFailingDropAloneLeavesTheImageAsItWas)
     program.WriteDirectory(*DirectoryNamed({"A"}));
     program.Open();
     const auto before = std::make_unique<DirectoryImage>(g_deviceLink.m_image);
+    MessageBoxAnswers answers({IDOK});
     program.view->SendMessage(WM_DROPFILES,
                               reinterpret_cast<WPARAM>(MakeDrop({program.folder + "\\missing.mp3"})));
+    ASSERT_EQ(answers.texts.size(), 1u); // the user is told, where this once failed without a word
+    EXPECT_EQ(answers.texts[0].rfind("Cannot open the file", 0), 0u);
     EXPECT_EQ(std::memcmp(before->Bytes(), g_deviceLink.m_image.Bytes(), DirectoryImage::kSize), 0);
     EXPECT_EQ(program.Saves(), 0);
 }
 
-TEST(Drops, AFullPlayerRefusesSilently)
+TEST(Drops, AFullPlayerRefusesAndSaysSo)
 {
     std::vector<std::string> sixty;
     for (int i = 0; i < 60; ++i)
@@ -100,7 +103,8 @@ TEST(Drops, AFullPlayerRefusesSilently)
     const auto before = std::make_unique<DirectoryImage>(g_deviceLink.m_image);
     MessageBoxAnswers answers({IDOK});
     program.view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({program.TempFile("more.mp3", 100)})));
-    EXPECT_TRUE(answers.texts.empty());
+    EXPECT_EQ(answers.texts, std::vector<std::string>{
+                                 "Rio holds 60 songs, the most its directory can list.\nmore.mp3 was not uploaded."});
     EXPECT_EQ(std::memcmp(before->Bytes(), g_deviceLink.m_image.Bytes(), DirectoryImage::kSize), 0);
     EXPECT_EQ(program.Saves(), 0);
 }

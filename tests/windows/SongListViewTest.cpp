@@ -86,10 +86,11 @@ TEST(SongListView, MoreThanSixtySongsClaimedShowSixtyRows)
 {
     SimulatedProgram program;
     program.WriteDirectory(*DirectoryOf(61));
-    MessageBoxAnswers answers({IDOK});
+    MessageBoxAnswers answers({IDOK, IDNO});
     program.Open();
-    ASSERT_EQ(answers.texts.size(), 1u); // a directory that breaks its rules says so
+    ASSERT_EQ(answers.texts.size(), 2u); // a directory that breaks its rules says so, and offers a rescue
     EXPECT_NE(answers.texts[0].find("It claims 61 songs"), std::string::npos);
+    EXPECT_NE(answers.texts[1].find("Rescue the songs now?"), std::string::npos);
     EXPECT_EQ(program.List().GetItemCount(), 60);
     EXPECT_EQ(program.Pane(1), "Songs:61");
     EXPECT_EQ(program.List().GetItemText(59, 1), "60");
@@ -99,10 +100,14 @@ TEST(SongListView, ABadChecksumIsReportedAndTheEntriesListed)
 {
     SimulatedProgram program;
     program.WriteDirectory(*DirectoryOf(2, false));
-    MessageBoxAnswers answers({IDOK});
+    MessageBoxAnswers answers({IDOK, IDNO});
     program.Open();
-    EXPECT_EQ(answers.texts, std::vector<std::string>{"Invalid checksum of directory.\nInitializing is recommended."});
-    EXPECT_EQ(answers.captions, std::vector<std::string>{"Mellifon"});
+    ASSERT_EQ(answers.texts.size(), 2u);
+    EXPECT_EQ(answers.texts[0], "Invalid checksum of directory.\nInitializing is recommended.");
+    // Then what is wrong, beside the offer to rescue the songs.
+    EXPECT_EQ(answers.texts[1].rfind("What is wrong with the directory on Rio:\n- The header checksum", 0), 0u);
+    EXPECT_NE(answers.texts[1].find("Rescue the songs now?"), std::string::npos);
+    EXPECT_EQ(answers.captions, std::vector<std::string>(2, "Mellifon"));
     EXPECT_EQ(program.RowNames(), (std::vector<std::string>{"song 1", "song 2"}));
 }
 

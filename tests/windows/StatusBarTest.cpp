@@ -164,11 +164,11 @@ TEST_F(StatusBarTest, UpdateHandlersReachToolbarButtonsAndMenuItems)
 
 TEST_F(StatusBarTest, TheStatusBarMenuItemIsCheckedWhileTheBarShows)
 {
-    HMENU view = GetSubMenu(GetMenu(frame->m_hWnd), 1);
-    frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(view), 1);
+    HMENU view = GetSubMenu(GetMenu(frame->m_hWnd), 2); // File, Edit, View
+    frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(view), 2);
     EXPECT_TRUE(GetMenuState(view, ID_VIEW_STATUS_BAR, MF_BYCOMMAND) & MF_CHECKED);
     frame->SendMessage(WM_COMMAND, ID_VIEW_STATUS_BAR);
-    frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(view), 1);
+    frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(view), 2);
     EXPECT_FALSE(GetMenuState(view, ID_VIEW_STATUS_BAR, MF_BYCOMMAND) & MF_CHECKED);
 }
 

@@ -158,8 +158,8 @@ TEST_F(TransferDialogTest, ARealSaveRunsThroughItsDialogPageByPage)
     EXPECT_GE(GetTickCount() - start, 64u * 10u - 20u);
     int programs = 0;
     for (const auto& op : t.player.Operations())
-        programs += op.kind == FlashOperation::Program;
-    EXPECT_EQ(programs, 64);
+        programs += op.kind == FlashOperation::Program && op.page < 64;
+    EXPECT_EQ(programs, 64); // block 0's pages; the shadow went elsewhere before them
     EXPECT_TRUE(t.player.ProtocolErrors().empty());
 }
 
