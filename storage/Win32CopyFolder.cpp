@@ -2,7 +2,6 @@
 // rename that replaces the old file and reaches the disk before it returns.
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <cstdlib>
 
@@ -19,6 +18,41 @@ std::string Reason(const std::string& what)
     while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' '))
         reason.pop_back();
     return what + ": " + reason;
+}
+
+// Windows 98 has MoveFileExA only as a stub; each copy has a name of its
+// own, so a plain rename does there.
+bool Rename(const std::string& from, const std::string& to)
+{
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    return GetLastError() == ERROR_CALL_NOT_IMPLEMENTED && MoveFileA(from.c_str(), to.c_str());
+}
+
+// The user's application data folder. Looked up at run time: Windows 98's
+// shell has no SHGetFolderPathA, and a program importing it would not load.
+std::string ApplicationDataFolder()
+{
+    typedef HRESULT(WINAPI * FolderPath)(HWND, int, HANDLE, DWORD, LPSTR);
+    const int kAppData = 0x001a, kCreate = 0x8000; // CSIDL_APPDATA, CSIDL_FLAG_CREATE
+    for (const char* library : {"shell32.dll", "shfolder.dll"}) {
+        HMODULE module = LoadLibraryA(library);
+        if (!module)
+            continue;
+        auto lookUp = reinterpret_cast<FolderPath>(reinterpret_cast<void*>(GetProcAddress(module, "SHGetFolderPathA")));
+        char folder[MAX_PATH] = {};
+        const bool found = lookUp && lookUp(nullptr, kAppData | kCreate, nullptr, 0, folder) == S_OK;
+        FreeLibrary(module);
+        if (found)
+            return folder;
+    }
+    const char* data = std::getenv("APPDATA");
+    if (data && *data)
+        return data;
+    char program[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, program, MAX_PATH - 1);
+    std::string folder = program;
+    return folder.substr(0, folder.find_last_of('\\'));
 }
 
 bool MakeFolders(const std::string& path)
@@ -54,7 +88,7 @@ public:
         if (!ok)
             *error = Reason(temporary);
         CloseHandle(file);
-        if (ok && !MoveFileExA(temporary.c_str(), final.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (ok && !Rename(temporary, final)) {
             *error = Reason(final);
             ok = false;
         }
@@ -113,10 +147,5 @@ std::unique_ptr<CopyFolder> OpenCopyFolder(const std::string& path, std::string*
 
 std::string UserCopyFolderPath()
 {
-    char folder[MAX_PATH] = {};
-    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, folder) != S_OK) {
-        const char* data = std::getenv("APPDATA");
-        lstrcpynA(folder, data && *data ? data : ".", MAX_PATH);
-    }
-    return std::string(folder) + "\\Mellifon\\Directory copies";
+    return ApplicationDataFolder() + "\\Mellifon\\Directory copies";
 }
