@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "CountingPorts.h"
+#include "SteppingUi.h"
 #include "link/DeviceLink.h"
 #include "simulator/FactoryImage.h"
 #include "simulator/FlashMemory.h"
@@ -22,35 +23,6 @@
 #include "storage/UserInterface.h"
 
 namespace {
-
-class QuietUi : public UserInterface {
-public:
-    void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    bool AskYesNo(const std::string&) override { return true; }
-    int RunTransfer(TransferStep& step) override
-    {
-        struct : ProgressBar {
-            void SetPos(int) override {}
-        } bar;
-        for (;;) {
-            const StepOutcome outcome = step.Step(bar);
-            if (outcome != StepOutcome::Continue)
-                return outcome == StepOutcome::EndOk ? kTransferOk : kTransferCancel;
-        }
-    }
-    void ShowProgress(int, int) override {}
-    void BeginWaitCursor() override {}
-    void EndWaitCursor() override {}
-};
-
-class ReloadingList : public SongListView {
-public:
-    explicit ReloadingList(DeviceLink& link) : m_link(link) {}
-    int FillSongList() override { return ReloadDirectory(m_link); }
-
-private:
-    DeviceLink& m_link;
-};
 
 std::string SongFile(const std::string& folder, const std::string& name, size_t size)
 {
@@ -89,7 +61,7 @@ struct Rig {
     FlashMemory flash;
     SimulatedPlayer player;
     CountingPorts ports;
-    QuietUi ui;
+    SteppingUi ui;
     std::unique_ptr<CopyFolder> pcFolder;
     std::unique_ptr<DirectoryCopies> copies;
     DeviceLink link;

@@ -33,20 +33,6 @@ int Fail(const std::string& text)
     return kFailed;
 }
 
-// The list's refill: the directory as the player now holds it.
-class ReloadingList : public SongListView {
-public:
-    explicit ReloadingList(DeviceLink& link) : m_link(link) {}
-    int FillSongList() override
-    {
-        ReloadDirectory(m_link);
-        return 1;
-    }
-
-private:
-    DeviceLink& m_link;
-};
-
 class Session {
 public:
     Session(DeviceLink& link, ConsoleUserInterface& ui)

@@ -34,6 +34,7 @@
 #include "storage/CopyFolder.h"
 #include "storage/DirectoryCopies.h"
 #include "storage/UserInterface.h"
+#include "tests/portable/MemoryCopyFolder.h"
 
 namespace {
 
@@ -67,33 +68,6 @@ public:
     void EndWaitCursor() override {}
 };
 
-class MemoryFolder : public CopyFolder {
-public:
-    std::string Path() const override { return "memory"; }
-    bool WriteDurably(const std::string& name, const std::vector<uint8_t>& bytes, std::string*) override
-    {
-        files[name] = bytes;
-        return true;
-    }
-    std::vector<std::string> Names() override
-    {
-        std::vector<std::string> names;
-        for (const auto& file : files)
-            names.push_back(file.first);
-        return names;
-    }
-    bool Read(const std::string& name, std::vector<uint8_t>* bytes) override
-    {
-        const auto file = files.find(name);
-        if (file == files.end())
-            return false;
-        *bytes = file->second;
-        return true;
-    }
-    bool Remove(const std::string& name) override { return files.erase(name) > 0; }
-    std::map<std::string, std::vector<uint8_t>> files;
-};
-
 // The cable comes out once an operation has read this many pages: a
 // whole-memory search for a shadow would take most of a run's time, and a
 // cable lost halfway is worth trying anyway.
@@ -105,39 +79,40 @@ void StartOperation(SimulatedPlayer& player)
     player.Faults().unplugAfterReads = player.PageReads() + kPageReadsPerOperation;
 }
 
-class NoRefill : public SongListView {
-public:
-    explicit NoRefill(DeviceLink& link) : m_link(link) {}
-    int FillSongList() override { return ReloadDirectory(m_link); }
-
-private:
-    DeviceLink& m_link;
-};
-
 struct Song {
     std::string name;
     std::vector<uint8_t> bytes;
+};
+
+// One program's run on the player: its link, this PC's copies, the flows.
+struct Session {
+    Session(FlashMemory& flash, MemoryCopyFolder& pc) : player(flash), copies(pc), list(link), commands(link, list)
+    {
+        player.UseVirtualClock(true);
+        link.AttachPorts(&player);
+        link.AttachUserInterface(&ui);
+        link.AttachDirectoryCopies(&copies);
+        link.SetPort(0x378);
+    }
+    SimulatedPlayer player;
+    FuzzUi ui;
+    DirectoryCopies copies;
+    DeviceLink link;
+    ReloadingList list;
+    SongCommands commands;
 };
 
 // What a fresh load of the player shows, with each song's bytes along its chain.
 struct World;
 void Touch(World& w, const SimulatedPlayer& player);
 
-std::vector<Song> FreshListing(World& w, FlashMemory& flash, MemoryFolder& pc, bool* damaged)
+std::vector<Song> FreshListing(World& w, FlashMemory& flash, MemoryCopyFolder& pc, bool* damaged)
 {
-    SimulatedPlayer player(flash);
-    player.UseVirtualClock(true);
-    FuzzUi ui;
-    DirectoryCopies copies(pc);
-    DeviceLink link;
-    link.AttachPorts(&player);
-    link.AttachUserInterface(&ui);
-    link.AttachDirectoryCopies(&copies);
-    link.SetPort(0x378);
-    StartOperation(player);
+    Session s(flash, pc);
+    StartOperation(s.player);
     std::vector<Song> songs;
-    *damaged = !ReloadDirectory(link) || link.DirectoryDamaged();
-    const DirectoryImage& image = link.m_image;
+    *damaged = !ReloadDirectory(s.link) || s.link.DirectoryDamaged();
+    const DirectoryImage& image = s.link.m_image;
     for (int slot = 0; slot < image.entryCount() && slot < 60; ++slot) {
         const DirectoryEntry entry = image.Entry(slot);
         Song song{entry.name(), {}};
@@ -152,7 +127,7 @@ std::vector<Song> FreshListing(World& w, FlashMemory& flash, MemoryFolder& pc, b
         song.bytes.resize(std::min<size_t>(song.bytes.size(), entry.size()));
         songs.push_back(std::move(song));
     }
-    Touch(w, player);
+    Touch(w, s.player);
     return songs;
 }
 
@@ -169,18 +144,8 @@ struct World {
         fs::remove_all(sandbox);
         fs::create_directories(sandbox / "in");
         MakeFactoryFresh(flash);
-        SimulatedPlayer player(flash);
-        player.UseVirtualClock(true);
-        FuzzUi ui;
-        DirectoryCopies copies(pc);
-        DeviceLink link;
-        link.AttachPorts(&player);
-        link.AttachUserInterface(&ui);
-        link.AttachDirectoryCopies(&copies);
-        link.SetPort(0x378);
-        NoRefill list(link);
-        SongCommands commands(link, list);
-        ReloadDirectory(link);
+        Session s(flash, pc);
+        ReloadDirectory(s.link);
         std::vector<std::string> paths;
         for (int i = 0; i < 4; ++i) {
             const std::string name = "song" + std::to_string(i) + ".mp3";
@@ -193,7 +158,7 @@ struct World {
             if (i < 3)
                 paths.push_back((sandbox / "in" / name).string());
         }
-        if (commands.UploadFiles(paths) != 3)
+        if (s.commands.UploadFiles(paths) != 3)
             Finding("the committed state could not be made");
         for (uint32_t page = 0; page < flash.Pages(); ++page) {
             const uint8_t* raw = flash.RawPage(page);
@@ -235,7 +200,7 @@ struct World {
 
     fs::path sandbox;
     FlashMemory flash{1024};
-    MemoryFolder pc;
+    MemoryCopyFolder pc;
     std::map<uint32_t, std::vector<uint8_t>> master;
     std::map<std::string, std::vector<uint8_t>> masterFiles;
     std::set<uint32_t> touched;
@@ -296,17 +261,10 @@ void CheckSandbox(World& w)
 
 void RunOperation(World& w, int operation, uint8_t parameter)
 {
-    SimulatedPlayer player(w.flash);
-    player.UseVirtualClock(true);
-    FuzzUi ui;
-    DirectoryCopies copies(w.pc);
-    DeviceLink link;
-    link.AttachPorts(&player);
-    link.AttachUserInterface(&ui);
-    link.AttachDirectoryCopies(&copies);
-    link.SetPort(0x378);
-    NoRefill list(link);
-    SongCommands commands(link, list);
+    Session session(w.flash, w.pc);
+    SimulatedPlayer& player = session.player;
+    DeviceLink& link = session.link;
+    SongCommands& commands = session.commands;
 
     StartOperation(player);
     ReloadDirectory(link);

@@ -38,3 +38,14 @@ inline void WriteI32LE(uint8_t* p, int32_t v)
 {
     WriteU32LE(p, static_cast<uint32_t>(v));
 }
+
+inline uint64_t ReadU64LE(const uint8_t* p)
+{
+    return uint64_t(ReadU32LE(p)) | (uint64_t(ReadU32LE(p + 4)) << 32);
+}
+
+inline void WriteU64LE(uint8_t* p, uint64_t v)
+{
+    WriteU32LE(p, static_cast<uint32_t>(v));
+    WriteU32LE(p + 4, static_cast<uint32_t>(v >> 32));
+}

@@ -33,6 +33,17 @@ public:
 // The load's result: 0 when the player did not give its directory.
 int ReloadDirectory(DeviceLink& link, bool repair = true);
 
+// A list with nothing on screen: its fill only reloads the directory. The
+// command-line tool, the benchmarks and the tests run the flows over it.
+class ReloadingList : public SongListView {
+public:
+    explicit ReloadingList(DeviceLink& link) : m_link(link) {}
+    int FillSongList() override { return ReloadDirectory(m_link); }
+
+private:
+    DeviceLink& m_link;
+};
+
 class SongCommands {
 public:
     SongCommands(DeviceLink& link, SongListView& view) : m_link(link), m_view(view) {}

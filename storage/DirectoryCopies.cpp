@@ -19,17 +19,6 @@ constexpr size_t kRecord = kHeader + DirectoryImage::kSize + 8;
 constexpr const char* kPrefix = "directory-";
 constexpr const char* kSuffix = ".copy";
 
-void WriteU64(uint8_t* p, uint64_t v)
-{
-    WriteU32LE(p, uint32_t(v));
-    WriteU32LE(p + 4, uint32_t(v >> 32));
-}
-
-uint64_t ReadU64(const uint8_t* p)
-{
-    return uint64_t(ReadU32LE(p)) | (uint64_t(ReadU32LE(p + 4)) << 32);
-}
-
 std::string FileName(uint32_t sequence)
 {
     char name[48];
@@ -77,14 +66,14 @@ std::vector<uint8_t> EncodeDirectoryCopy(const DirectoryCopy& copy)
     std::memcpy(p, kMagic, sizeof kMagic);
     WriteU32LE(p + 16, kVersion);
     WriteU32LE(p + 20, copy.sequence);
-    WriteU64(p + 24, copy.digest);
-    WriteU64(p + 32, copy.replacesDigest);
+    WriteU64LE(p + 24, copy.digest);
+    WriteU64LE(p + 32, copy.replacesDigest);
     WriteU16LE(p + 40, copy.shadowBlock);
     std::memcpy(p + 48, copy.change.data(), std::min(copy.change.size(), kChangeField - 1));
     for (size_t slot = 0; slot < copy.prints.size(); ++slot)
         WriteU32LE(p + kPrints + 4 * slot, copy.prints[slot]);
     std::memcpy(p + kHeader, copy.image->Bytes(), DirectoryImage::kSize);
-    WriteU64(p + kRecord - 8, Fingerprint(p, kRecord - 8));
+    WriteU64LE(p + kRecord - 8, Fingerprint(p, kRecord - 8));
     return bytes;
 }
 
@@ -92,15 +81,15 @@ bool DecodeDirectoryCopy(const std::vector<uint8_t>& bytes, DirectoryCopy* copy)
 {
     const uint8_t* p = bytes.data();
     if (bytes.size() != kRecord || std::memcmp(p, kMagic, sizeof kMagic) != 0 || ReadU32LE(p + 16) != kVersion ||
-        ReadU64(p + kRecord - 8) != Fingerprint(p, kRecord - 8))
+        ReadU64LE(p + kRecord - 8) != Fingerprint(p, kRecord - 8))
         return false;
     auto image = std::make_shared<DirectoryImage>();
     std::memcpy(image->Bytes(), p + kHeader, DirectoryImage::kSize);
-    if (image->Digest() != ReadU64(p + 24))
+    if (image->Digest() != ReadU64LE(p + 24))
         return false;
     copy->sequence = ReadU32LE(p + 20);
-    copy->digest = ReadU64(p + 24);
-    copy->replacesDigest = ReadU64(p + 32);
+    copy->digest = ReadU64LE(p + 24);
+    copy->replacesDigest = ReadU64LE(p + 32);
     copy->shadowBlock = ReadU16LE(p + 40);
     const char* change = reinterpret_cast<const char*>(p + 48);
     copy->change.assign(change, strnlen(change, kChangeField - 1));

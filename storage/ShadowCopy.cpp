@@ -18,17 +18,6 @@ constexpr int kSourceMap = 64;
 constexpr int kFillMap = 128;
 constexpr int kHeaderFingerprint = kPageSize - 8;
 
-void WriteU64(uint8_t* p, uint64_t v)
-{
-    WriteU32LE(p, uint32_t(v));
-    WriteU32LE(p + 4, uint32_t(v >> 32));
-}
-
-uint64_t ReadU64(const uint8_t* p)
-{
-    return uint64_t(ReadU32LE(p)) | (uint64_t(ReadU32LE(p + 4)) << 32);
-}
-
 bool MadeOfOneByte(const uint8_t* page)
 {
     return std::all_of(page, page + kPageSize, [page](uint8_t b) { return b == page[0]; });
@@ -43,7 +32,7 @@ bool BuildShadowPages(const DirectoryImage& directory, uint16_t block, std::vect
     std::memcpy(header, kSignature, sizeof kSignature);
     WriteU32LE(header + 16, kVersion);
     WriteU16LE(header + kBlockField, block);
-    WriteU64(header + kDigestField, directory.Digest());
+    WriteU64LE(header + kDigestField, directory.Digest());
     WriteI32LE(header + kSaveTimeField, directory.saveTime());
     int stored = 0;
     for (int page = 0; page < kPagesPerBlock; ++page) {
@@ -59,7 +48,7 @@ bool BuildShadowPages(const DirectoryImage& directory, uint16_t block, std::vect
         header[kSourceMap + page] = uint8_t(stored);
     }
     header[kStoredField] = uint8_t(stored);
-    WriteU64(header + kHeaderFingerprint, Fingerprint(header, kHeaderFingerprint));
+    WriteU64LE(header + kHeaderFingerprint, Fingerprint(header, kHeaderFingerprint));
     return true;
 }
 
@@ -71,10 +60,10 @@ bool ParseShadowHeader(const uint8_t* raw, uint16_t block, ShadowHeader* header)
         return false;
     if (std::memcmp(raw, kSignature, sizeof kSignature) != 0 || ReadU32LE(raw + 16) != kVersion ||
         ReadU16LE(raw + kBlockField) != block ||
-        ReadU64(raw + kHeaderFingerprint) != Fingerprint(raw, kHeaderFingerprint))
+        ReadU64LE(raw + kHeaderFingerprint) != Fingerprint(raw, kHeaderFingerprint))
         return false;
     header->block = block;
-    header->digest = ReadU64(raw + kDigestField);
+    header->digest = ReadU64LE(raw + kDigestField);
     header->saveTime = ReadI32LE(raw + kSaveTimeField);
     header->storedPages = raw[kStoredField];
     if (header->storedPages >= kPagesPerBlock)

@@ -47,15 +47,6 @@ struct Listing {
     std::string broken;
 };
 
-class ReloadingList : public SongListView {
-public:
-    explicit ReloadingList(DeviceLink& link) : m_link(link) {}
-    int FillSongList() override { return ReloadDirectory(m_link); }
-
-private:
-    DeviceLink& m_link;
-};
-
 using Change = std::function<void(SongCommands&)>;
 
 // One player and one PC, put back to the same committed state before each run.

@@ -20,9 +20,10 @@
 
 namespace {
 
-class ReloadingList : public SongListView {
+// Fills from whichever link the player has now: Restart gives it a new one.
+class FollowingList : public SongListView {
 public:
-    explicit ReloadingList(std::unique_ptr<DeviceLink>& link) : m_link(link) {}
+    explicit FollowingList(std::unique_ptr<DeviceLink>& link) : m_link(link) {}
     int FillSongList() override { return ReloadDirectory(*m_link); }
 
 private:
@@ -74,7 +75,7 @@ struct History : ::testing::Test {
 
     TempPath folder;
     StoragePlayer p;
-    ReloadingList list;
+    FollowingList list;
 };
 
 TEST_F(History, UndoTakesBackChangesNewestFirst)
