@@ -23,8 +23,13 @@
 //   (a save writes block 0 from its first page on, so an interrupted one
 //   leaves a prefix of the copy it was writing).
 // A copy from the PC might belong to another player; the second test is what
-// keeps it from replacing this one's directory. Nothing passes: the damage is
-// reported and nothing is written until the user chooses.
+// keeps it from replacing this one's directory. A copy passes over to the
+// next older one only on proof that it is not this player's (a first page
+// read whole that links or begins otherwise); a page that cannot be read
+// right proves nothing, and then no copy is taken at all, nor when block 0
+// itself reads back garbled beyond what one interrupted page write leaves.
+// Nothing passes: the damage is reported and nothing is written until the
+// user chooses.
 
 #include <cstdint>
 #include <memory>
@@ -47,11 +52,14 @@ public:
     bool Find(RecoveredDirectory* found);
 
 private:
-    bool FindShadow(RecoveredDirectory* found);
-    bool ReadShadow(uint16_t block, const uint8_t* firstPage, DirectoryImage* directory);
-    bool Trusted(const DirectoryImage& candidate);
+    enum class Verdict { Agrees, Disagrees, Unknown };
+
+    bool BlockZeroReadable() const;
+    Verdict FindShadow(RecoveredDirectory* found);
+    Verdict ReadShadow(uint16_t block, const uint8_t* firstPage, DirectoryImage* directory);
+    Verdict Judge(const DirectoryImage& candidate);
     bool BlockZeroAgrees(const DirectoryImage& candidate) const;
-    bool SongsAgree(const DirectoryImage& candidate);
+    Verdict SongsAgree(const DirectoryImage& candidate);
 
     DeviceLink& m_link;
     const uint8_t* m_pBlockZero;

@@ -175,6 +175,15 @@ bool DeviceLink::KeepCopies(const DirectoryImage& sealed, const std::string& cha
     DirectoryCopy known;
     if (m_pCopies && !shadow && m_pCopies->Find(sealed.Digest(), &known))
         return true; // finishing a save whose copy this PC has: its history stays as it was
+    // The directory being replaced came from elsewhere (another PC, the
+    // factory): kept too, it is where an undo of this change goes back to.
+    if (m_pCopies && m_pOnPlayer && m_pOnPlayer->ChecksumsValid() &&
+        !m_pCopies->Find(m_pOnPlayer->Digest(), &known)) {
+        DirectoryCopy found;
+        found.image = std::make_shared<DirectoryImage>(*m_pOnPlayer);
+        found.change = "read";
+        m_pCopies->Keep(found, &error);
+    }
     if (m_pCopies) {
         DirectoryCopy copy;
         copy.image = std::make_shared<DirectoryImage>(sealed);
