@@ -187,7 +187,6 @@ void RescueStep::Name()
 bool RescueStep::MeasureSong(RescuedSong& song)
 {
     uint8_t raw[kRawPageSize];
-    m_link.OpenLink();
     if (!song.fromCopy) {
         std::vector<uint8_t> last(kBlockSize, 0);
         for (int page = kPagesPerBlock - 1; page >= 0; --page) {
