@@ -178,7 +178,7 @@ private:
     int WriteDirectory(const DirectoryImage& sealed, const std::string& change, bool shadow);
     bool KeepCopies(const DirectoryImage& sealed, const std::string& change, bool shadow, uint16_t* shadowBlock);
     void ForgetPlayerDirectory() { m_pOnPlayer.reset(); }
-    void CarryPrints(DirectoryCopy* copy);
+    void CarryPrints(DirectoryCopy* copy, const DirectoryCopy* previous);
     void RememberPlayerDirectory(const DirectoryImage& image);
     int ReadBlockZero(uint8_t* raw);
     void ReportBrokenRules();

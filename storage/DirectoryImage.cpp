@@ -61,6 +61,20 @@ void DirectoryImage::SetBlockLink(unsigned block, uint16_t next)
     WriteU16LE(m_bytes + kBlockLinkOffset + 2 * block, next);
 }
 
+std::vector<uint16_t> DirectoryImage::ChainOf(int slot) const
+{
+    const DirectoryEntry entry = Entry(slot);
+    std::vector<uint16_t> chain;
+    std::vector<bool> passed(kTableBlocks, false);
+    unsigned block = entry.firstBlock();
+    for (int i = 0; i < entry.blockCount() && IsSongBlock(block) && !passed[block]; ++i) {
+        passed[block] = true;
+        chain.push_back(uint16_t(block));
+        block = blockLink(block);
+    }
+    return chain;
+}
+
 void DirectoryImage::SetEmpty()
 {
     std::memset(m_bytes, 0, kBlockUseOffset);

@@ -4,6 +4,7 @@
 // Every multi-byte field is little-endian and read byte by byte.
 
 #include <cstdint>
+#include <vector>
 
 #include "storage/DirectoryEntry.h"
 
@@ -50,6 +51,10 @@ public:
     void SetBlockUse(unsigned block, uint8_t flag);
     uint16_t blockLink(unsigned block) const;
     void SetBlockLink(unsigned block, uint16_t next);
+
+    // The blocks of the song in `slot`, in chain order, as far as the chain
+    // stays on song blocks and does not come back to one it passed.
+    std::vector<uint16_t> ChainOf(int slot) const;
 
     // The empty state: no songs, 1024 blocks all free, zero links.
     void SetEmpty();

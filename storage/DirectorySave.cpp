@@ -145,10 +145,9 @@ void DeviceLink::RememberPlayerDirectory(const DirectoryImage& image)
 
 // Songs keep their prints from one copy to the next; new ones come from
 // the uploads of this run.
-void DeviceLink::CarryPrints(DirectoryCopy* copy)
+void DeviceLink::CarryPrints(DirectoryCopy* copy, const DirectoryCopy* previous)
 {
-    DirectoryCopy previous;
-    const bool known = m_pOnPlayer && m_pCopies->Find(m_pOnPlayer->Digest(), &previous);
+    const bool known = previous != nullptr;
     const int songs = std::min<int>(copy->image->entryCount(), DirectoryImage::kEntrySlots);
     for (int slot = 0; slot < songs; ++slot) {
         const SongKey key = KeyOf(copy->image->Entry(slot));
@@ -156,7 +155,7 @@ void DeviceLink::CarryPrints(DirectoryCopy* copy)
         if (noted != m_songPrints.end())
             copy->prints[size_t(slot)] = noted->second;
         else if (known)
-            copy->prints[size_t(slot)] = PrintIn(previous, key);
+            copy->prints[size_t(slot)] = PrintIn(*previous, key);
     }
 }
 
@@ -177,8 +176,9 @@ bool DeviceLink::KeepCopies(const DirectoryImage& sealed, const std::string& cha
         return true; // finishing a save whose copy this PC has: its history stays as it was
     // The directory being replaced came from elsewhere (another PC, the
     // factory): kept too, it is where an undo of this change goes back to.
-    if (m_pCopies && m_pOnPlayer && m_pOnPlayer->ChecksumsValid() &&
-        !m_pCopies->Find(m_pOnPlayer->Digest(), &known)) {
+    DirectoryCopy previous;
+    const bool previousKept = m_pCopies && m_pOnPlayer && m_pCopies->Find(m_pOnPlayer->Digest(), &previous);
+    if (m_pCopies && m_pOnPlayer && m_pOnPlayer->ChecksumsValid() && !previousKept) {
         DirectoryCopy found;
         found.image = std::make_shared<DirectoryImage>(*m_pOnPlayer);
         found.change = "read";
@@ -190,7 +190,7 @@ bool DeviceLink::KeepCopies(const DirectoryImage& sealed, const std::string& cha
         copy.replacesDigest = m_pOnPlayer ? m_pOnPlayer->Digest() : 0;
         copy.shadowBlock = *shadowBlock;
         copy.change = change;
-        CarryPrints(&copy);
+        CarryPrints(&copy, previousKept ? &previous : nullptr);
         copied = m_pCopies->Keep(copy, &error);
     }
     if (copied || !shadow)

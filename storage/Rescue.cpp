@@ -18,18 +18,6 @@ std::string N(long value)
     return std::to_string(value);
 }
 
-std::vector<uint16_t> ChainIn(const DirectoryImage& image, int slot)
-{
-    const DirectoryEntry entry = image.Entry(slot);
-    std::vector<uint16_t> chain;
-    unsigned block = entry.firstBlock();
-    for (int i = 0; i < entry.blockCount() && image.IsSongBlock(block) && chain.size() < 1024; ++i) {
-        chain.push_back(uint16_t(block));
-        block = image.blockLink(block);
-    }
-    return chain;
-}
-
 }
 
 uint32_t LastBlockBytes(const uint8_t* block)
@@ -156,7 +144,7 @@ void RescueStep::Name()
             const DirectoryImage& image = *copies[c].image;
             for (int slot = 0; slot < std::min<int>(image.entryCount(), DirectoryImage::kEntrySlots); ++slot) {
                 const uint32_t known = copies[c].prints[size_t(slot)];
-                if (ChainIn(image, slot) != song.chain || (known != 0 && known != print))
+                if (image.ChainOf(slot) != song.chain || (known != 0 && known != print))
                     continue;
                 const DirectoryEntry entry = image.Entry(slot);
                 song.name = entry.name();

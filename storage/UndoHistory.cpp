@@ -15,26 +15,11 @@ int Songs(const DirectoryImage& image)
     return std::min<int>(image.entryCount(), DirectoryImage::kEntrySlots);
 }
 
-// The song's blocks in chain order, as far as the directory gives a chain.
-std::vector<uint16_t> ChainOf(const DirectoryImage& image, int slot)
-{
-    const DirectoryEntry entry = image.Entry(slot);
-    std::vector<uint16_t> chain;
-    unsigned block = entry.firstBlock();
-    for (int i = 0; i < entry.blockCount() && image.IsSongBlock(block); ++i) {
-        if (std::find(chain.begin(), chain.end(), block) != chain.end())
-            break;
-        chain.push_back(uint16_t(block));
-        block = image.blockLink(block);
-    }
-    return chain;
-}
-
 // The slot of the same song (same blocks, length and upload) in `image`, or -1.
 int SameSong(const DirectoryImage& image, const SongKey& key, const std::vector<uint16_t>& chain)
 {
     for (int slot = 0; slot < Songs(image); ++slot)
-        if (KeyOf(image.Entry(slot)) == key && ChainOf(image, slot) == chain)
+        if (KeyOf(image.Entry(slot)) == key && image.ChainOf(slot) == chain)
             return slot;
     return -1;
 }
@@ -53,7 +38,7 @@ bool UsedBy(const DirectoryCopy& copy, const SongKey& key, const std::vector<uin
     if (SameSong(*copy.image, key, chain) >= 0)
         return false;
     for (int slot = 0; slot < Songs(*copy.image); ++slot)
-        for (uint16_t block : ChainOf(*copy.image, slot))
+        for (uint16_t block : copy.image->ChainOf(slot))
             if (blocks.count(block))
                 return true;
     return false;
@@ -118,7 +103,7 @@ bool SongsStillWhole(DeviceLink& link, DirectoryCopies& copies, const UndoStep& 
     for (int slot = 0; slot < Songs(before) && whole; ++slot) {
         const DirectoryEntry entry = before.Entry(slot);
         const SongKey key = KeyOf(entry);
-        const std::vector<uint16_t> chain = ChainOf(before, slot);
+        const std::vector<uint16_t> chain = before.ChainOf(slot);
         if (SameSong(now, key, chain) >= 0)
             continue; // still listed: nothing to bring back
         bool touched = std::any_of(chain.begin(), chain.end(),
@@ -146,7 +131,7 @@ std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& a
     const DirectoryImage& shorter = change == "upload" ? before : after;
     for (int slot = 0; slot < Songs(longer); ++slot) {
         const DirectoryEntry entry = longer.Entry(slot);
-        const int other = SameSong(shorter, KeyOf(entry), ChainOf(longer, slot));
+        const int other = SameSong(shorter, KeyOf(entry), longer.ChainOf(slot));
         if (change == "rename" && other >= 0 && shorter.Entry(other).name() != entry.name())
             return "the renaming of " + Quoted(entry) + " to " + Quoted(shorter.Entry(other));
         if (change == "remove" && other < 0)
