@@ -6,8 +6,8 @@
 
 #include "dialogs/WindowUserInterface.h"
 #include "framework/WinApp.h"
-#include "storage/CopyFolder.h"
-#include "storage/DirectoryCopies.h"
+#include "storage/safety/CopyFolder.h"
+#include "storage/safety/DirectoryCopies.h"
 
 class PortSetup;
 

@@ -18,8 +18,8 @@
 #include "simulator/FlashMemory.h"
 #include "simulator/SimulatedPlayer.h"
 #include "songlist/SongCommands.h"
-#include "storage/CopyFolder.h"
-#include "storage/DirectoryCopies.h"
+#include "storage/safety/CopyFolder.h"
+#include "storage/safety/DirectoryCopies.h"
 #include "storage/UserInterface.h"
 
 namespace {

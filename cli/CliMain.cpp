@@ -17,9 +17,9 @@
 #include "link/DeviceLink.h"
 #include "songlist/SongCommands.h"
 #include "songlist/SongListContent.h"
-#include "storage/CopyFolder.h"
-#include "storage/DirectoryCheck.h"
-#include "storage/DirectoryCopies.h"
+#include "storage/safety/CopyFolder.h"
+#include "storage/safety/DirectoryCheck.h"
+#include "storage/safety/DirectoryCopies.h"
 
 namespace {
 

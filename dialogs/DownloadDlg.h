@@ -3,7 +3,7 @@
 
 #include "dialogs/TransferDlg.h"
 #include "res/resource.h"
-#include "storage/Download.h"
+#include "storage/songs/Download.h"
 
 class CDownloadDlg : public CTransferDlg {
 public:

@@ -3,7 +3,7 @@
 
 #include "dialogs/TransferDlg.h"
 #include "res/resource.h"
-#include "storage/Rescue.h"
+#include "storage/safety/Rescue.h"
 
 class CRescueDlg : public CTransferDlg {
 public:

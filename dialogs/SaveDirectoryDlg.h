@@ -5,7 +5,7 @@
 
 #include "dialogs/TransferDlg.h"
 #include "res/resource.h"
-#include "storage/DirectorySave.h"
+#include "storage/safety/DirectorySave.h"
 
 class CSaveDirectoryDlg : public CTransferDlg {
 public:

@@ -3,7 +3,7 @@
 
 #include "dialogs/TransferDlg.h"
 #include "res/resource.h"
-#include "storage/Upload.h"
+#include "storage/songs/Upload.h"
 
 class CUploadDlg : public CTransferDlg {
 public:

@@ -31,8 +31,8 @@
 #include "simulator/SimulatedPlayer.h"
 #include "songlist/SongCommands.h"
 #include "songlist/SongListContent.h"
-#include "storage/CopyFolder.h"
-#include "storage/DirectoryCopies.h"
+#include "storage/safety/CopyFolder.h"
+#include "storage/safety/DirectoryCopies.h"
 #include "storage/UserInterface.h"
 #include "tests/portable/MemoryCopyFolder.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "link/PortIo.h"
-#include "storage/DirectoryImage.h"
+#include "storage/format/DirectoryImage.h"
 
 // Every status read whose value the link does not need lands here, so that
 // no read used as a delay can be optimised away.
@@ -102,7 +102,7 @@ public:
     // The song operations on the player and the directory image.
     int InitializeDirectory();
     // With `repair`, a damaged block 0 is restored from a copy that fits
-    // (storage/DirectoryRecovery.h); without it the load only reads.
+    // (storage/safety/DirectoryRecovery.h); without it the load only reads.
     int LoadDirectory(bool repair = true);
     // `change` names the change in the copies' history ("remove", "rename", ...).
     int SaveDirectory(const std::string& change = std::string());
@@ -116,7 +116,7 @@ public:
 
     // The safety of the directory: copies kept before every save, block 0
     // checked before it is overwritten, damage repaired from the copies on
-    // load (storage/DirectoryRecovery.h says how).
+    // load (storage/safety/DirectoryRecovery.h says how).
     void AttachDirectoryCopies(DirectoryCopies* copies) { m_pCopies = copies; }
     // Why the PC has no folder for copies, said once at the first save.
     void SetCopyFolderProblem(const std::string& problem) { m_copyFolderProblem = problem; }

@@ -5,7 +5,7 @@
 
 #include "link/PageFormat.h"
 #include "simulator/FlashMemory.h"
-#include "storage/DirectoryImage.h"
+#include "storage/format/DirectoryImage.h"
 
 void MakeFactoryFresh(FlashMemory& flash)
 {

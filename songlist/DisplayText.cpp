@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "link/LittleEndian.h"
-#include "storage/AudioFrame.h"
+#include "audio/AudioFrame.h"
 
 namespace {
 

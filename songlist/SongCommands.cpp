@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "link/DeviceLink.h"
-#include "storage/DirectoryCheck.h"
-#include "storage/Rescue.h"
+#include "storage/safety/DirectoryCheck.h"
+#include "storage/safety/Rescue.h"
 #include "storage/StorageTexts.h"
-#include "storage/UndoHistory.h"
+#include "storage/safety/UndoHistory.h"
 #include "storage/UserInterface.h"
 
 const char* const kInitializeWarning =

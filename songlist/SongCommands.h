@@ -66,7 +66,7 @@ public:
     bool DownloadSongAt(int slot, const std::string& directory = std::string());
 
     // Takes back the newest change on the player, from the history the
-    // copies on this PC keep (storage/UndoHistory.h).
+    // copies on this PC keep (storage/safety/UndoHistory.h).
     bool UndoLastChange(bool askFirst);
     // Whether this PC's copies know a change of the listed directory to take
     // back; reads nothing from the player.

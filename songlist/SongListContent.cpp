@@ -4,7 +4,7 @@
 
 #include "link/PageFormat.h"
 #include "songlist/DisplayText.h"
-#include "storage/DirectoryImage.h"
+#include "storage/format/DirectoryImage.h"
 
 const std::array<const char*, kSongColumns> kSongColumnHeaders = {
     "Name", "No.", "Size", "Duration", "Format", "Bitrate", "Rate", "Date"};

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "storage/DirectoryImage.h"
+#include "storage/format/DirectoryImage.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <ctime>
 
 #include "StoragePlayer.h"
-#include "storage/DirectorySave.h"
+#include "storage/safety/DirectorySave.h"
 #include "storage/StorageTexts.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "StoragePlayer.h"
 #include "TempPath.h"
 #include "TestFiles.h"
-#include "storage/DownloadFileName.h"
+#include "storage/songs/DownloadFileName.h"
 #include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
 

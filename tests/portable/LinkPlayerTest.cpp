@@ -10,7 +10,7 @@
 #include "TestPlayer.h"
 #include "link/PageFormat.h"
 #include "simulator/FactoryImage.h"
-#include "storage/DirectoryImage.h"
+#include "storage/format/DirectoryImage.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "storage/CopyFolder.h"
+#include "storage/safety/CopyFolder.h"
 
 class MemoryCopyFolder : public CopyFolder {
 public:

@@ -23,7 +23,7 @@
 #include "link/PageFormat.h"
 #include "simulator/FactoryImage.h"
 #include "songlist/SongCommands.h"
-#include "storage/DirectoryCopies.h"
+#include "storage/safety/DirectoryCopies.h"
 
 namespace {
 

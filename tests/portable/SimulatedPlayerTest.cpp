@@ -13,7 +13,7 @@
 #include "TempPath.h"
 #include "TestPlayer.h"
 #include "simulator/FactoryImage.h"
-#include "storage/DirectoryImage.h"
+#include "storage/format/DirectoryImage.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "songlist/SongListContent.h"
-#include "storage/DirectoryImage.h"
+#include "storage/format/DirectoryImage.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "MemoryCopyFolder.h"
 #include "ScriptedUi.h"
 #include "TestPlayer.h"
-#include "storage/DirectoryCopies.h"
+#include "storage/safety/DirectoryCopies.h"
 
 struct StoragePlayer : TestPlayer {
     StoragePlayer();

@@ -9,7 +9,7 @@
 #include "TempPath.h"
 #include "TestFiles.h"
 #include "songlist/SongListContent.h"
-#include "storage/AudioFrame.h"
+#include "audio/AudioFrame.h"
 
 namespace {
 

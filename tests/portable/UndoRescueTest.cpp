@@ -13,9 +13,9 @@
 #include "TestFiles.h"
 #include "link/PageFormat.h"
 #include "songlist/SongCommands.h"
-#include "storage/DirectoryCheck.h"
+#include "storage/safety/DirectoryCheck.h"
 #include "storage/MessageText.h"
-#include "storage/Rescue.h"
+#include "storage/safety/Rescue.h"
 #include "storage/StorageTexts.h"
 
 namespace {

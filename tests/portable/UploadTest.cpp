@@ -10,7 +10,7 @@
 #include "TestFiles.h"
 #include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
-#include "storage/Upload.h"
+#include "storage/songs/Upload.h"
 
 namespace {
 

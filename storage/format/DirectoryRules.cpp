@@ -1,9 +1,9 @@
-#include "storage/DirectoryRules.h"
+#include "storage/format/DirectoryRules.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "storage/DirectoryImage.h"
+#include "storage/format/DirectoryImage.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "storage/DirectoryEntry.h"
+#include "storage/format/DirectoryEntry.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "storage/DownloadFileName.h"
+#include "storage/songs/DownloadFileName.h"
 
 #include <cctype>
 #include <cstring>

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "storage/CopyFolder.h"
+#include "storage/safety/CopyFolder.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "storage/DirectoryCheck.h"
+#include "storage/safety/DirectoryCheck.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
-#include "storage/DirectoryRules.h"
+#include "storage/format/DirectoryRules.h"
 #include "storage/UserInterface.h"
 
 namespace {

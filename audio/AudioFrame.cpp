@@ -1,4 +1,4 @@
-#include "storage/AudioFrame.h"
+#include "audio/AudioFrame.h"
 
 #include <climits>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "storage/Upload.h"
+#include "storage/songs/Upload.h"
 
 #include <cstring>
 #include <ctime>
@@ -7,9 +7,9 @@
 
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
-#include "storage/AudioFrame.h"
-#include "storage/DirectoryCopies.h"
-#include "storage/FileSize.h"
+#include "audio/AudioFrame.h"
+#include "storage/safety/DirectoryCopies.h"
+#include "storage/songs/FileSize.h"
 #include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
 

@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "storage/DirectoryCopies.h"
+#include "storage/safety/DirectoryCopies.h"
 
 class DeviceLink;
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "storage/DirectoryImage.h"
+#include "storage/format/DirectoryImage.h"
 #include "storage/UserInterface.h"
 
 class DeviceLink;

@@ -1,9 +1,9 @@
-#include "storage/DirectoryImage.h"
+#include "storage/format/DirectoryImage.h"
 
 #include <cstring>
 
 #include "link/LittleEndian.h"
-#include "storage/Fingerprint.h"
+#include "storage/format/Fingerprint.h"
 
 namespace {
 constexpr int kEntryCount = 0;

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/DirectoryImage.h"
+#include "storage/format/DirectoryImage.h"
 #include "storage/UserInterface.h"
 
 class DeviceLink;

@@ -1,13 +1,13 @@
-#include "storage/DirectoryRecovery.h"
+#include "storage/safety/DirectoryRecovery.h"
 
 #include <cstring>
 #include <vector>
 
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
-#include "storage/DirectoryCopies.h"
-#include "storage/DirectoryRules.h"
-#include "storage/ShadowCopy.h"
+#include "storage/safety/DirectoryCopies.h"
+#include "storage/format/DirectoryRules.h"
+#include "storage/safety/ShadowCopy.h"
 #include "storage/UserInterface.h"
 
 namespace {

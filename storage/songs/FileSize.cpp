@@ -1,4 +1,4 @@
-#include "storage/FileSize.h"
+#include "storage/songs/FileSize.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "storage/DirectorySave.h"
+#include "storage/safety/DirectorySave.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,8 +9,8 @@
 
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
-#include "storage/DirectoryCopies.h"
-#include "storage/ShadowCopy.h"
+#include "storage/safety/DirectoryCopies.h"
+#include "storage/safety/ShadowCopy.h"
 #include "storage/StorageTexts.h"
 
 // A failed erase or a failed page both cost one of the three attempts. The

@@ -1,12 +1,12 @@
-#include "storage/DirectoryCopies.h"
+#include "storage/safety/DirectoryCopies.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "link/LittleEndian.h"
-#include "storage/CopyFolder.h"
-#include "storage/Fingerprint.h"
+#include "storage/safety/CopyFolder.h"
+#include "storage/format/Fingerprint.h"
 
 namespace {
 

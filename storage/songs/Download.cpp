@@ -1,11 +1,11 @@
-#include "storage/Download.h"
+#include "storage/songs/Download.h"
 
 #include <memory>
 #include <new>
 
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
-#include "storage/DownloadFileName.h"
+#include "storage/songs/DownloadFileName.h"
 #include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "storage/CopyFolder.h"
+#include "storage/safety/CopyFolder.h"
 
 namespace {
 

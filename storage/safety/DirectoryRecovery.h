@@ -35,7 +35,7 @@
 #include <memory>
 #include <string>
 
-#include "storage/DirectoryImage.h"
+#include "storage/format/DirectoryImage.h"
 
 class DeviceLink;
 

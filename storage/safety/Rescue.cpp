@@ -1,4 +1,4 @@
-#include "storage/Rescue.h"
+#include "storage/safety/Rescue.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,8 +6,8 @@
 
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
-#include "storage/AudioFrame.h"
-#include "storage/DirectoryCopies.h"
+#include "audio/AudioFrame.h"
+#include "storage/safety/DirectoryCopies.h"
 
 namespace {
 

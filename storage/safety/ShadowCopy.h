@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "link/PageFormat.h"
-#include "storage/DirectoryImage.h"
+#include "storage/format/DirectoryImage.h"
 
 struct ShadowHeader {
     uint16_t block = 0;

@@ -1,4 +1,4 @@
-#include "storage/UndoHistory.h"
+#include "storage/safety/UndoHistory.h"
 
 #include <algorithm>
 #include <set>

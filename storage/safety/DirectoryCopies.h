@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/DirectoryImage.h"
+#include "storage/format/DirectoryImage.h"
 
 class CopyFolder;
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "storage/DirectoryEntry.h"
+#include "storage/format/DirectoryEntry.h"
 
 class DirectoryImage {
 public:

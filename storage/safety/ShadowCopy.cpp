@@ -1,10 +1,10 @@
-#include "storage/ShadowCopy.h"
+#include "storage/safety/ShadowCopy.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "link/LittleEndian.h"
-#include "storage/Fingerprint.h"
+#include "storage/format/Fingerprint.h"
 
 namespace {
 

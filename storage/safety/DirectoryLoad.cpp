@@ -7,8 +7,8 @@
 
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
-#include "storage/DirectoryRecovery.h"
-#include "storage/DirectoryRules.h"
+#include "storage/safety/DirectoryRecovery.h"
+#include "storage/format/DirectoryRules.h"
 #include "storage/StorageTexts.h"
 #include "storage/UserInterface.h"
 
