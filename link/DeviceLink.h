@@ -10,9 +10,11 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "link/PortIo.h"
 #include "storage/format/DirectoryImage.h"
+#include "storage/safety/SongPrints.h"
 
 // Every status read whose value the link does not need lands here, so that
 // no read used as a delay can be optimised away.
@@ -34,6 +36,10 @@ enum class SaveProblem {
 
 // What a look at the player's directory found, against what was last read or written.
 enum class DirectoryCheck { Unchanged, Changed, NoAnswer };
+
+// What stands on the player for a directory while block 0 is being written:
+// a shadow written first, the shadow it was restored from, or nothing.
+enum class WriteWitness { NewShadow, ShadowOnPlayer, None };
 
 class DeviceLink {
 public:
@@ -130,10 +136,10 @@ public:
     // Reads the header page of block 0 alone (1/64 of a load): its save
     // time and checksums tell whether the directory changed since.
     DirectoryCheck CheckDirectoryUnchanged();
-    // Writes a directory that is sealed already (a copy that finishes an
-    // interrupted save) to block 0, as SaveDirectory does but without a
-    // shadow and without sealing it anew.
-    int WriteSealedDirectory(const DirectoryImage& sealed, const std::string& change);
+    // Writes a directory that is sealed already (an undo, a repair) to
+    // block 0 as it stands, as SaveDirectory does but without sealing it
+    // anew. `note` gives its record's change, undo target and known prints.
+    int WriteSealedDirectory(const DirectoryImage& sealed, const DirectoryCopy& note, WriteWitness witness);
     // Reads one page with its spare bytes, reading it again while its data
     // and its checksum disagree; 0 when the player does not answer.
     int ReadPageChecked(int page, uint8_t* raw, int block);
@@ -143,9 +149,10 @@ public:
     bool VerifyUploads() const { return m_bVerifyUploads; }
     // 1 when the block on the player holds these data with these links.
     int BlockReadsBack(const uint8_t* source, int block, uint16_t previous, uint16_t next);
-    // The prints of the songs this program wrote (see SongPrint), kept with
-    // the copies of the directory.
-    void NoteSongPrint(const std::array<uint32_t, 4>& key, uint32_t print) { m_songPrints[key] = print; }
+    // The prints of songs this run wrote, read or proved (SongPrints.h);
+    // each write's record keeps them.
+    void NoteSongPrint(const SongKey& key, uint32_t print) { m_sessionPrints.Note(key, print); }
+    const PrintBook& SessionPrints() const { return m_sessionPrints; }
     // Off only to measure what the safety costs: no check of block 0 before
     // a save, no shadow.
     void SetSafeguards(bool on) { m_bSafeguards = on; }
@@ -175,10 +182,11 @@ private:
     int ReadPageBytes(int page, uint8_t* destination, int block, int keep);
     void PauseAfterFailure();
 
-    int WriteDirectory(const DirectoryImage& sealed, const std::string& change, bool shadow);
-    bool KeepCopies(const DirectoryImage& sealed, const std::string& change, bool shadow, uint16_t* shadowBlock);
+    int WriteDirectory(const DirectoryImage& sealed, const DirectoryCopy& note, WriteWitness witness);
+    DirectoryCopy RecordOf(const DirectoryImage& sealed, const DirectoryCopy& note, const PrintBook& book) const;
+    bool KeepCopies(DirectoryCopy& record, const WriteWitness& witness, std::vector<uint8_t>* shadowPages);
+    bool PlayerDirectorySound() const;
     void ForgetPlayerDirectory() { m_pOnPlayer.reset(); }
-    void CarryPrints(DirectoryCopy* copy, const DirectoryCopy* previous);
     void RememberPlayerDirectory(const DirectoryImage& image);
     int ReadBlockZero(uint8_t* raw);
     void ReportBrokenRules();
@@ -192,7 +200,7 @@ private:
     bool m_bVerifyUploads = false;
     bool m_bCopyWarningShown = false;
     std::string m_copyFolderProblem;
-    std::map<std::array<uint32_t, 4>, uint32_t> m_songPrints;
+    PrintBook m_sessionPrints;
     SaveProblem m_saveProblem = SaveProblem::None;
 };
 

@@ -119,6 +119,8 @@ bool SongCommands::RemoveSongAt(int slot, bool askFirst)
         return false;
     if (askFirst && !m_link.Ui().AskYesNo(kRemoveWarning))
         return false;
+    // Read now, while the song is listed: its print lets the removal be undone.
+    LearnPrintBeforeRelease(m_link, slot);
     ImageSnapshot before(m_link);
     if (!m_link.RemoveSong(slot)) {
         // The half-done removal must not reach the player with a later save.
@@ -217,7 +219,7 @@ bool SongCommands::UndoLastChange(bool askFirst)
     // copy still says what came before it: the next undo goes on from there.
     ImageSnapshot before(m_link);
     m_link.m_image = *step.previous.image;
-    if (!m_link.WriteSealedDirectory(*step.previous.image, "undo")) {
+    if (!m_link.WriteSealedDirectory(*step.previous.image, step.previous, WriteWitness::NewShadow)) {
         if (m_link.LastSaveProblem() == SaveProblem::PlayerChanged)
             m_view.FillSongList();
         else
@@ -271,7 +273,10 @@ bool SongCommands::RescueSongs(bool askFirst)
         m_link.Ui().ShowMessage(summary);
     }
     ImageSnapshot before(m_link);
-    m_link.m_image = *RescuedDirectory(result.songs);
+    m_link.m_image = *RescuedDirectory(result.songs, scan.Blocks());
+    // The rescue read every song's blocks: their prints go into its record.
+    for (int slot = 0; slot < m_link.m_image.entryCount(); ++slot)
+        m_link.NoteSongPrint(KeyOf(m_link.m_image.Entry(slot)), result.songs[size_t(slot)].print);
     if (!SaveChange(before, "rescue"))
         return false;
     m_view.FillSongList();

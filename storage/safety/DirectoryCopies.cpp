@@ -5,19 +5,35 @@
 #include <cstring>
 
 #include "link/LittleEndian.h"
+#include "link/PageFormat.h"
 #include "storage/safety/CopyFolder.h"
 #include "storage/format/Fingerprint.h"
 
 namespace {
 
 constexpr char kMagic[16] = "MELLIFON DIRCPY";
-constexpr uint32_t kVersion = 1;
-constexpr size_t kHeader = 512;
+constexpr uint32_t kFirstForm = 1;
+constexpr uint32_t kVersion = 2;
 constexpr size_t kChangeField = 64;
 constexpr size_t kPrints = 128;
-constexpr size_t kRecord = kHeader + DirectoryImage::kSize + 8;
+// The first form: a 512-byte header with the change at 48.
+constexpr size_t kFirstHeader = 512;
+constexpr size_t kFirstChange = 48;
+// This form: a 2048-byte header.
+constexpr size_t kHeader = 2048;
+constexpr size_t kUndoField = 44;
+constexpr size_t kReleasedCount = 42;
+constexpr size_t kChange = 64;
+constexpr size_t kReplacedPages = 512;
+constexpr size_t kReleased = 768;
+constexpr size_t kReleasedSize = 20;
 constexpr const char* kPrefix = "directory-";
 constexpr const char* kSuffix = ".copy";
+
+constexpr size_t RecordSize(size_t header)
+{
+    return header + DirectoryImage::kSize + 8;
+}
 
 std::string FileName(uint32_t sequence)
 {
@@ -33,35 +49,22 @@ bool IsCopyName(const std::string& name)
            name.compare(name.size() - suffix, suffix, kSuffix) == 0;
 }
 
+std::string ReadText(const uint8_t* field)
+{
+    const char* text = reinterpret_cast<const char*>(field);
+    return std::string(text, strnlen(text, kChangeField - 1));
 }
 
-uint32_t SongPrint(const std::vector<uint16_t>& firstPageChecksums)
-{
-    std::vector<uint8_t> bytes;
-    for (uint16_t sum : firstPageChecksums) {
-        bytes.push_back(uint8_t(sum));
-        bytes.push_back(uint8_t(sum >> 8));
-    }
-    return uint32_t(Fingerprint(bytes.data(), bytes.size())) | 1u;
 }
 
-SongKey KeyOf(const DirectoryEntry& entry)
+uint32_t DirectoryPagePrint(const uint8_t* page)
 {
-    return {entry.firstBlock(), entry.blockCount(), entry.size(), uint32_t(entry.uploadTime())};
-}
-
-uint32_t PrintIn(const DirectoryCopy& copy, const SongKey& key)
-{
-    const int songs = std::min<int>(copy.image->entryCount(), DirectoryImage::kEntrySlots);
-    for (int slot = 0; slot < songs; ++slot)
-        if (KeyOf(copy.image->Entry(slot)) == key)
-            return copy.prints[size_t(slot)];
-    return 0;
+    return uint32_t(Fingerprint(page, kPageSize)) | 1u;
 }
 
 std::vector<uint8_t> EncodeDirectoryCopy(const DirectoryCopy& copy)
 {
-    std::vector<uint8_t> bytes(kRecord, 0);
+    std::vector<uint8_t> bytes(RecordSize(kHeader), 0);
     uint8_t* p = bytes.data();
     std::memcpy(p, kMagic, sizeof kMagic);
     WriteU32LE(p + 16, kVersion);
@@ -69,32 +72,65 @@ std::vector<uint8_t> EncodeDirectoryCopy(const DirectoryCopy& copy)
     WriteU64LE(p + 24, copy.digest);
     WriteU64LE(p + 32, copy.replacesDigest);
     WriteU16LE(p + 40, copy.shadowBlock);
-    std::memcpy(p + 48, copy.change.data(), std::min(copy.change.size(), kChangeField - 1));
+    const size_t released = std::min(copy.released.size(), DirectoryCopy::kMostReleased);
+    WriteU16LE(p + kReleasedCount, uint16_t(released));
+    WriteU64LE(p + kUndoField, copy.undoDigest);
+    std::memcpy(p + kChange, copy.change.data(), std::min(copy.change.size(), kChangeField - 1));
     for (size_t slot = 0; slot < copy.prints.size(); ++slot)
         WriteU32LE(p + kPrints + 4 * slot, copy.prints[slot]);
+    for (size_t page = 0; page < copy.replacedPages.size(); ++page)
+        WriteU32LE(p + kReplacedPages + 4 * page, copy.replacedPages[page]);
+    for (size_t i = 0; i < released; ++i) {
+        uint8_t* song = p + kReleased + kReleasedSize * i;
+        for (size_t k = 0; k < 4; ++k)
+            WriteU32LE(song + 4 * k, copy.released[i].key[k]);
+        WriteU32LE(song + 16, copy.released[i].print);
+    }
     std::memcpy(p + kHeader, copy.image->Bytes(), DirectoryImage::kSize);
-    WriteU64LE(p + kRecord - 8, Fingerprint(p, kRecord - 8));
+    WriteU64LE(p + bytes.size() - 8, Fingerprint(p, bytes.size() - 8));
     return bytes;
 }
 
 bool DecodeDirectoryCopy(const std::vector<uint8_t>& bytes, DirectoryCopy* copy)
 {
     const uint8_t* p = bytes.data();
-    if (bytes.size() != kRecord || std::memcmp(p, kMagic, sizeof kMagic) != 0 || ReadU32LE(p + 16) != kVersion ||
-        ReadU64LE(p + kRecord - 8) != Fingerprint(p, kRecord - 8))
+    if (bytes.size() < RecordSize(kFirstHeader) || std::memcmp(p, kMagic, sizeof kMagic) != 0)
+        return false;
+    const uint32_t version = ReadU32LE(p + 16);
+    const size_t header = version == kFirstForm ? kFirstHeader : kHeader;
+    if ((version != kFirstForm && version != kVersion) || bytes.size() != RecordSize(header) ||
+        ReadU64LE(p + bytes.size() - 8) != Fingerprint(p, bytes.size() - 8))
         return false;
     auto image = std::make_shared<DirectoryImage>();
-    std::memcpy(image->Bytes(), p + kHeader, DirectoryImage::kSize);
+    std::memcpy(image->Bytes(), p + header, DirectoryImage::kSize);
     if (image->Digest() != ReadU64LE(p + 24))
         return false;
+    *copy = DirectoryCopy();
     copy->sequence = ReadU32LE(p + 20);
     copy->digest = ReadU64LE(p + 24);
     copy->replacesDigest = ReadU64LE(p + 32);
     copy->shadowBlock = ReadU16LE(p + 40);
-    const char* change = reinterpret_cast<const char*>(p + 48);
-    copy->change.assign(change, strnlen(change, kChangeField - 1));
     for (size_t slot = 0; slot < copy->prints.size(); ++slot)
         copy->prints[slot] = ReadU32LE(p + kPrints + 4 * slot);
+    if (version == kFirstForm) {
+        // Every write then was a change that the undo took back to what it replaced.
+        copy->undoDigest = copy->replacesDigest;
+        copy->change = ReadText(p + kFirstChange);
+    } else {
+        copy->undoDigest = ReadU64LE(p + kUndoField);
+        copy->change = ReadText(p + kChange);
+        for (size_t page = 0; page < copy->replacedPages.size(); ++page)
+            copy->replacedPages[page] = ReadU32LE(p + kReplacedPages + 4 * page);
+        const size_t released = std::min<size_t>(ReadU16LE(p + kReleasedCount), DirectoryCopy::kMostReleased);
+        for (size_t i = 0; i < released; ++i) {
+            const uint8_t* song = p + kReleased + kReleasedSize * i;
+            ReleasedSong r;
+            for (size_t k = 0; k < 4; ++k)
+                r.key[k] = ReadU32LE(song + 4 * k);
+            r.print = ReadU32LE(song + 16);
+            copy->released.push_back(r);
+        }
+    }
     copy->image = std::move(image);
     return true;
 }
@@ -128,6 +164,13 @@ bool DirectoryCopies::Find(uint64_t digest, DirectoryCopy* copy)
     return false;
 }
 
+PrintBook DirectoryCopies::Prints()
+{
+    PrintBook book;
+    for (const DirectoryCopy& copy : All())
+        book.Learn(copy);
+    return book;
+}
 bool DirectoryCopies::Keep(DirectoryCopy& copy, std::string* error)
 {
     std::vector<uint32_t> sequences;

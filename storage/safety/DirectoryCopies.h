@@ -1,9 +1,10 @@
 #pragma once
-// The PC's copies of the player's directory: one file per save, written
-// before block 0 is erased, so that an interrupted save can be finished and
-// a change taken back. Each copy says what it replaced (by fingerprint), so
-// the copies of one player form a history even when several players and
-// several programs share the folder.
+// The PC's copies of the player's directory: one record per write of block
+// 0, kept before block 0 is erased, so that an interrupted save can be
+// finished and a change taken back. Each record says what block 0 held
+// before (by fingerprint) and where an undo of it goes, so the records of
+// one player form its history, also when several players and several
+// programs share the folder; their order on this PC is their sequence.
 
 #include <array>
 #include <cstdint>
@@ -12,32 +13,37 @@
 #include <vector>
 
 #include "storage/format/DirectoryImage.h"
+#include "storage/safety/SongPrints.h"
 
 class CopyFolder;
 
+// A song the write let go (removed, or dropped by an undo or initialize),
+// with its print: it may come back with an undo.
+struct ReleasedSong {
+    SongKey key{};
+    uint32_t print = 0;
+};
+
 struct DirectoryCopy {
-    uint32_t sequence = 0;       // the order of saving, on this PC
+    static constexpr size_t kMostReleased = 60;
+
+    uint32_t sequence = 0;       // the order of writing, on this PC
     uint64_t digest = 0;         // of the sealed directory
-    uint64_t replacesDigest = 0; // of the directory the save replaced; 0 when unknown
+    uint64_t replacesDigest = 0; // of what block 0 held before; 0 when unknown or damaged
+    uint64_t undoDigest = 0;     // of the directory an undo of this one writes back; 0: none
     uint16_t shadowBlock = DirectoryImage::kNoBlock; // where its shadow went on the player
-    std::string change;          // what the save was for, as the user named it
-    // Per slot, the print of the song's data as this PC wrote it (SongPrint);
-    // 0 when not known. It tells a song from another one put in its blocks.
+    std::string change;          // the change that made it, as the history names it
+    // Per slot, the print of the song's data (SongPrints.h); 0 when not known.
     std::array<uint32_t, DirectoryImage::kEntrySlots> prints{};
+    std::vector<ReleasedSong> released;
+    // Per page, a print of what block 0 held before (0 when unknown): an erase
+    // of block 0 cut short leaves some of those pages in place.
+    std::array<uint32_t, 64> replacedPages{};
     std::shared_ptr<const DirectoryImage> image;
 };
 
-// What a song's blocks carry: the checksums of their first pages, in chain
-// order, folded into 32 bits that are never 0.
-uint32_t SongPrint(const std::vector<uint16_t>& firstPageChecksums);
-
-// What tells one stored song from another in two directories: where it
-// starts, its length in blocks and bytes, and when it was uploaded.
-using SongKey = std::array<uint32_t, 4>;
-SongKey KeyOf(const DirectoryEntry& entry);
-
-// The print a copy gives the song with this key, or 0.
-uint32_t PrintIn(const DirectoryCopy& copy, const SongKey& key);
+// The print of one page of a directory, as kept in `replacedPages`; never 0.
+uint32_t DirectoryPagePrint(const uint8_t* page);
 
 class DirectoryCopies {
 public:
@@ -45,19 +51,23 @@ public:
 
     explicit DirectoryCopies(CopyFolder& folder) : m_folder(folder) {}
 
-    // Writes the copy durably with the next sequence number, then lets the
+    // Writes the record durably with the next sequence number, then lets the
     // oldest go beyond kKept. False with a reason when it could not be written.
     bool Keep(DirectoryCopy& copy, std::string* error);
-    // Every readable copy, newest first; damaged files are passed over.
+    // Every readable record, newest first; damaged files are passed over.
     std::vector<DirectoryCopy> All();
-    // The newest copy of the directory with this fingerprint, if any.
+    // The newest record of the directory with this fingerprint, if any.
     bool Find(uint64_t digest, DirectoryCopy* copy);
+    // Every print the records know.
+    PrintBook Prints();
     std::string Path() const;
 
 private:
     CopyFolder& m_folder;
 };
 
-// The file form of a copy: a header, the 32768 directory bytes, a fingerprint of both.
+// The file form of a record: a header, the 32768 directory bytes, a
+// fingerprint of both. Records of the first form (no undo target, nothing
+// released) are still read.
 std::vector<uint8_t> EncodeDirectoryCopy(const DirectoryCopy& copy);
 bool DecodeDirectoryCopy(const std::vector<uint8_t>& bytes, DirectoryCopy* copy);

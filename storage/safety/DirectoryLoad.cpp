@@ -133,7 +133,8 @@ int DeviceLink::LoadDirectory(bool repair)
     RecoveredDirectory found;
     if (repair && DirectoryRecovery(*this, raw.get()).Find(&found)) {
         m_image = *found.image;
-        if (WriteSealedDirectory(*found.image, "restore"))
+        const WriteWitness witness = found.source == "on Rio" ? WriteWitness::ShadowOnPlayer : WriteWitness::NewShadow;
+        if (WriteSealedDirectory(*found.image, found.record, witness))
             Ui().ShowMessage(RecoveredText(found));
         return 1;
     }

@@ -1,14 +1,16 @@
 #include "storage/safety/DirectoryRecovery.h"
 
+#include <algorithm>
 #include <cstring>
-#include <vector>
+#include <map>
+#include <set>
 
 #include "link/DeviceLink.h"
+#include "link/LittleEndian.h"
 #include "link/PageFormat.h"
-#include "storage/safety/DirectoryCopies.h"
 #include "storage/format/DirectoryRules.h"
+#include "storage/safety/FlashSurvey.h"
 #include "storage/safety/ShadowCopy.h"
-#include "storage/UserInterface.h"
 
 namespace {
 
@@ -17,7 +19,7 @@ const uint8_t* RawPageOf(const uint8_t* blockZero, int page)
     return blockZero + size_t(page) * kRawPageSize;
 }
 
-// Written since the erase: programmed whole, as a directory page (links 0, 0).
+// Written whole since the last erase, as a directory page (links 0, 0).
 bool WrittenDirectoryPage(const uint8_t* raw)
 {
     SpareLinks links;
@@ -25,36 +27,59 @@ bool WrittenDirectoryPage(const uint8_t* raw)
            links.previous == 0 && links.next == 0;
 }
 
+int Songs(const DirectoryImage& image)
+{
+    return std::min<int>(image.entryCount(), DirectoryImage::kEntrySlots);
 }
+
+}
+
+DirectoryRecovery::DirectoryRecovery(DeviceLink& link, const uint8_t* blockZero)
+    : m_link(link), m_pBlockZero(blockZero)
+{
+}
+
+DirectoryRecovery::~DirectoryRecovery() = default;
 
 bool DirectoryRecovery::Find(RecoveredDirectory* found)
 {
     if (!BlockZeroReadable())
         return false;
-    RecoveredDirectory shadow;
+    if (m_link.Copies())
+        m_copies = m_link.Copies()->All();
+    for (const DirectoryCopy& copy : m_copies)
+        m_prints.Learn(copy);
+    m_prints.Learn(m_link.SessionPrints());
+    m_survey = std::make_unique<FlashSurvey>(m_link, PlayerBlocks());
+    m_survey->ShowProgressWhileReading(true);
+
+    Candidate shadow;
     const Verdict onPlayer = FindShadow(&shadow);
     if (onPlayer == Verdict::Unknown)
         return false;
-    const bool haveShadow = onPlayer == Verdict::Agrees;
-    std::vector<DirectoryCopy> copies;
-    if (m_link.Copies())
-        copies = m_link.Copies()->All();
-    // The newest first; a PC copy no newer than the shadow adds nothing.
-    for (const DirectoryCopy& copy : copies) {
-        if (haveShadow && copy.image->saveTime() <= shadow.image->saveTime())
-            break;
-        const Verdict verdict = Judge(*copy.image);
+    std::vector<Candidate> candidates;
+    std::set<uint32_t> tried;
+    auto addRecord = [&](const DirectoryCopy& copy) {
+        if (!tried.insert(copy.sequence).second)
+            return;
+        candidates.push_back({copy.image, copy, true});
+    };
+    if (onPlayer == Verdict::Agrees) {
+        for (const DirectoryCopy* copy : NewerThan(shadow.record.digest))
+            addRecord(*copy);
+        candidates.push_back(shadow);
+    }
+    for (const DirectoryCopy& copy : m_copies)
+        addRecord(copy);
+
+    for (const Candidate& candidate : candidates) {
+        const Verdict verdict = Judge(candidate);
         if (verdict == Verdict::Unknown)
             return false;
         if (verdict == Verdict::Agrees) {
-            found->image = std::make_unique<DirectoryImage>(*copy.image);
-            found->source = "on this PC";
+            Take(candidate, found);
             return true;
         }
-    }
-    if (haveShadow) {
-        *found = std::move(shadow);
-        return true;
     }
     return false;
 }
@@ -71,108 +96,198 @@ bool DirectoryRecovery::BlockZeroReadable() const
     return garbled <= 1;
 }
 
-// A save puts its shadow in the highest block free in both directories, so
-// every block above it holds song data: scanning down from the top, the
-// first sound shadow met is the newest.
-DirectoryRecovery::Verdict DirectoryRecovery::FindShadow(RecoveredDirectory* found)
+// The player's size as its own header page gives it, when that page was
+// written whole; else as this PC last knew it; else the 32 MiB of most players.
+unsigned DirectoryRecovery::PlayerBlocks() const
 {
-    auto directory = std::make_unique<DirectoryImage>();
-    uint8_t raw[kRawPageSize];
-    const int top = DirectoryImage::kPlayerBlocks - 1;
-    m_link.OpenLink();
-    for (int block = top; block >= 1; --block) {
-        m_link.Ui().ShowProgress(top - block, top);
-        if (!m_link.ReadPageChecked(0, raw, block))
+    const uint8_t* header = RawPageOf(m_pBlockZero, 0);
+    unsigned blocks = 0;
+    if (WrittenDirectoryPage(header))
+        blocks = ReadU16LE(header + 2);
+    else if (!m_copies.empty())
+        blocks = m_copies.front().image->totalBlocks();
+    if (blocks < 2 || blocks > unsigned(DirectoryImage::kPlayerBlocks))
+        blocks = DirectoryImage::kPlayerBlocks;
+    return blocks;
+}
+
+// From the top down, the first sound shadow is the newest (see the header).
+DirectoryRecovery::Verdict DirectoryRecovery::FindShadow(Candidate* shadow)
+{
+    for (unsigned block = m_survey->Blocks(); block-- > 1;) {
+        if (!m_survey->Read(block))
             return Verdict::Unknown;
-        const Verdict read = ReadShadow(uint16_t(block), raw, directory.get());
-        if (read != Verdict::Agrees) {
-            if (read == Verdict::Unknown)
-                return read;
+        if (m_survey->At(block).kind != BlockStart::Kind::Shadow)
             continue;
-        }
-        const Verdict verdict = Judge(*directory);
-        if (verdict == Verdict::Agrees) {
-            found->image = std::move(directory);
-            found->source = "on Rio";
-        }
-        if (verdict != Verdict::Disagrees)
-            return verdict;
+        const Verdict read = ReadShadow(uint16_t(block), shadow);
+        if (read != Verdict::Disagrees)
+            return read;
     }
     return Verdict::Disagrees;
 }
 
 // A shadow whose writing was cut short has erased pages, and is none; one
 // whose pages cannot be read right may still be the newest.
-DirectoryRecovery::Verdict DirectoryRecovery::ReadShadow(uint16_t block, const uint8_t* firstPage,
-                                                         DirectoryImage* directory)
+DirectoryRecovery::Verdict DirectoryRecovery::ReadShadow(uint16_t block, Candidate* shadow)
 {
-    ShadowHeader header;
-    if (!ParseShadowHeader(firstPage, block, &header))
-        return Verdict::Disagrees;
-    std::vector<uint8_t> stored(size_t(header.storedPages) * kPageSize);
     uint8_t raw[kRawPageSize];
-    for (int page = 1; page <= header.storedPages; ++page) {
+    ShadowHeader header;
+    if (!m_link.ReadPageChecked(0, raw, block))
+        return Verdict::Unknown;
+    if (!ParseShadowHeader(raw, block, &header))
+        return RawPageIntact(raw) ? Verdict::Disagrees : Verdict::Unknown;
+    std::vector<uint8_t> stored(size_t(header.storedPages) * kPageSize);
+    const int pages = header.recordPage != 0 ? header.recordPage : header.storedPages;
+    ShadowRecord record;
+    for (int page = 1; page <= pages; ++page) {
         if (!m_link.ReadPageChecked(page, raw, block))
             return Verdict::Unknown;
         if (RawPageErased(raw))
             return Verdict::Disagrees;
         if (!RawPageIntact(raw))
             return Verdict::Unknown;
-        std::memcpy(stored.data() + size_t(page - 1) * kPageSize, raw, kPageSize);
+        if (page == header.recordPage)
+            ParseShadowRecord(raw, &record);
+        else
+            std::memcpy(stored.data() + size_t(page - 1) * kPageSize, raw, kPageSize);
     }
-    return AssembleShadow(header, stored, directory) ? Verdict::Agrees : Verdict::Disagrees;
-}
-
-DirectoryRecovery::Verdict DirectoryRecovery::Judge(const DirectoryImage& candidate)
-{
-    if (!DirectoryTrustworthy(candidate) || !BlockZeroAgrees(candidate))
+    auto directory = std::make_shared<DirectoryImage>();
+    if (!AssembleShadow(header, stored, directory.get()))
         return Verdict::Disagrees;
-    return SongsAgree(candidate);
+    shadow->image = directory;
+    shadow->fromThisPc = false;
+    shadow->record = DirectoryCopy();
+    shadow->record.digest = header.digest;
+    shadow->record.shadowBlock = block;
+    shadow->record.prints = record.prints;
+    shadow->record.replacedPages = record.replacedPages;
+    shadow->record.image = directory;
+    return Verdict::Agrees;
 }
 
-// An interrupted save leaves block 0 with its first pages written from the
-// copy and the rest erased; an erase cut short leaves its first erase units
-// erased and the old directory in the others, which says nothing about the
-// new one. So with page 0 written, every page written whole since must be
-// the copy's.
-bool DirectoryRecovery::BlockZeroAgrees(const DirectoryImage& candidate) const
+// This PC's records whose history runs back to the shadow's directory: each
+// replaced it, or replaced one that did.
+std::vector<const DirectoryCopy*> DirectoryRecovery::NewerThan(uint64_t shadowDigest) const
 {
-    if (RawPageErased(RawPageOf(m_pBlockZero, 0)))
-        return true;
+    std::map<uint64_t, const DirectoryCopy*> byDigest;
+    for (auto copy = m_copies.rbegin(); copy != m_copies.rend(); ++copy)
+        byDigest[copy->digest] = &*copy; // the newest record of each directory
+    std::vector<const DirectoryCopy*> newer;
+    for (const DirectoryCopy& copy : m_copies) {
+        if (copy.digest == shadowDigest)
+            continue;
+        uint64_t replaced = copy.replacesDigest;
+        for (size_t steps = 0; replaced != 0 && steps < m_copies.size(); ++steps) {
+            if (replaced == shadowDigest) {
+                newer.push_back(&copy);
+                break;
+            }
+            const auto before = byDigest.find(replaced);
+            replaced = before == byDigest.end() ? 0 : before->second->replacesDigest;
+        }
+    }
+    return newer;
+}
+
+DirectoryRecovery::Verdict DirectoryRecovery::Judge(const Candidate& candidate)
+{
+    const DirectoryImage& image = *candidate.image;
+    if (!DirectoryTrustworthy(image) || image.UsableBlockLimit() > m_survey->Blocks() ||
+        !BlockZeroAgrees(candidate))
+        return Verdict::Disagrees;
+    const Verdict songs = SongsOnFlash(candidate);
+    if (songs != Verdict::Agrees || !candidate.fromThisPc)
+        return songs;
+    return ChainsAccountedFor(candidate);
+}
+
+// A save writes block 0 from its first page on: with page 0 written, every
+// page written whole since is the candidate's. With page 0 erased, an erase
+// may have been cut short: the pages it left hold the directory that write
+// replaced, so each is the candidate's own or the one its record says it
+// replaced.
+bool DirectoryRecovery::BlockZeroAgrees(const Candidate& candidate) const
+{
+    const bool written = WrittenDirectoryPage(RawPageOf(m_pBlockZero, 0));
     for (int page = 0; page < kPagesPerBlock; ++page) {
         const uint8_t* raw = RawPageOf(m_pBlockZero, page);
-        if (WrittenDirectoryPage(raw) && std::memcmp(raw, candidate.Bytes() + page * kPageSize, kPageSize) != 0)
+        if (!WrittenDirectoryPage(raw) || std::memcmp(raw, candidate.image->Bytes() + page * kPageSize, kPageSize) == 0)
+            continue;
+        if (written)
+            return false;
+        const uint32_t replaced = candidate.record.replacedPages[size_t(page)];
+        if (replaced != 0 && replaced != DirectoryPagePrint(raw))
             return false;
     }
     return true;
 }
 
-// Each song's first page, as the upload wrote it: no block before it, the
-// copy's next block after it, and the song's own first bytes.
-DirectoryRecovery::Verdict DirectoryRecovery::SongsAgree(const DirectoryImage& candidate)
+// Every block of every song links as the candidate says; the first begins
+// as the song did; a known print is carried.
+DirectoryRecovery::Verdict DirectoryRecovery::SongsOnFlash(const Candidate& candidate)
 {
-    uint8_t raw[kRawPageSize];
-    m_link.OpenLink();
-    for (int slot = 0; slot < candidate.entryCount(); ++slot) {
-        const DirectoryEntry entry = candidate.Entry(slot);
-        if (entry.blockCount() == 0)
+    const DirectoryImage& image = *candidate.image;
+    for (int slot = 0; slot < Songs(image); ++slot) {
+        const DirectoryEntry entry = image.Entry(slot);
+        const std::vector<uint16_t> chain = image.ChainOf(slot);
+        if (chain.empty())
             continue;
-        const uint16_t first = entry.firstBlock();
-        if (!m_link.ReadPageChecked(0, raw, first))
-            return Verdict::Unknown;
-        if (RawPageErased(raw))
+        bool answered = true;
+        if (!m_survey->LinksAs(chain, &answered))
+            return answered ? Verdict::Disagrees : Verdict::Unknown;
+        if (!BeginsAs(m_survey->At(chain.front()).head, entry.audioHeaderBytes()))
             return Verdict::Disagrees;
-        if (!RawPageIntact(raw))
-            return Verdict::Unknown;
-        SpareLinks links;
-        const uint16_t next = entry.blockCount() > 1 ? candidate.blockLink(first) : kNoLinkBlock;
-        if (!ParseSpareBytes(raw + kPageSize, &links) || links.previous != kNoLinkBlock || links.next != next)
-            return Verdict::Disagrees;
-        const uint8_t* header = entry.audioHeaderBytes();
-        const bool sameStart = raw[0] == header[3] && raw[1] == header[2] && raw[2] == header[1] && raw[3] == header[0];
-        // A tagged file keeps the frame header found after its tag instead.
-        if (!sameStart && std::memcmp(raw, "ID3", 3) != 0)
+        uint32_t print = candidate.record.prints[size_t(slot)];
+        if (print == 0)
+            print = m_prints.PrintOf(KeyOf(entry));
+        if (print != 0 && print != m_survey->PrintOf(chain))
             return Verdict::Disagrees;
     }
     return Verdict::Agrees;
+}
+
+// A record from this PC may be older than what the player holds: another
+// PC, or another player's history on this PC, may have written since. Every
+// whole chain on the flash that is none of its songs must be one this PC
+// knows and the record lets go of.
+DirectoryRecovery::Verdict DirectoryRecovery::ChainsAccountedFor(const Candidate& candidate)
+{
+    if (!m_survey->ReadAll())
+        return Verdict::Unknown;
+    const DirectoryImage& image = *candidate.image;
+    std::set<uint16_t> songHeads;
+    for (int slot = 0; slot < Songs(image); ++slot)
+        if (image.Entry(slot).blockCount() > 0)
+            songHeads.insert(image.Entry(slot).firstBlock());
+    for (unsigned block = 1; block < m_survey->Blocks(); ++block)
+        if (m_survey->At(block).kind == BlockStart::Kind::Garbled)
+            return Verdict::Unknown; // it might be where an unknown song begins
+    for (const FlashSurvey::Chain& chain : m_survey->Chains()) {
+        if (!chain.whole || songHeads.count(chain.blocks.front()))
+            continue;
+        if (songHeads.empty() || !m_prints.Knows(chain.print))
+            return Verdict::Disagrees;
+        for (uint16_t block : chain.blocks)
+            if (image.blockUse(block) != DirectoryImage::kBlockFree)
+                return Verdict::Disagrees;
+    }
+    return Verdict::Agrees;
+}
+
+// What the history knows of the directory taken: its own record, else the
+// shadow's prints with no undo behind it.
+void DirectoryRecovery::Take(const Candidate& candidate, RecoveredDirectory* found) const
+{
+    found->image = std::make_unique<DirectoryImage>(*candidate.image);
+    found->source = candidate.fromThisPc ? "on this PC" : "on Rio";
+    found->record = candidate.record;
+    if (!candidate.fromThisPc) {
+        found->record.change = "restore";
+        found->record.undoDigest = 0;
+        for (const DirectoryCopy& copy : m_copies)
+            if (copy.digest == candidate.record.digest) {
+                found->record = copy;
+                break;
+            }
+    }
 }

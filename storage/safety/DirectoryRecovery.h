@@ -1,66 +1,99 @@
 #pragma once
-// Finding a copy of the directory that may replace a damaged block 0.
+// Finding the directory that a damaged block 0 should hold.
 //
-// Where the copies live. Every save keeps the directory it is about to write
-// in two places before block 0 is erased: a file on this PC (one per save,
-// the last forty kept, in the user's application data folder), and a shadow
-// on the player itself, in the highest block that both the old and the new
-// directory mark free (see ShadowCopy.h). The shadow serves a player that
-// moves between PCs; the PC copies serve a player full to the last block,
-// and hold the history that undo works from.
+// Where the copies live. Every write of block 0 (a save, an undo, a rescue,
+// a repair) keeps the directory it is about to write in two places before
+// block 0 is erased: a record on this PC (storage/safety/DirectoryCopies.h),
+// and a shadow on the player itself, in the highest block that both the old
+// and the new directory mark free (ShadowCopy.h). Uploads take the lowest
+// free blocks, so they reach a shadow last; every block a directory marks in
+// use holds song data written before that directory was saved, so of the
+// shadows on the player only the newest can lie above all others, and a
+// scan from the top meets it first.
 //
 // What a load trusts. Block 0 read whole with both checksums right is the
-// directory, whatever the copies say: a save cut short before its erase
-// left the old directory in place. Only when block 0 is erased, half written
-// or fails its checksums does the load look at the copies, newest first, and
-// takes the first that is
-// - sound by itself: its checksums hold, its chains stay inside the player's
-//   memory and never touch block 0 (a copy is made in memory, so anything
-//   less means the copy is not what was meant to be written);
-// - this player's: every song's first page carries the chain links the copy
-//   gives it and begins with the song's audio header, and every page of
-//   block 0 that was written whole since the erase equals the copy's page
-//   (a save writes block 0 from its first page on, so an interrupted one
-//   leaves a prefix of the copy it was writing).
-// A copy from the PC might belong to another player; the second test is what
-// keeps it from replacing this one's directory. A copy passes over to the
-// next older one only on proof that it is not this player's (a first page
-// read whole that links or begins otherwise); a page that cannot be read
-// right proves nothing, and then no copy is taken at all, nor when block 0
-// itself reads back garbled beyond what one interrupted page write leaves.
-// Nothing passes: the damage is reported and nothing is written until the
-// user chooses.
+// directory, whatever the copies say. Only when block 0 is erased, half
+// written or fails its checksums does the load look further, and then it
+// trusts only what this player proves:
+// - The player's own shadow is the first witness: it is on this player, and
+//   it is the newest write that had room for one. Clocks decide nothing: the
+//   PC that wrote a copy may have had its clock an hour ahead or a day behind.
+// - A record on this PC comes before the shadow only when its history shows
+//   it newer: it replaced the shadow's directory, or one that did (a write
+//   that found no block free for a shadow). With no sound shadow on the
+//   player, the records are tried newest first.
+// A candidate is taken only when
+// 1. it is sound by itself: checksums, chains inside the player's memory and
+//    clear of block 0;
+// 2. block 0 bears it out: a save writes block 0 from its first page on, so
+//    every page written whole since the erase must be the candidate's; an
+//    erase cut short leaves pages of what block 0 held before, and each of
+//    those must be the candidate's or, where the record knows it, the page
+//    the candidate's own write replaced;
+// 3. every block of every song links as the candidate says, the first one
+//    begins as the song did, and where the song's print is known (the
+//    candidate's record, or what this PC wrote or read) the blocks carry it:
+//    a song of the same length and encoding in the same blocks links alike
+//    but has another print;
+// 4. for a record from this PC, it accounts for every chain on the flash: a
+//    whole chain that is none of its songs must lie in blocks it marks free
+//    and be a song this PC knows the print of (one it let go); a record that
+//    lists no songs never restores over whole chains. Another PC's or another
+//    player's songs, written after this PC's record, fail this test.
+// A page that cannot be read right proves nothing: then no candidate is taken
+// at all, nor when block 0 reads back garbled beyond what one interrupted page
+// write leaves. Nothing passes: the damage is reported, nothing is written
+// until the user chooses, and the rescue (Rescue.h) can rebuild the directory
+// from the chains themselves.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "storage/format/DirectoryImage.h"
+#include "storage/safety/DirectoryCopies.h"
 
 class DeviceLink;
+class FlashSurvey;
 
 struct RecoveredDirectory {
     std::unique_ptr<DirectoryImage> image;
-    std::string source; // "on Rio" or "on this PC"
+    std::string source;  // "on Rio" or "on this PC"
+    DirectoryCopy record; // what the history knows of it: its undo target, its change, its prints
 };
 
 class DirectoryRecovery {
 public:
     // `blockZero`: the 64 raw pages (528 bytes each) the load read.
-    DirectoryRecovery(DeviceLink& link, const uint8_t* blockZero) : m_link(link), m_pBlockZero(blockZero) {}
+    DirectoryRecovery(DeviceLink& link, const uint8_t* blockZero);
+    ~DirectoryRecovery();
 
     bool Find(RecoveredDirectory* found);
 
 private:
     enum class Verdict { Agrees, Disagrees, Unknown };
+    struct Candidate {
+        std::shared_ptr<const DirectoryImage> image;
+        DirectoryCopy record; // for a shadow: prints and replaced pages from its record page
+        bool fromThisPc = false;
+    };
 
     bool BlockZeroReadable() const;
-    Verdict FindShadow(RecoveredDirectory* found);
-    Verdict ReadShadow(uint16_t block, const uint8_t* firstPage, DirectoryImage* directory);
-    Verdict Judge(const DirectoryImage& candidate);
-    bool BlockZeroAgrees(const DirectoryImage& candidate) const;
-    Verdict SongsAgree(const DirectoryImage& candidate);
+    unsigned PlayerBlocks() const;
+    Verdict FindShadow(Candidate* shadow);
+    Verdict ReadShadow(uint16_t block, Candidate* shadow);
+    std::vector<const DirectoryCopy*> NewerThan(uint64_t shadowDigest) const;
+    Verdict Judge(const Candidate& candidate);
+    bool BlockZeroAgrees(const Candidate& candidate) const;
+    Verdict SongsOnFlash(const Candidate& candidate);
+    Verdict ChainsAccountedFor(const Candidate& candidate);
+    void Take(const Candidate& candidate, RecoveredDirectory* found) const;
 
     DeviceLink& m_link;
     const uint8_t* m_pBlockZero;
+    std::vector<DirectoryCopy> m_copies; // newest first
+    PrintBook m_prints;
+    std::unique_ptr<FlashSurvey> m_survey;
 };

@@ -10,7 +10,12 @@
 #include "storage/UserInterface.h"
 
 class DeviceLink;
+class DirectoryImage;
 enum class SaveProblem;
+
+// Where the shadow of `next` goes: the highest block that it and the
+// directory on the player (when known) both mark free; kNoBlock when none.
+uint16_t ShadowBlockFor(const DirectoryImage& next, const DirectoryImage* onPlayer);
 
 class SaveDirectoryStep : public TransferStep {
 public:

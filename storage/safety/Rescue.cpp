@@ -4,18 +4,38 @@
 #include <cstring>
 #include <map>
 
+#include "audio/AudioFrame.h"
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
-#include "audio/AudioFrame.h"
 #include "storage/safety/DirectoryCopies.h"
+#include "storage/safety/ShadowCopy.h"
 
 namespace {
-
-constexpr int kTopBlock = DirectoryImage::kPlayerBlocks - 1;
 
 std::string N(long value)
 {
     return std::to_string(value);
+}
+
+// The player's size as the directory last read gives it, when that is
+// sane; else the 32 MiB of most players.
+unsigned PlayerBlocksOf(const DirectoryImage* lastRead)
+{
+    const unsigned blocks = lastRead ? lastRead->totalBlocks() : 0;
+    return blocks >= 2 && blocks <= unsigned(DirectoryImage::kPlayerBlocks) ? blocks
+                                                                             : unsigned(DirectoryImage::kPlayerBlocks);
+}
+
+// Ranks: the directory on the player, the newest shadow, this PC's copies
+// (newest first, a band of slots each), then chains no one knew.
+constexpr int kRankOnPlayer = 0;
+constexpr int kRankShadow = 1 * DirectoryImage::kEntrySlots;
+constexpr int kRankCopies = 2 * DirectoryImage::kEntrySlots;
+
+// A size that a chain of this many blocks can hold.
+bool SizeFits(uint32_t size, size_t blocks)
+{
+    return blocks > 0 && size > uint32_t(blocks - 1) * kBlockSize && size <= uint32_t(blocks) * kBlockSize;
 }
 
 }
@@ -29,15 +49,15 @@ uint32_t LastBlockBytes(const uint8_t* block)
 }
 
 RescueStep::RescueStep(DeviceLink& link, DirectoryCopies* copies, int32_t now)
-    : m_link(link), m_pCopies(copies), m_nNow(now), m_starts(DirectoryImage::kPlayerBlocks)
+    : m_link(link), m_pCopies(copies), m_nNow(now), m_survey(link, PlayerBlocksOf(link.PlayerDirectory()))
 {
 }
 
 StepOutcome RescueStep::Step(ProgressBar& bar)
 {
-    if (m_nNextBlock <= kTopBlock) {
-        bar.SetPos(m_nNextBlock * 90 / kTopBlock);
-        if (!ReadFirstPages()) {
+    if (!m_survey.Complete()) {
+        bar.SetPos(int(m_survey.ReadSoFar() * 90 / m_survey.Blocks()));
+        if (!m_survey.ReadOn(kBlocksPerStep)) {
             m_result.answered = false;
             return StepOutcome::EndCancel;
         }
@@ -45,7 +65,10 @@ StepOutcome RescueStep::Step(ProgressBar& bar)
     }
     if (!m_bJoined) {
         JoinChains();
-        Name();
+        if (!Name()) {
+            m_result.answered = false;
+            return StepOutcome::EndCancel;
+        }
         m_bJoined = true;
     }
     if (m_nNextSong < m_result.songs.size()) {
@@ -59,123 +82,145 @@ StepOutcome RescueStep::Step(ProgressBar& bar)
     return StepOutcome::EndOk;
 }
 
-// A block's first page says where its chain comes from and goes; a shadow
-// of the directory links to itself and is no song.
-bool RescueStep::ReadFirstPages()
-{
-    if (m_nNextBlock == 1)
-        m_link.OpenLink();
-    uint8_t raw[kRawPageSize];
-    for (int n = 0; n < kBlocksPerStep && m_nNextBlock <= kTopBlock; ++n, ++m_nNextBlock) {
-        if (!m_link.ReadPageChecked(0, raw, m_nNextBlock))
-            return false;
-        BlockStart& start = m_starts[size_t(m_nNextBlock)];
-        SpareLinks links;
-        start.read = true;
-        start.usable = RawPageIntact(raw) && !RawPageErased(raw) && ParseSpareBytes(raw + kPageSize, &links) &&
-                       !(links.previous == m_nNextBlock && links.next == m_nNextBlock);
-        if (start.usable) {
-            start.previous = links.previous;
-            start.next = links.next;
-            start.checksum = links.checksum;
-            std::memcpy(start.head, raw, sizeof start.head);
-        }
-    }
-    return true;
-}
-
-// Heads are blocks with no block before them. A chain is followed while
-// each next block names the one before it as its own previous block.
 void RescueStep::JoinChains()
 {
-    std::vector<bool> taken(m_starts.size(), false);
-    int broken = 0;
-    for (int head = 1; head <= kTopBlock; ++head) {
-        const BlockStart& start = m_starts[size_t(head)];
-        if (!start.usable || start.previous != kNoLinkBlock)
+    std::vector<bool> taken(m_survey.Blocks(), false);
+    for (const FlashSurvey::Chain& chain : m_survey.Chains()) {
+        for (uint16_t block : chain.blocks)
+            taken[block] = true;
+        if (!chain.whole) {
+            m_result.problems.push_back("The song that starts at block " + N(chain.blocks.front()) +
+                                        " breaks off after " + N(long(chain.blocks.size())) +
+                                        (chain.blocks.size() == 1 ? " block" : " blocks") +
+                                        ": its next block no longer follows it.");
             continue;
+        }
         RescuedSong song;
-        song.chain.push_back(uint16_t(head));
-        taken[size_t(head)] = true;
-        uint16_t current = uint16_t(head);
-        bool whole = true;
-        while (m_starts[current].next != kNoLinkBlock) {
-            const uint16_t next = m_starts[current].next;
-            if (next == 0 || next > kTopBlock || taken[next] || !m_starts[next].usable ||
-                m_starts[next].previous != current) {
-                m_result.problems.push_back("The song that starts at block " + N(head) + " breaks off after " +
-                                            N(long(song.chain.size())) + (song.chain.size() == 1 ? " block" : " blocks") +
-                                            ": its next block no longer follows it.");
-                whole = false;
-                ++broken;
-                break;
-            }
-            taken[next] = true;
-            song.chain.push_back(next);
-            current = next;
-        }
-        if (whole) {
-            std::memcpy(song.firstBytes, start.head, 4);
-            m_result.songs.push_back(song);
-        }
+        song.chain = chain.blocks;
+        song.print = chain.print;
+        std::memcpy(song.firstBytes, m_survey.At(chain.blocks.front()).head, 4);
+        m_result.songs.push_back(song);
     }
     int strays = 0;
-    for (int block = 1; block <= kTopBlock; ++block)
-        strays += m_starts[size_t(block)].usable && !taken[size_t(block)];
+    for (unsigned block = 1; block < m_survey.Blocks(); ++block)
+        strays += m_survey.At(block).kind == BlockStart::Kind::Linked && !taken[block];
     if (strays > 0)
         m_result.problems.push_back(N(strays) + (strays == 1 ? " block holds" : " blocks hold") +
                                     " parts of songs whose beginning is gone; they stay free.");
 }
 
-// The newest copy on this PC that held the same chain gives the song's
-// name, time and exact size, provided the song's print agrees where known.
-void RescueStep::Name()
+// Gives the still unnamed songs that `directory` lists the name, time and
+// size it gives them, ranked after `rank`. A song is the directory's when
+// its chain is the same, it begins as the entry says, its size fits the
+// chain, and its print agrees where one is known (always, from a copy on
+// this PC: `printRequired`).
+void RescueStep::NameFrom(const DirectoryImage& directory, int rank, const std::array<uint32_t, 60>* prints,
+                          bool printRequired)
 {
+    const int slots = std::min<int>(directory.entryCount(), DirectoryImage::kEntrySlots);
+    for (int slot = 0; slot < slots; ++slot) {
+        const DirectoryEntry entry = directory.Entry(slot);
+        const std::vector<uint16_t> chain = directory.ChainOf(slot);
+        for (RescuedSong& song : m_result.songs) {
+            if (song.known || song.chain != chain)
+                continue;
+            const uint32_t print = prints ? (*prints)[size_t(slot)] : 0;
+            if ((print != 0 && print != song.print) || (print == 0 && printRequired) ||
+                !BeginsAs(m_survey.At(chain.front()).head, entry.audioHeaderBytes()) ||
+                !SizeFits(entry.size(), chain.size()))
+                break;
+            song.name = entry.name();
+            song.uploadTime = entry.uploadTime();
+            song.size = entry.size();
+            song.known = true;
+            song.rank = rank + slot;
+            break;
+        }
+    }
+}
+
+// The sound shadow highest up, as a load's repair looks for it.
+bool RescueStep::NewestShadow(std::unique_ptr<DirectoryImage>* directory, std::array<uint32_t, 60>* prints)
+{
+    uint8_t raw[kRawPageSize];
+    for (unsigned block = m_survey.Blocks(); block-- > 1;) {
+        if (m_survey.At(block).kind != BlockStart::Kind::Shadow)
+            continue;
+        ShadowHeader header;
+        if (!m_link.ReadPageChecked(0, raw, int(block)))
+            return false;
+        if (!ParseShadowHeader(raw, uint16_t(block), &header))
+            continue;
+        std::vector<uint8_t> stored;
+        ShadowRecord record;
+        const int pages = header.recordPage != 0 ? header.recordPage : header.storedPages;
+        bool whole = true;
+        for (int page = 1; page <= pages && whole; ++page) {
+            if (!m_link.ReadPageChecked(page, raw, int(block)))
+                return false;
+            whole = RawPageIntact(raw) && !RawPageErased(raw);
+            if (page == header.recordPage)
+                ParseShadowRecord(raw, &record);
+            else
+                stored.insert(stored.end(), raw, raw + kPageSize);
+        }
+        auto image = std::make_unique<DirectoryImage>();
+        if (whole && AssembleShadow(header, stored, image.get())) {
+            *directory = std::move(image);
+            *prints = record.prints;
+            return true;
+        }
+    }
+    return true;
+}
+
+bool RescueStep::Name()
+{
+    if (const DirectoryImage* onPlayer = m_link.PlayerDirectory())
+        NameFrom(*onPlayer, kRankOnPlayer, nullptr, false);
+    std::unique_ptr<DirectoryImage> shadow;
+    std::array<uint32_t, 60> shadowPrints{};
+    if (!NewestShadow(&shadow, &shadowPrints))
+        return false;
+    if (shadow)
+        NameFrom(*shadow, kRankShadow, &shadowPrints, false);
     std::vector<DirectoryCopy> copies;
     if (m_pCopies)
         copies = m_pCopies->All();
+    PrintBook book;
+    for (const DirectoryCopy& copy : copies)
+        book.Learn(copy);
+    for (size_t c = 0; c < copies.size(); ++c) {
+        std::array<uint32_t, 60> prints = copies[c].prints;
+        for (int slot = 0; slot < std::min<int>(copies[c].image->entryCount(), 60); ++slot)
+            if (prints[size_t(slot)] == 0)
+                prints[size_t(slot)] = book.PrintOf(KeyOf(copies[c].image->Entry(slot)));
+        NameFrom(*copies[c].image, kRankCopies + int(c) * DirectoryImage::kEntrySlots, &prints, true);
+    }
     int unnamed = 0;
-    for (RescuedSong& song : m_result.songs) {
-        std::vector<uint16_t> sums;
-        for (uint16_t block : song.chain)
-            sums.push_back(m_starts[block].checksum);
-        const uint32_t print = SongPrint(sums);
-        for (size_t c = 0; c < copies.size() && !song.fromCopy; ++c) {
-            const DirectoryImage& image = *copies[c].image;
-            for (int slot = 0; slot < std::min<int>(image.entryCount(), DirectoryImage::kEntrySlots); ++slot) {
-                const uint32_t known = copies[c].prints[size_t(slot)];
-                if (image.ChainOf(slot) != song.chain || (known != 0 && known != print))
-                    continue;
-                const DirectoryEntry entry = image.Entry(slot);
-                song.name = entry.name();
-                song.uploadTime = entry.uploadTime();
-                song.size = entry.size();
-                song.fromCopy = true;
-                song.order = int(c) * DirectoryImage::kEntrySlots + slot;
-                break;
-            }
-        }
-        if (!song.fromCopy) {
+    const int unknownRank = kRankCopies + int(copies.size() + 1) * DirectoryImage::kEntrySlots;
+    for (RescuedSong& song : m_result.songs)
+        if (!song.known) {
             song.name = "Rescued song " + N(++unnamed);
             song.uploadTime = m_nNow;
-            song.order = int(copies.size() + 1) * DirectoryImage::kEntrySlots + unnamed;
+            song.rank = unknownRank + unnamed;
         }
-    }
     std::stable_sort(m_result.songs.begin(), m_result.songs.end(),
-                     [](const RescuedSong& a, const RescuedSong& b) { return a.order < b.order; });
+                     [](const RescuedSong& a, const RescuedSong& b) { return a.rank < b.rank; });
     if (m_result.songs.size() > size_t(DirectoryImage::kEntrySlots)) {
         m_result.problems.push_back(N(long(m_result.songs.size()) - DirectoryImage::kEntrySlots) +
                                     " more songs were found than a directory can list; they stay free.");
         m_result.songs.resize(DirectoryImage::kEntrySlots);
     }
+    return true;
 }
 
-// The size from the data, when no copy knew it; a tagged song's audio
+// The size from the data, when no directory knew it; a tagged song's audio
 // header from the frame after its tag.
 bool RescueStep::MeasureSong(RescuedSong& song)
 {
     uint8_t raw[kRawPageSize];
-    if (!song.fromCopy) {
+    if (!song.known) {
         std::vector<uint8_t> last(kBlockSize, 0);
         for (int page = kPagesPerBlock - 1; page >= 0; --page) {
             if (!m_link.ReadPageChecked(page, raw, song.chain.back()))
@@ -186,7 +231,7 @@ bool RescueStep::MeasureSong(RescuedSong& song)
         }
         song.size = uint32_t(song.chain.size() - 1) * kBlockSize + LastBlockBytes(last.data());
     }
-    const uint32_t tag = Id3v2TagLength(m_starts[song.chain.front()].head);
+    const uint32_t tag = Id3v2TagLength(m_survey.At(song.chain.front()).head);
     if (tag == 0 || tag + 4 > song.size || tag / kBlockSize >= song.chain.size())
         return true;
     // Two pages from the end of the tag on: enough for the first frame's header.
@@ -207,10 +252,11 @@ bool RescueStep::MeasureSong(RescuedSong& song)
     return true;
 }
 
-std::unique_ptr<DirectoryImage> RescuedDirectory(const std::vector<RescuedSong>& songs)
+std::unique_ptr<DirectoryImage> RescuedDirectory(const std::vector<RescuedSong>& songs, unsigned blocks)
 {
     auto image = std::make_unique<DirectoryImage>();
     image->SetEmpty();
+    image->SetTotalBlocks(uint16_t(blocks));
     int used = 0;
     if (!songs.empty()) {
         image->SetBlockUse(0, DirectoryImage::kBlockInUse);
@@ -234,6 +280,6 @@ std::unique_ptr<DirectoryImage> RescuedDirectory(const std::vector<RescuedSong>&
     }
     image->SetEntryCount(uint16_t(std::min<size_t>(songs.size(), DirectoryImage::kEntrySlots)));
     image->SetUsedBlocks(uint16_t(used));
-    image->SetFreeBlocks(uint16_t(DirectoryImage::kInitialBlocks - used));
+    image->SetFreeBlocks(uint16_t(int(blocks) - used));
     return image;
 }

@@ -3,20 +3,28 @@
 // lost one. Every page of a song's block carries, in its spare bytes, the
 // block before it and the block after it in the song's chain; the first
 // page of each block is enough to join the blocks into chains. A chain that
-// starts with no block before it is a song.
+// starts with no block before it and runs whole to its end is a song.
 //
-// What cannot be read from the chain links comes from elsewhere: the name,
-// the upload time and the exact size from the newest copy on this PC that
-// held the same chain; otherwise a made-up name, the time of the rescue, and
-// the size found in the song's last block (see LastBlockBytes).
+// Every such chain is kept, the current ones first: those the directory on
+// the player still lists (block 0 as read, damaged or not), then those of
+// the newest shadow, then those a copy on this PC knew, then the rest; only
+// beyond the directory's 60 slots does a chain stay unlisted, and that is
+// said. What cannot be read from the chain links comes from those sources:
+// the name, the upload time and the exact size, taken from a copy on this PC
+// only where the song's print (SongPrints.h) agrees, since a song of the
+// same length in the same blocks links alike. Otherwise a made-up name, the
+// time of the rescue, and the size found in the song's last block (see
+// LastBlockBytes).
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "storage/format/DirectoryImage.h"
 #include "storage/UserInterface.h"
+#include "storage/format/DirectoryImage.h"
+#include "storage/safety/FlashSurvey.h"
 
 class DeviceLink;
 class DirectoryCopies;
@@ -27,8 +35,9 @@ struct RescuedSong {
     uint8_t firstBytes[4] = {};  // the audio header, in the song's own order
     std::string name;
     int32_t uploadTime = 0;
-    bool fromCopy = false;       // name, time and size known from this PC
-    int order = 0;               // where the copy listed it; unknown songs go last
+    uint32_t print = 0;
+    bool known = false;          // name, time and size from a directory that listed it
+    int rank = 0;                // where it comes in the rescued directory
 };
 
 struct RescueResult {
@@ -50,30 +59,30 @@ public:
     StepOutcome Step(ProgressBar& bar) override;
 
     const RescueResult& Result() const { return m_result; }
+    // The player's size, as far as the rescue read.
+    unsigned Blocks() const { return m_survey.Blocks(); }
 
 private:
-    struct BlockStart {
-        bool read = false, usable = false;
-        uint16_t previous = 0, next = 0, checksum = 0;
-        uint8_t head[16] = {};
-    };
-    bool ReadFirstPages();
     void JoinChains();
+    bool Name();
+    void NameFrom(const DirectoryImage& directory, int rank, const std::array<uint32_t, 60>* prints,
+                  bool printRequired);
+    bool NewestShadow(std::unique_ptr<DirectoryImage>* directory, std::array<uint32_t, 60>* prints);
     bool MeasureSong(RescuedSong& song);
-    void Name();
 
     DeviceLink& m_link;
     DirectoryCopies* m_pCopies;
     int32_t m_nNow;
-    std::vector<BlockStart> m_starts;
-    int m_nNextBlock = 1;
+    FlashSurvey m_survey;
     size_t m_nNextSong = 0;
     bool m_bJoined = false;
     RescueResult m_result;
 };
 
-// The directory for the rescued songs, in their order, not yet sealed.
-std::unique_ptr<DirectoryImage> RescuedDirectory(const std::vector<RescuedSong>& songs);
+// The directory for the rescued songs, in their order, for a player of
+// `blocks` blocks; not yet sealed.
+std::unique_ptr<DirectoryImage> RescuedDirectory(const std::vector<RescuedSong>& songs,
+                                                 unsigned blocks = DirectoryImage::kInitialBlocks);
 
 // The bytes of song data in a last block, from its 32768 bytes as read. The
 // upload clears the rest of a partial last block, so the data end at the

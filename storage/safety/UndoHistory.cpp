@@ -6,7 +6,9 @@
 
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
+#include "storage/StorageTexts.h"
 #include "storage/UserInterface.h"
+#include "storage/safety/FlashSurvey.h"
 
 namespace {
 
@@ -29,7 +31,7 @@ std::string Quoted(const DirectoryEntry& entry)
     return "\"" + entry.name() + "\"";
 }
 
-// Whether a directory or its shadow put anything but this very song into its blocks.
+// Whether a write put anything but this very song into its blocks.
 bool UsedBy(const DirectoryCopy& copy, const SongKey& key, const std::vector<uint16_t>& chain)
 {
     const std::set<uint16_t> blocks(chain.begin(), chain.end());
@@ -44,31 +46,23 @@ bool UsedBy(const DirectoryCopy& copy, const SongKey& key, const std::vector<uin
     return false;
 }
 
-// On the player: each block's first page links as the chain does, and the
-// pages' checksums give the song's print when it is known.
-bool StillOnPlayer(DeviceLink& link, const DirectoryEntry& entry, const std::vector<uint16_t>& chain, uint32_t print)
+// This PC's writes on the player since `previous`, newest first: back from
+// the record of what the player holds, along what each write replaced.
+std::vector<DirectoryCopy> WritesSince(const std::vector<DirectoryCopy>& all, const UndoStep& step)
 {
-    uint8_t raw[kRawPageSize];
-    std::vector<uint16_t> sums;
-    for (size_t i = 0; i < chain.size(); ++i) {
-        SpareLinks links;
-        if (!link.ReadPageChecked(0, raw, chain[i]) || !RawPageIntact(raw) ||
-            !ParseSpareBytes(raw + kPageSize, &links))
-            return false;
-        const uint16_t previous = i == 0 ? kNoLinkBlock : chain[i - 1];
-        const uint16_t next = i + 1 == chain.size() ? kNoLinkBlock : chain[i + 1];
-        if (links.previous != previous || links.next != next)
-            return false;
-        if (i == 0) {
-            const uint8_t* header = entry.audioHeaderBytes();
-            const bool sameStart =
-                raw[0] == header[3] && raw[1] == header[2] && raw[2] == header[1] && raw[3] == header[0];
-            if (!sameStart && !std::equal(raw, raw + 3, "ID3"))
-                return false;
-        }
-        sums.push_back(links.checksum);
+    std::vector<DirectoryCopy> since;
+    const DirectoryCopy* record = &step.current;
+    for (size_t steps = 0; record && record->digest != step.previous.digest && steps <= all.size(); ++steps) {
+        since.push_back(*record);
+        const uint64_t replaced = record->replacesDigest;
+        record = nullptr;
+        for (const DirectoryCopy& copy : all)
+            if (replaced != 0 && copy.digest == replaced && copy.sequence < since.back().sequence) {
+                record = &copy;
+                break;
+            }
     }
-    return print == 0 || SongPrint(sums) == print;
+    return since;
 }
 
 }
@@ -79,7 +73,7 @@ bool FindUndoStep(DirectoryCopies& copies, const DirectoryImage& onPlayer, UndoS
         *why = "This PC keeps no copy of the directory now on Rio, so Mellifon cannot tell what changed last.";
         return false;
     }
-    if (step->current.replacesDigest == 0 || !copies.Find(step->current.replacesDigest, &step->previous)) {
+    if (step->current.undoDigest == 0 || !copies.Find(step->current.undoDigest, &step->previous)) {
         *why = "This PC keeps no copy of the directory from before the last change on Rio: there is nothing "
                "more to undo.";
         return false;
@@ -92,13 +86,15 @@ bool SongsStillWhole(DeviceLink& link, DirectoryCopies& copies, const UndoStep& 
 {
     const DirectoryImage& before = *step.previous.image;
     const DirectoryImage& now = *step.current.image;
-    std::vector<DirectoryCopy> since;
-    for (DirectoryCopy& copy : copies.All())
-        if (copy.sequence > step.previous.sequence)
-            since.push_back(std::move(copy));
+    const std::vector<DirectoryCopy> all = copies.All();
+    const std::vector<DirectoryCopy> since = WritesSince(all, step);
+    PrintBook prints;
+    for (const DirectoryCopy& copy : all)
+        prints.Learn(copy);
+    prints.Learn(link.SessionPrints());
 
     WaitCursor wait(link.Ui());
-    link.OpenLink();
+    FlashSurvey survey(link, now.UsableBlockLimit());
     bool whole = true;
     for (int slot = 0; slot < Songs(before) && whole; ++slot) {
         const DirectoryEntry entry = before.Entry(slot);
@@ -106,18 +102,49 @@ bool SongsStillWhole(DeviceLink& link, DirectoryCopies& copies, const UndoStep& 
         const std::vector<uint16_t> chain = before.ChainOf(slot);
         if (SameSong(now, key, chain) >= 0)
             continue; // still listed: nothing to bring back
+        const std::string cannot = "Mellifon cannot undo " + step.description + ": ";
         bool touched = std::any_of(chain.begin(), chain.end(),
                                    [&](uint16_t block) { return now.blockUse(block) != DirectoryImage::kBlockFree; });
         for (const DirectoryCopy& copy : since)
             touched = touched || UsedBy(copy, key, chain);
-        if (touched || !StillOnPlayer(link, entry, chain, step.previous.prints[size_t(slot)])) {
-            *why = "Mellifon cannot undo " + step.description + ": the blocks of " + Quoted(entry) +
-                   " have been written since.";
+        uint32_t print = step.previous.prints[size_t(slot)];
+        if (print == 0)
+            print = prints.PrintOf(key);
+        bool answered = true;
+        if (touched) {
+            *why = cannot + "the blocks of " + Quoted(entry) + " have been written since.";
+            whole = false;
+        } else if (print == 0) {
+            *why = cannot + "this PC neither stored nor read " + Quoted(entry) +
+                   ", so it cannot prove that its blocks still hold it.";
+            whole = false;
+        } else if (!survey.LinksAs(chain, &answered) || !BeginsAs(survey.At(chain.front()).head, entry.audioHeaderBytes()) ||
+                   survey.PrintOf(chain) != print) {
+            *why = answered ? cannot + "the blocks of " + Quoted(entry) + " have been written since." : kNotConnected;
             whole = false;
         }
     }
     link.CloseLink();
     return whole;
+}
+
+void LearnPrintBeforeRelease(DeviceLink& link, int slot)
+{
+    const DirectoryImage& image = link.m_image;
+    if (slot < 0 || slot >= Songs(image))
+        return;
+    const SongKey key = KeyOf(image.Entry(slot));
+    if (link.SessionPrints().PrintOf(key) != 0 || (link.Copies() && link.Copies()->Prints().PrintOf(key) != 0))
+        return;
+    const std::vector<uint16_t> chain = image.ChainOf(slot);
+    if (chain.empty() || chain.size() != image.Entry(slot).blockCount())
+        return;
+    WaitCursor wait(link.Ui());
+    FlashSurvey survey(link, image.UsableBlockLimit());
+    bool answered = true;
+    if (survey.LinksAs(chain, &answered) && BeginsAs(survey.At(chain.front()).head, image.Entry(slot).audioHeaderBytes()))
+        link.NoteSongPrint(key, survey.PrintOf(chain));
+    link.CloseLink();
 }
 
 std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& after, const std::string& change)
@@ -126,6 +153,8 @@ std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& a
         return "the initialization of Rio";
     if (change == "move")
         return "the change of the songs' order";
+    if (change == "rescue")
+        return "the rescue of the songs";
     // The song that is in one directory and not in the other, or renamed.
     const DirectoryImage& longer = change == "upload" ? after : before;
     const DirectoryImage& shorter = change == "upload" ? before : after;
