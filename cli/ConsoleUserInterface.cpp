@@ -54,7 +54,10 @@ bool ConsoleUserInterface::AskYesNo(const std::string& text)
     if (PortStopRequested())
         return false;
     if (!IsTerminal(stdin)) {
+        // The question says why it is asked: with no one to answer it, the
+        // reason must still reach the user.
         m_bRefused = true;
+        std::fprintf(stderr, "%s\n(no terminal to answer on, so the answer is no)\n", text.c_str());
         return false;
     }
     std::fprintf(stderr, "%s [y/N] ", text.c_str());

@@ -1,6 +1,7 @@
 #include "link/DeviceLink.h"
 
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <new>
 
@@ -293,6 +294,11 @@ int DeviceLink::Probe()
     int answered = ReadPage(0, scratch.get(), 0);
     OpenLink();
     return answered;
+}
+
+int32_t DeviceLink::Now() const
+{
+    return static_cast<int32_t>(std::time(nullptr) + m_nClockOffset);
 }
 
 DeviceLink g_deviceLink;

@@ -153,6 +153,11 @@ public:
     // each write's record keeps them.
     void NoteSongPrint(const SongKey& key, uint32_t print) { m_sessionPrints.Note(key, print); }
     const PrintBook& SessionPrints() const { return m_sessionPrints; }
+    // The PC's calendar clock, seconds since 1970, as saves and uploads
+    // stamp it. Nothing orders directories by it: the clock of a 1998 PC is
+    // often wrong, and tests set it an hour ahead or a day behind.
+    int32_t Now() const;
+    void SetClockOffset(long seconds) { m_nClockOffset = seconds; }
     // Off only to measure what the safety costs: no check of block 0 before
     // a save, no shadow.
     void SetSafeguards(bool on) { m_bSafeguards = on; }
@@ -201,6 +206,7 @@ private:
     bool m_bCopyWarningShown = false;
     std::string m_copyFolderProblem;
     PrintBook m_sessionPrints;
+    long m_nClockOffset = 0;
     SaveProblem m_saveProblem = SaveProblem::None;
 };
 

@@ -253,7 +253,7 @@ std::string RescueSummary(const RescueResult& result)
 
 bool SongCommands::RescueSongs(bool askFirst)
 {
-    RescueStep scan(m_link, m_link.Copies(), static_cast<int32_t>(std::time(nullptr)));
+    RescueStep scan(m_link, m_link.Copies(), m_link.Now());
     const int outcome = m_link.Ui().RunTransfer(scan);
     m_link.CloseLink();
     if (outcome != kTransferOk) {

@@ -72,7 +72,10 @@ bool DirectoryRecovery::Find(RecoveredDirectory* found)
     for (const DirectoryCopy& copy : m_copies)
         addRecord(copy);
 
+    std::set<uint64_t> superseded;
     for (const Candidate& candidate : candidates) {
+        if (candidate.fromThisPc && superseded.count(candidate.record.digest))
+            continue;
         const Verdict verdict = Judge(candidate);
         if (verdict == Verdict::Unknown)
             return false;
@@ -80,8 +83,20 @@ bool DirectoryRecovery::Find(RecoveredDirectory* found)
             Take(candidate, found);
             return true;
         }
+        if (verdict == Verdict::Unproven)
+            Supersede(candidate.record, &superseded);
     }
     return false;
+}
+
+// The directories a record's write replaced, and theirs before them.
+void DirectoryRecovery::Supersede(const DirectoryCopy& record, std::set<uint64_t>* older) const
+{
+    const DirectoryCopy* step = &record;
+    for (size_t steps = 0; step && step->replacesDigest != 0 && steps <= m_copies.size(); ++steps) {
+        older->insert(step->replacesDigest);
+        step = RecordBefore(step->replacesDigest, step->sequence);
+    }
 }
 
 // Block 0 as an interrupted save or erase leaves it: every page erased or
@@ -165,25 +180,36 @@ DirectoryRecovery::Verdict DirectoryRecovery::ReadShadow(uint16_t block, Candida
     return Verdict::Agrees;
 }
 
-// This PC's records whose history runs back to the shadow's directory: each
-// replaced it, or replaced one that did.
+// The newest record of `digest` older than `sequence`, or null. An undo
+// writes back a directory exactly as it was, so one directory may have
+// several records: the history goes by their order on this PC.
+const DirectoryCopy* DirectoryRecovery::RecordBefore(uint64_t digest, uint32_t sequence) const
+{
+    for (const DirectoryCopy& copy : m_copies)
+        if (digest != 0 && copy.digest == digest && copy.sequence < sequence)
+            return &copy;
+    return nullptr;
+}
+
+// This PC's records written after the shadow's directory was on the player:
+// each replaced it, or replaced one that did.
 std::vector<const DirectoryCopy*> DirectoryRecovery::NewerThan(uint64_t shadowDigest) const
 {
-    std::map<uint64_t, const DirectoryCopy*> byDigest;
-    for (auto copy = m_copies.rbegin(); copy != m_copies.rend(); ++copy)
-        byDigest[copy->digest] = &*copy; // the newest record of each directory
+    uint32_t shadowSequence = 0;
+    for (const DirectoryCopy& copy : m_copies)
+        if (copy.digest == shadowDigest)
+            shadowSequence = std::max(shadowSequence, copy.sequence);
     std::vector<const DirectoryCopy*> newer;
     for (const DirectoryCopy& copy : m_copies) {
-        if (copy.digest == shadowDigest)
+        if (copy.sequence <= shadowSequence)
             continue;
-        uint64_t replaced = copy.replacesDigest;
-        for (size_t steps = 0; replaced != 0 && steps < m_copies.size(); ++steps) {
-            if (replaced == shadowDigest) {
+        const DirectoryCopy* step = &copy;
+        for (size_t steps = 0; step && steps <= m_copies.size(); ++steps) {
+            if (step->replacesDigest == shadowDigest) {
                 newer.push_back(&copy);
                 break;
             }
-            const auto before = byDigest.find(replaced);
-            replaced = before == byDigest.end() ? 0 : before->second->replacesDigest;
+            step = RecordBefore(step->replacesDigest, step->sequence);
         }
     }
     return newer;
@@ -227,6 +253,7 @@ bool DirectoryRecovery::BlockZeroAgrees(const Candidate& candidate) const
 DirectoryRecovery::Verdict DirectoryRecovery::SongsOnFlash(const Candidate& candidate)
 {
     const DirectoryImage& image = *candidate.image;
+    bool unproven = false;
     for (int slot = 0; slot < Songs(image); ++slot) {
         const DirectoryEntry entry = image.Entry(slot);
         const std::vector<uint16_t> chain = image.ChainOf(slot);
@@ -242,8 +269,13 @@ DirectoryRecovery::Verdict DirectoryRecovery::SongsOnFlash(const Candidate& cand
             print = m_prints.PrintOf(KeyOf(entry));
         if (print != 0 && print != m_survey->PrintOf(chain))
             return Verdict::Disagrees;
+        // Links and first bytes are all a song of the same length and
+        // encoding needs to pass for this one: a record from this PC proves
+        // its songs by their prints.
+        if (print == 0 && candidate.fromThisPc)
+            unproven = true;
     }
-    return Verdict::Agrees;
+    return unproven ? Verdict::Unproven : Verdict::Agrees;
 }
 
 // A record from this PC may be older than what the player holds: another
@@ -266,10 +298,10 @@ DirectoryRecovery::Verdict DirectoryRecovery::ChainsAccountedFor(const Candidate
         if (!chain.whole || songHeads.count(chain.blocks.front()))
             continue;
         if (songHeads.empty() || !m_prints.Knows(chain.print))
-            return Verdict::Disagrees;
+            return Verdict::Unproven;
         for (uint16_t block : chain.blocks)
             if (image.blockUse(block) != DirectoryImage::kBlockFree)
-                return Verdict::Disagrees;
+                return Verdict::Unproven;
     }
     return Verdict::Agrees;
 }

@@ -34,12 +34,15 @@
 //    begins as the song did, and where the song's print is known (the
 //    candidate's record, or what this PC wrote or read) the blocks carry it:
 //    a song of the same length and encoding in the same blocks links alike
-//    but has another print;
+//    but has another print. A record from this PC must know the print of
+//    every song it lists; the shadow, this player's own, may lack some;
 // 4. for a record from this PC, it accounts for every chain on the flash: a
 //    whole chain that is none of its songs must lie in blocks it marks free
 //    and be a song this PC knows the print of (one it let go); a record that
 //    lists no songs never restores over whole chains. Another PC's or another
-//    player's songs, written after this PC's record, fail this test.
+//    player's songs, written after this PC's record, fail this test. A record
+//    that fails it is not proven wrong, only unproven: the directories it
+//    replaced are older still, and are not tried after it.
 // A page that cannot be read right proves nothing: then no candidate is taken
 // at all, nor when block 0 reads back garbled beyond what one interrupted page
 // write leaves. Nothing passes: the damage is reported, nothing is written
@@ -49,6 +52,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -73,7 +77,9 @@ public:
     bool Find(RecoveredDirectory* found);
 
 private:
-    enum class Verdict { Agrees, Disagrees, Unknown };
+    // Disagrees: proof that the candidate is not what block 0 should hold.
+    // Unproven: it may be, but the flash holds songs it does not account for.
+    enum class Verdict { Agrees, Disagrees, Unproven, Unknown };
     struct Candidate {
         std::shared_ptr<const DirectoryImage> image;
         DirectoryCopy record; // for a shadow: prints and replaced pages from its record page
@@ -84,7 +90,9 @@ private:
     unsigned PlayerBlocks() const;
     Verdict FindShadow(Candidate* shadow);
     Verdict ReadShadow(uint16_t block, Candidate* shadow);
+    const DirectoryCopy* RecordBefore(uint64_t digest, uint32_t sequence) const;
     std::vector<const DirectoryCopy*> NewerThan(uint64_t shadowDigest) const;
+    void Supersede(const DirectoryCopy& record, std::set<uint64_t>* older) const;
     Verdict Judge(const Candidate& candidate);
     bool BlockZeroAgrees(const Candidate& candidate) const;
     Verdict SongsOnFlash(const Candidate& candidate);

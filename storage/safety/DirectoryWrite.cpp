@@ -189,7 +189,7 @@ int DeviceLink::SaveDirectory(const std::string& change)
         std::fputs(kNewFailed, stdout);
         return 0;
     }
-    m_image.Seal(static_cast<int32_t>(std::time(nullptr)));
+    m_image.Seal(Now());
     *sealed = m_image;
     DirectoryCopy note;
     note.change = change;

@@ -27,10 +27,13 @@ unsigned PlayerBlocksOf(const DirectoryImage* lastRead)
 }
 
 // Ranks: the directory on the player, the newest shadow, this PC's copies
-// (newest first, a band of slots each), then chains no one knew.
+// (newest first, a band of slots each), then chains no one knew, then songs
+// this PC let go.
 constexpr int kRankOnPlayer = 0;
 constexpr int kRankShadow = 1 * DirectoryImage::kEntrySlots;
 constexpr int kRankCopies = 2 * DirectoryImage::kEntrySlots;
+// After the songs no copy knew: those a copy let go.
+constexpr int kRankReleased = 8192;
 
 // A size that a chain of this many blocks can hold.
 bool SizeFits(uint32_t size, size_t blocks)
@@ -174,6 +177,38 @@ bool RescueStep::NewestShadow(std::unique_ptr<DirectoryImage>* directory, std::a
     return true;
 }
 
+// The name, time and size of a song from the newest copy on this PC that
+// mentions its print: listed there, the song is as current as this PC
+// knows; let go there, it is an old song, and it goes last, named from an
+// older copy that listed it.
+void RescueStep::NameFromCopies(RescuedSong& song, const std::vector<DirectoryCopy>& copies, int unknownRank)
+{
+    PrintBook book;
+    for (const DirectoryCopy& copy : copies)
+        book.Learn(copy);
+    bool released = false;
+    for (size_t c = 0; c < copies.size() && !song.known; ++c) {
+        const DirectoryCopy& copy = copies[c];
+        const DirectoryImage& image = *copy.image;
+        for (int slot = 0; slot < std::min<int>(image.entryCount(), DirectoryImage::kEntrySlots); ++slot) {
+            const DirectoryEntry entry = image.Entry(slot);
+            const uint32_t print = copy.prints[size_t(slot)] != 0 ? copy.prints[size_t(slot)] : book.PrintOf(KeyOf(entry));
+            if (print != song.print || image.ChainOf(slot) != song.chain ||
+                !SizeFits(entry.size(), song.chain.size()))
+                continue;
+            song.name = entry.name();
+            song.uploadTime = entry.uploadTime();
+            song.size = entry.size();
+            song.known = true;
+            song.rank = released ? unknownRank + kRankReleased + int(c) * DirectoryImage::kEntrySlots + slot
+                                 : kRankCopies + int(c) * DirectoryImage::kEntrySlots + slot;
+            break;
+        }
+        for (const ReleasedSong& gone : copy.released)
+            released = released || gone.print == song.print;
+    }
+}
+
 bool RescueStep::Name()
 {
     if (const DirectoryImage* onPlayer = m_link.PlayerDirectory())
@@ -187,18 +222,11 @@ bool RescueStep::Name()
     std::vector<DirectoryCopy> copies;
     if (m_pCopies)
         copies = m_pCopies->All();
-    PrintBook book;
-    for (const DirectoryCopy& copy : copies)
-        book.Learn(copy);
-    for (size_t c = 0; c < copies.size(); ++c) {
-        std::array<uint32_t, 60> prints = copies[c].prints;
-        for (int slot = 0; slot < std::min<int>(copies[c].image->entryCount(), 60); ++slot)
-            if (prints[size_t(slot)] == 0)
-                prints[size_t(slot)] = book.PrintOf(KeyOf(copies[c].image->Entry(slot)));
-        NameFrom(*copies[c].image, kRankCopies + int(c) * DirectoryImage::kEntrySlots, &prints, true);
-    }
-    int unnamed = 0;
     const int unknownRank = kRankCopies + int(copies.size() + 1) * DirectoryImage::kEntrySlots;
+    for (RescuedSong& song : m_result.songs)
+        if (!song.known)
+            NameFromCopies(song, copies, unknownRank);
+    int unnamed = 0;
     for (RescuedSong& song : m_result.songs)
         if (!song.known) {
             song.name = "Rescued song " + N(++unnamed);

@@ -7,9 +7,10 @@
 //
 // Every such chain is kept, the current ones first: those the directory on
 // the player still lists (block 0 as read, damaged or not), then those of
-// the newest shadow, then those a copy on this PC knew, then the rest; only
-// beyond the directory's 60 slots does a chain stay unlisted, and that is
-// said. What cannot be read from the chain links comes from those sources:
+// the newest shadow, then those the newest copy on this PC that knows them
+// lists, then those no copy knows (another PC's, maybe newer), and last the
+// songs this PC let go; only beyond the directory's 60 slots does a chain
+// stay unlisted, and that is said. What cannot be read from the chain links comes from those sources:
 // the name, the upload time and the exact size, taken from a copy on this PC
 // only where the song's print (SongPrints.h) agrees, since a song of the
 // same length in the same blocks links alike. Otherwise a made-up name, the
@@ -28,6 +29,7 @@
 
 class DeviceLink;
 class DirectoryCopies;
+struct DirectoryCopy;
 
 struct RescuedSong {
     std::vector<uint16_t> chain;
@@ -67,6 +69,7 @@ private:
     bool Name();
     void NameFrom(const DirectoryImage& directory, int rank, const std::array<uint32_t, 60>* prints,
                   bool printRequired);
+    void NameFromCopies(RescuedSong& song, const std::vector<DirectoryCopy>& copies, int unknownRank);
     bool NewestShadow(std::unique_ptr<DirectoryImage>* directory, std::array<uint32_t, 60>* prints);
     bool MeasureSong(RescuedSong& song);
 

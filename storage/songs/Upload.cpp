@@ -178,7 +178,7 @@ int DeviceLink::UploadSong(const char* path)
     entry.SetBlockCount(uint16_t(blocks));
     entry.SetLastBlockBytes(uint16_t(songLength % kBlockSize));
     entry.SetSize(uint32_t(songLength));
-    entry.SetUploadTime(static_cast<int32_t>(std::time(nullptr)));
+    entry.SetUploadTime(Now());
     entry.SetAudioHeaderFromData(header);
     entry.SetName(BaseName(path));
 

@@ -1,0 +1,465 @@
+// Nothing lost between PCs, players and clocks: a repair, an undo and a
+// rescue take only what this player proves. Two PCs share one player, one PC
+// serves two players, a PC's clock is an hour ahead or a day behind, and the
+// power goes at every flash operation of the change in question.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "MemoryCopyFolder.h"
+#include "ScriptedUi.h"
+#include "TempPath.h"
+#include "TestFiles.h"
+#include "link/DeviceLink.h"
+#include "link/PageFormat.h"
+#include "simulator/FactoryImage.h"
+#include "simulator/FlashMemory.h"
+#include "simulator/SimulatedPlayer.h"
+#include "songlist/SongCommands.h"
+#include "storage/StorageTexts.h"
+#include "storage/safety/DirectoryCopies.h"
+
+namespace {
+
+// Song data of one length and encoding: alike in length, links and first
+// bytes, different in what follows.
+std::vector<uint8_t> Tune(size_t size, unsigned seed)
+{
+    std::vector<uint8_t> bytes = Numbered(size, seed);
+    const uint8_t header[] = {0xFF, 0xFB, 0x90, 0x64};
+    std::memcpy(bytes.data(), header, sizeof header);
+    return bytes;
+}
+
+struct Pc {
+    explicit Pc(long clockOffset = 0) : clockOffset(clockOffset) {}
+    MemoryCopyFolder folder;
+    long clockOffset;
+};
+
+struct Player {
+    explicit Player(int blocks = 1024) : flash(blocks) { MakeFactoryFresh(flash); }
+    void CopyFrom(Player& other)
+    {
+        for (uint32_t page = 0; page < flash.Pages(); ++page)
+            flash.StorePage(page, other.flash.RawPage(page));
+    }
+    FlashMemory flash;
+};
+
+// One run of the program: a PC on a player, the power going after `cut`
+// flash operations (or never).
+struct Program {
+    Program(Pc& pc, Player& on, long cut = -1) : player(on.flash), copies(pc.folder), list(link), commands(link, list)
+    {
+        player.UseVirtualClock(true);
+        player.Faults().powerCutAfter = cut;
+        link.AttachPorts(&player);
+        link.AttachUserInterface(&ui);
+        link.AttachDirectoryCopies(&copies);
+        link.SetPort(0x378);
+        link.SetClockOffset(pc.clockOffset);
+        ReloadDirectory(link);
+    }
+
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (int slot = 0; slot < std::min<int>(link.m_image.entryCount(), 60); ++slot)
+            names.push_back(link.m_image.Entry(slot).name());
+        return names;
+    }
+    // Each listed song as the flash holds it along its chain.
+    std::vector<std::vector<uint8_t>> Songs()
+    {
+        std::vector<std::vector<uint8_t>> songs;
+        const DirectoryImage& image = link.m_image;
+        for (int slot = 0; slot < std::min<int>(image.entryCount(), 60); ++slot) {
+            std::vector<uint8_t> bytes;
+            for (uint16_t block : image.ChainOf(slot))
+                for (int page = 0; page < kPagesPerBlock; ++page) {
+                    const uint8_t* raw = player.Flash().RawPage(PageNumber(block, page));
+                    bytes.insert(bytes.end(), raw, raw + kPageSize);
+                }
+            bytes.resize(std::min<size_t>(bytes.size(), image.Entry(slot).size()));
+            songs.push_back(bytes);
+        }
+        return songs;
+    }
+    bool Said(const std::string& part) const
+    {
+        for (const std::string& message : ui.messages)
+            if (message.find(part) != std::string::npos)
+                return true;
+        return false;
+    }
+    long Writes() const
+    {
+        long writes = 0;
+        for (const FlashOperation& op : player.Operations())
+            writes += op.kind != FlashOperation::Read;
+        return writes;
+    }
+
+    SimulatedPlayer player;
+    ScriptedUi ui;
+    DirectoryCopies copies;
+    DeviceLink link;
+    ReloadingList list;
+    SongCommands commands;
+};
+
+struct AcrossPcs : ::testing::Test {
+    AcrossPcs() : folder("across") { std::filesystem::create_directories(folder.Path()); }
+
+    std::string File(const std::string& name, const std::vector<uint8_t>& bytes)
+    {
+        const std::string path = (folder.Path() / name).string();
+        WriteFile(path, bytes);
+        return path;
+    }
+    std::vector<uint8_t> Bytes(const std::string& name) { return ReadFile((folder.Path() / name).string()); }
+    void Upload(Pc& pc, Player& player, const std::string& name, const std::vector<uint8_t>& bytes)
+    {
+        Program run(pc, player);
+        ASSERT_EQ(run.commands.UploadFiles({File(name, bytes)}), 1);
+    }
+    // Every listed song holds the bytes of the file of its name.
+    void ExpectWhole(Program& run)
+    {
+        const auto songs = run.Songs();
+        const auto names = run.Names();
+        for (size_t i = 0; i < names.size(); ++i)
+            EXPECT_EQ(songs[i], Bytes(names[i])) << names[i] << " holds another song's bytes";
+    }
+    // The flash operations `change` takes when nothing goes wrong, tried on
+    // copies of the PC and the player.
+    long WritesOf(Pc& pc, Player& player, const std::function<void(Program&)>& change)
+    {
+        Pc twin(pc.clockOffset);
+        twin.folder.files = pc.folder.files;
+        Player trial(player.flash.Blocks());
+        trial.CopyFrom(player);
+        Program run(twin, trial);
+        run.player.ClearLogs();
+        change(run);
+        return run.Writes();
+    }
+    static void EraseBlockZero(Player& player)
+    {
+        const std::vector<uint8_t> erased(kRawPageSize, 0xFF);
+        for (uint32_t page = 0; page < kPagesPerBlock; ++page)
+            player.flash.StorePage(page, erased.data());
+    }
+    static void EraseShadows(Player& player)
+    {
+        const std::vector<uint8_t> erased(kRawPageSize, 0xFF);
+        for (int block = 1; block < player.flash.Blocks(); ++block) {
+            SpareLinks links;
+            const uint8_t* raw = player.flash.RawPage(PageNumber(block, 0));
+            if (ParseSpareBytes(raw + kPageSize, &links) && links.previous == block && links.next == block)
+                player.flash.StorePage(PageNumber(block, 0), erased.data());
+        }
+    }
+
+    TempPath folder;
+};
+
+// Faults 1: an undo brings a song back only where this PC proves its blocks
+// still hold it.
+TEST_F(AcrossPcs, AnUndoBringsBackOnlyASongWhoseBlocksStillCarryItsPrint)
+{
+    Pc a, b;
+    Player player;
+    Upload(b, player, "s1.mp3", Tune(70000, 1));
+    {
+        Program run(a, player);
+        ASSERT_TRUE(run.commands.RemoveSongAt(0, false));
+    }
+    Upload(b, player, "s2.mp3", Tune(70000, 2)); // the same blocks, the same links
+    {
+        Program run(b, player);
+        ASSERT_TRUE(run.commands.UndoLastChange(false));
+    }
+    Program run(a, player);
+    EXPECT_FALSE(run.commands.UndoLastChange(false));
+    EXPECT_TRUE(run.Said("cannot undo the removal of \"s1.mp3\": the blocks of \"s1.mp3\" have been written since"));
+    EXPECT_TRUE(run.Names().empty());
+}
+
+TEST_F(AcrossPcs, AnUndoRefusesASongItsOwnCutUploadWroteOver)
+{
+    Pc a, b;
+    Player player;
+    Upload(b, player, "s1.mp3", Tune(70000, 1));
+    {
+        Program run(a, player);
+        ASSERT_TRUE(run.commands.RemoveSongAt(0, false));
+    }
+    {
+        Program run(a, player, 40); // the power goes within the first block of the new song
+        run.commands.UploadFiles({File("s2.mp3", Tune(70000, 2))});
+    }
+    Program run(a, player);
+    EXPECT_FALSE(run.commands.UndoLastChange(false));
+    EXPECT_TRUE(run.Said("the blocks of \"s1.mp3\" have been written since"));
+}
+
+// A song this PC neither stored nor read has no print it knows: not brought back.
+TEST_F(AcrossPcs, AnUndoRefusesASongWithoutAKnownPrint)
+{
+    Pc a, b;
+    Player player;
+    Upload(b, player, "s1.mp3", Tune(70000, 1));
+    {
+        Program run(a, player);
+        ASSERT_TRUE(run.commands.RemoveSongAt(0, false));
+    }
+    // The records of a program that knew no prints.
+    for (auto& file : a.folder.files) {
+        DirectoryCopy copy;
+        ASSERT_TRUE(DecodeDirectoryCopy(file.second, &copy));
+        copy.prints = {};
+        copy.released.clear();
+        file.second = EncodeDirectoryCopy(copy);
+    }
+    Program run(a, player);
+    EXPECT_FALSE(run.commands.UndoLastChange(false));
+    EXPECT_TRUE(run.Said("this PC neither stored nor read \"s1.mp3\", so it cannot prove that its blocks still hold it"));
+}
+
+// Fault 2: a PC's stale copies never restore over another PC's songs; nor
+// does the empty directory it read before its first upload.
+TEST_F(AcrossPcs, AStaleCopyNeverRestoresOverAnotherPcsSongs)
+{
+    Pc a, b;
+    Player player;
+    Upload(a, player, "s1.mp3", Tune(70000, 1));
+    {
+        Program run(b, player);
+        ASSERT_TRUE(run.commands.InitializePlayer(false));
+        // To the last block: no block is left for a shadow.
+        ASSERT_EQ(run.commands.UploadFiles({File("big1.mp3", Tune(70000, 3)), File("big2.mp3", Tune(1020 * 32768 - 100, 4))}), 2);
+        ASSERT_EQ(run.link.m_image.freeBlocks(), 0);
+    }
+    {
+        Program run(b, player, 2); // the power goes while block 0 is erased
+        run.commands.RenameSong(0, "renamed");
+    }
+    {
+        Program run(a, player);
+        EXPECT_TRUE(run.link.DirectoryDamaged());
+        EXPECT_FALSE(run.Said("restored"));
+        EXPECT_EQ(run.Writes(), 0);
+        EXPECT_EQ(run.commands.UploadFiles({File("s3.mp3", Tune(9000, 5))}), 0);
+        EXPECT_EQ(run.Writes(), 0);
+    }
+    Program run(b, player);
+    EXPECT_TRUE(run.Said("restored it from its copy on this PC, with 2 songs"));
+    ASSERT_EQ(run.Names().size(), 2u);
+    EXPECT_EQ(run.Songs()[0], Bytes("big1.mp3")); // named "renamed" or not, as the cut fell
+    EXPECT_EQ(run.Songs()[1], Bytes("big2.mp3"));
+}
+
+// Fault 3: a clock an hour ahead (or a day behind) decides nothing; the
+// player's own shadow comes before every copy it does not descend from.
+TEST_F(AcrossPcs, AClockAheadDoesNotBeatThePlayersShadow)
+{
+    for (long skew : {3600L, -86400L}) {
+        SCOPED_TRACE(skew);
+        Pc a(skew), b;
+        Player player;
+        Upload(a, player, "s1.mp3", Tune(40000, 1));
+        Upload(a, player, "s2.mp3", Tune(40000, 2));
+        {
+            Program run(b, player);
+            ASSERT_TRUE(run.commands.RemoveSongAt(0, false));
+            ASSERT_EQ(run.commands.UploadFiles({File("s3.mp3", Tune(40000, 3))}), 1);
+        }
+        const auto change = [&](Program& run) { run.commands.UploadFiles({File("s4.mp3", Tune(40000, 4))}); };
+        {
+            // The power goes as block 0 is erased: its first half is empty.
+            Program run(b, player, WritesOf(b, player, change) - 66);
+            change(run);
+        }
+        Program run(a, player);
+        EXPECT_TRUE(run.Said("restored it from its copy on Rio"));
+        const auto names = run.Names();
+        EXPECT_TRUE(names == (std::vector<std::string>{"s2.mp3", "s3.mp3", "s4.mp3"}) ||
+                    names == (std::vector<std::string>{"s2.mp3", "s3.mp3"}));
+        ExpectWhole(run);
+    }
+}
+
+// Fault 4: one PC, two players; a cut during an undo on the first never
+// gives it the second's directory, nor the second's history.
+TEST_F(AcrossPcs, ACutUndoNeverGivesThePlayerAnotherPlayersDirectory)
+{
+    Pc pc;
+    Player first, second;
+    Upload(pc, first, "s1.mp3", Tune(40000, 1));
+    uint64_t before = 0, after = 0;
+    {
+        Program run(pc, first);
+        after = run.link.m_image.Digest();
+    }
+    pc.clockOffset = 100; // later that day
+    {
+        Program run(pc, second);
+        ASSERT_TRUE(run.commands.InitializePlayer(false));
+    }
+    const long operations = WritesOf(pc, first, [&](Program& run) {
+        ASSERT_TRUE(run.commands.UndoLastChange(false));
+        before = run.link.m_image.Digest();
+    });
+    ASSERT_GT(operations, 64);
+    const auto kept = pc.folder.files;
+    std::vector<std::vector<uint8_t>> pages;
+    for (uint32_t page = 0; page < first.flash.Pages(); ++page)
+        pages.emplace_back(first.flash.RawPage(page), first.flash.RawPage(page) + kRawPageSize);
+    for (long cut = 0; cut <= operations; ++cut) {
+        SCOPED_TRACE(cut);
+        for (uint32_t page = 0; page < first.flash.Pages(); ++page)
+            first.flash.StorePage(page, pages[page].data());
+        pc.folder.files = kept;
+        {
+            Program run(pc, first, cut);
+            run.commands.UndoLastChange(false);
+        }
+        Program run(pc, first);
+        const uint64_t now = run.link.m_image.Digest();
+        EXPECT_TRUE(now == before || now == after) << (run.link.DirectoryDamaged() ? "damaged" : "another directory");
+        run.ui.answerYes = false;
+        run.commands.UndoLastChange(true);
+        for (const std::string& said : run.ui.questions)
+            EXPECT_EQ(said.find("initialization"), std::string::npos) << said;
+    }
+}
+
+// Fault 5: initialize, undo, undo cut short: the first undo's shadow and
+// record are the newest, not the initialize's.
+TEST_F(AcrossPcs, AnUndoAfterAnInitializeCutShortLeavesOneOfTheTwoDirectories)
+{
+    Pc pc;
+    Player player;
+    Upload(pc, player, "a.mp3", Tune(40000, 1));
+    Upload(pc, player, "b.mp3", Tune(40000, 2));
+    {
+        Program run(pc, player);
+        ASSERT_TRUE(run.commands.InitializePlayer(false));
+        ASSERT_TRUE(run.commands.UndoLastChange(false));
+    }
+    const auto undo = [](Program& run) { run.commands.UndoLastChange(false); };
+    const long operations = WritesOf(pc, player, undo);
+    Player start;
+    start.CopyFrom(player);
+    const auto kept = pc.folder.files;
+    for (long cut = 0; cut <= operations; ++cut) {
+        SCOPED_TRACE(cut);
+        player.CopyFrom(start);
+        pc.folder.files = kept;
+        {
+            Program run(pc, player, cut);
+            undo(run);
+        }
+        Program run(pc, player);
+        const auto names = run.Names();
+        EXPECT_TRUE(names == (std::vector<std::string>{"a.mp3"}) || names == (std::vector<std::string>{"a.mp3", "b.mp3"}))
+            << names.size() << " songs" << (run.link.DirectoryDamaged() ? ", damaged" : "");
+        ExpectWhole(run);
+    }
+}
+
+// Fault 6: an upload taken back stays taken back when block 0 is lost, with
+// the player's shadow or, without one, with the PC's records.
+TEST_F(AcrossPcs, AnUndoneUploadDoesNotComeBackWhenBlockZeroIsLost)
+{
+    for (bool shadow : {true, false}) {
+        SCOPED_TRACE(shadow);
+        Pc pc;
+        Player player;
+        Upload(pc, player, "a.mp3", Tune(40000, 1));
+        Upload(pc, player, "d.mp3", Tune(40000, 4));
+        {
+            Program run(pc, player);
+            ASSERT_TRUE(run.commands.UndoLastChange(false));
+        }
+        EraseBlockZero(player);
+        if (!shadow)
+            EraseShadows(player);
+        Program run(pc, player);
+        EXPECT_EQ(run.Names(), std::vector<std::string>{"a.mp3"});
+        EXPECT_TRUE(run.Said(shadow ? "restored it from its copy on Rio" : "restored it from its copy on this PC"));
+        ExpectWhole(run);
+    }
+}
+
+// Fault 7: a rescue names a chain from a copy only where the print agrees,
+// and keeps the songs no copy knows before those this PC let go.
+TEST_F(AcrossPcs, ARescueNamesOnlyWhatThePrintProves)
+{
+    Pc a, b;
+    Player player;
+    Upload(b, player, "s1.mp3", Tune(70000, 1));
+    {
+        Program run(a, player); // A reads s1 but never its blocks: it knows no print of it
+        ASSERT_TRUE(run.commands.RenameSong(0, "s1 renamed"));
+    }
+    {
+        Program run(b, player);
+        ASSERT_TRUE(run.commands.RemoveSongAt(0, false));
+        ASSERT_EQ(run.commands.UploadFiles({File("s2.mp3", Tune(70000, 2))}), 1);
+    }
+    EraseBlockZero(player);
+    EraseShadows(player);
+    Program run(a, player);
+    ASSERT_TRUE(run.link.DirectoryDamaged());
+    ASSERT_TRUE(run.commands.RescueSongs(false));
+    EXPECT_EQ(run.Names(), std::vector<std::string>{"Rescued song 1"});
+    EXPECT_EQ(run.Songs()[0], Bytes("s2.mp3"));
+}
+
+TEST_F(AcrossPcs, ARescueKeepsTheSongsNoCopyKnowsBeforeThoseThisPcLetGo)
+{
+    Pc a;
+    Player player;
+    {
+        Program run(a, player);
+        std::vector<std::string> paths;
+        for (int i = 0; i < 31; ++i)
+            paths.push_back(File("old" + std::to_string(i) + ".mp3", Tune(1000, unsigned(i + 1))));
+        ASSERT_EQ(run.commands.UploadFiles(paths), 31);
+        ASSERT_TRUE(run.commands.InitializePlayer(false));
+    }
+    // Another PC's 30 songs, in blocks above the old ones; then block 0 and
+    // every shadow are lost.
+    for (uint16_t block = 100; block < 130; ++block) {
+        std::vector<uint8_t> data = Tune(kBlockSize, 200u + block);
+        for (int page = 0; page < kPagesPerBlock; ++page) {
+            uint8_t raw[kRawPageSize];
+            std::memcpy(raw, data.data() + page * kPageSize, kPageSize);
+            const auto spare = SpareBytes(kNoLinkBlock, kNoLinkBlock, PageChecksum(raw));
+            std::memcpy(raw + kPageSize, spare.data(), kSpareSize);
+            player.flash.StorePage(PageNumber(block, page), raw);
+        }
+    }
+    EraseBlockZero(player);
+    EraseShadows(player);
+    Program run(a, player);
+    ASSERT_TRUE(run.commands.RescueSongs(false));
+    const auto names = run.Names();
+    ASSERT_EQ(names.size(), 60u);
+    for (int i = 0; i < 30; ++i)
+        EXPECT_EQ(names[size_t(i)], "Rescued song " + std::to_string(i + 1));
+    for (int i = 0; i < 30; ++i)
+        EXPECT_EQ(names[size_t(30 + i)], "old" + std::to_string(i) + ".mp3");
+    EXPECT_TRUE(run.Said("1 more songs were found than a directory can list"));
+}
+
+} // namespace
