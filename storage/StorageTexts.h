@@ -47,6 +47,8 @@ inline constexpr const char* kCannotCreateFile = "Cannot create the file\n%s\nTh
 inline constexpr const char* kBlockNotRead =
     "Reading %s from Rio failed.\nPlease check that Rio is connected. The file holds only what was read.";
 inline constexpr const char* kFileNotWritten = "Writing the file\n%s\nfailed. The song was not downloaded whole.";
+inline constexpr const char* kSizeBeyondChain =
+    "The directory on Rio gives %s a size that its blocks cannot hold.\nThe song was not downloaded.";
 inline constexpr const char* kChainBroken =
     "The directory on Rio gives %s a broken chain of blocks.\nThe file holds only what was read before it.";
 

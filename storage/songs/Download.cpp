@@ -46,6 +46,17 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
     if (number < 1 || number > songs || number > DirectoryImage::kEntrySlots)
         return 0;
     DirectoryEntry entry = m_image.Entry(number - 1);
+    // The file gets the size the list shows. A damaged entry may give the
+    // song more blocks than that size needs (the rest is not the song's),
+    // or fewer (then the song cannot be had whole).
+    const uint32_t size = entry.size();
+    int blocks = int(size / kBlockSize + (size % kBlockSize ? 1 : 0));
+    if (entry.blockCount() == 0)
+        blocks = 0; // nothing to read: the dialog waits for the user's Cancel
+    if (blocks > entry.blockCount()) {
+        Ui().ShowMessage(WithName(kSizeBeyondChain, entry.name()));
+        return 0;
+    }
     const std::string name = DownloadFileName(entry.name(), number);
     std::string path = directory;
     if (!path.empty() && path.back() != '/' && path.back() != '\\')
@@ -66,10 +77,10 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
     DownloadStep download;
     download.m_pLink = this;
     download.m_nCurrentBlock = entry.firstBlock();
-    download.m_nBlocksLeft = download.m_nBlockCount = entry.blockCount();
+    download.m_nBlocksLeft = download.m_nBlockCount = blocks;
     download.m_pFile = file;
     download.m_pBuffer = buffer.get();
-    download.m_nLastBlockBytes = entry.lastBlockBytes();
+    download.m_nLastBlockBytes = int(size % kBlockSize);
     const int result = Ui().RunTransfer(download);
 
     CloseLink();

@@ -122,13 +122,20 @@ TEST_F(StoredSongs, DamagedChainsEndTheDownloadAndStayInsideTheImage)
     EXPECT_EQ(Downloaded("song").size(), 2u * 32768u);
 }
 
-TEST_F(StoredSongs, ALastBlockClaimingMoreThanABlockGivesOneBlock)
+TEST_F(StoredSongs, ADamagedEntryGivesTheSizeTheListShowsOrNothing)
 {
     p.Reload();
     Store("song", Numbered(1000));
     p.Image().Entry(0).SetLastBlockBytes(50000);
+    p.Image().Entry(0).SetBlockCount(2);
     EXPECT_EQ(p.link->DownloadSong(1, folder.String()), 1);
-    EXPECT_EQ(Downloaded("song").size(), 32768u);
+    EXPECT_EQ(Downloaded("song"), Numbered(1000));
+
+    p.Image().Entry(0).SetSize(40000); // more than its one block can hold
+    p.Image().Entry(0).SetBlockCount(1);
+    p.ui.messages.clear();
+    EXPECT_EQ(p.link->DownloadSong(1, folder.String()), 0);
+    EXPECT_EQ(p.ui.messages, std::vector<std::string>{WithName(kSizeBeyondChain, "song")});
 }
 
 TEST_F(StoredSongs, RemovingTheOnlySongEmptiesTheDirectory)

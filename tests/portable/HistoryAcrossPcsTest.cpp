@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -460,6 +461,146 @@ TEST_F(AcrossPcs, ARescueKeepsTheSongsNoCopyKnowsBeforeThoseThisPcLetGo)
     for (int i = 0; i < 30; ++i)
         EXPECT_EQ(names[size_t(30 + i)], "old" + std::to_string(i) + ".mp3");
     EXPECT_TRUE(run.Said("1 more songs were found than a directory can list"));
+}
+
+// What a run lists: each song's name and bytes.
+using Listing = std::vector<std::pair<std::string, std::vector<uint8_t>>>;
+
+Listing ListingOf(Program& run)
+{
+    Listing listing;
+    const auto names = run.Names();
+    const auto songs = run.Songs();
+    for (size_t i = 0; i < names.size(); ++i)
+        listing.emplace_back(names[i], songs[i]);
+    return listing;
+}
+
+// Every cut point natively; a sample of them where the code runs slower.
+#if defined(__SANITIZE_ADDRESS__) || defined(_WIN32)
+constexpr long kSweepStride = 13;
+#else
+constexpr long kSweepStride = 3;
+#endif
+
+// A history of changes by several PCs on several players. Each change is
+// cut short at every flash operation in turn; then every PC that uses the
+// player lists it, the others first: each lists the state before the change
+// or after it, or (another PC) reports damage and writes nothing. Then the
+// change is made whole and the next one follows.
+struct Step {
+    int pc;
+    int player;
+    std::function<void(AcrossPcs&, Program&)> change;
+};
+
+class Histories : public AcrossPcs {
+protected:
+    void Sweep(std::vector<Pc>& pcs, std::vector<Player>& players, const std::vector<Step>& steps)
+    {
+        long cuts = 0, repaired = 0;
+        for (size_t s = 0; s < steps.size(); ++s) {
+            const Step& step = steps[s];
+            Pc& pc = pcs[size_t(step.pc)];
+            Player& player = players[size_t(step.player)];
+            Listing before, after;
+            {
+                Program run(pc, player);
+                before = ListingOf(run);
+            }
+            const long operations = WritesOf(pc, player, [&](Program& run) { step.change(*this, run); });
+            {
+                // The listing after a whole change, tried on copies.
+                Pc twin(pc.clockOffset);
+                twin.folder.files = pc.folder.files;
+                Player trial(player.flash.Blocks());
+                trial.CopyFrom(player);
+                {
+                    Program run(twin, trial);
+                    step.change(*this, run);
+                }
+                Program run(twin, trial);
+                after = ListingOf(run);
+            }
+            Player start(player.flash.Blocks());
+            start.CopyFrom(player);
+            std::vector<std::map<std::string, std::vector<uint8_t>>> kept;
+            for (const Pc& each : pcs)
+                kept.push_back(each.folder.files);
+            for (long cut = 0; cut <= operations; cut += kSweepStride) {
+                SCOPED_TRACE("step " + std::to_string(s) + ", cut after " + std::to_string(cut));
+                player.CopyFrom(start);
+                for (size_t i = 0; i < pcs.size(); ++i)
+                    pcs[i].folder.files = kept[i];
+                {
+                    Program run(pc, player, cut);
+                    step.change(*this, run);
+                }
+                ++cuts;
+                for (size_t i = 0; i < pcs.size(); ++i) {
+                    if (int(i) == step.pc)
+                        continue;
+                    Program other(pcs[i], player);
+                    const Listing listed = ListingOf(other);
+                    const bool refused = other.link.DirectoryDamaged() && other.Writes() == 0;
+                    EXPECT_TRUE(listed == before || listed == after || refused) << "another PC lists " << listed.size();
+                    repaired += other.Said("restored");
+                }
+                Program same(pc, player);
+                const Listing listed = ListingOf(same);
+                EXPECT_TRUE(listed == before || listed == after)
+                    << "the PC lists " << listed.size() << (same.link.DirectoryDamaged() ? ", damaged" : "");
+                repaired += same.Said("restored");
+                for (size_t p = 0; p < players.size(); ++p)
+                    if (int(p) != step.player)
+                        EXPECT_TRUE(Program(pc, players[p]).Writes() == 0);
+            }
+            player.CopyFrom(start);
+            for (size_t i = 0; i < pcs.size(); ++i)
+                pcs[i].folder.files = kept[i];
+            Program run(pc, player);
+            step.change(*this, run);
+        }
+        std::printf("%ld cuts, %ld repairs\n", cuts, repaired);
+    }
+
+    static Step UploadBy(int pc, int player, const std::string& name, unsigned seed)
+    {
+        return {pc, player, [name, seed](AcrossPcs& t, Program& run) {
+                    run.commands.UploadFiles({t.File(name, Tune(40000, seed))});
+                }};
+    }
+};
+
+TEST_F(Histories, TwoPcsWithWrongClocksTakingTurnsOnOnePlayer)
+{
+    std::vector<Pc> pcs;
+    pcs.emplace_back(3600);   // an hour ahead
+    pcs.emplace_back(-86400); // a day behind
+    std::vector<Player> players(1);
+    Sweep(pcs, players,
+          {UploadBy(0, 0, "s1.mp3", 1),
+           UploadBy(1, 0, "s2.mp3", 2),
+           {0, 0, [](AcrossPcs&, Program& run) { run.commands.RemoveSongAt(0, false); }},
+           {1, 0, [](AcrossPcs&, Program& run) { run.commands.RenameSong(0, "two"); }},
+           UploadBy(0, 0, "s3.mp3", 3),
+           {0, 0, [](AcrossPcs&, Program& run) { run.commands.UndoLastChange(false); }},
+           {1, 0, [](AcrossPcs&, Program& run) { run.commands.InitializePlayer(false); }},
+           {1, 0, [](AcrossPcs&, Program& run) { run.commands.UndoLastChange(false); }}});
+}
+
+TEST_F(Histories, OnePcTakingTurnsOnTwoPlayers)
+{
+    std::vector<Pc> pcs(1);
+    std::vector<Player> players(2);
+    Sweep(pcs, players,
+          {UploadBy(0, 0, "s1.mp3", 1),
+           UploadBy(0, 1, "t1.mp3", 1), // the same song on the other player
+           UploadBy(0, 0, "s2.mp3", 2),
+           {0, 1, [](AcrossPcs&, Program& run) { run.commands.InitializePlayer(false); }},
+           {0, 0, [](AcrossPcs&, Program& run) { run.commands.UndoLastChange(false); }},
+           {0, 1, [](AcrossPcs&, Program& run) { run.commands.UndoLastChange(false); }},
+           {0, 0, [](AcrossPcs&, Program& run) { run.commands.RenameSong(0, "one"); }}});
 }
 
 } // namespace
