@@ -153,6 +153,9 @@ public:
     // each write's record keeps them.
     void NoteSongPrint(const SongKey& key, uint32_t print) { m_sessionPrints.Note(key, print); }
     const PrintBook& SessionPrints() const { return m_sessionPrints; }
+    // The file a song was stored from, by a fingerprint of its bytes; each
+    // write's record keeps it with the song.
+    void NoteSongSource(const SongKey& key, uint64_t fingerprint) { m_sessionSources[key] = fingerprint; }
     // The PC's calendar clock, seconds since 1970, as saves and uploads
     // stamp it. Nothing orders directories by it: the clock of a 1998 PC is
     // often wrong, and tests set it an hour ahead or a day behind.
@@ -188,7 +191,8 @@ private:
     void PauseAfterFailure();
 
     int WriteDirectory(const DirectoryImage& sealed, const DirectoryCopy& note, WriteWitness witness);
-    DirectoryCopy RecordOf(const DirectoryImage& sealed, const DirectoryCopy& note, const PrintBook& book) const;
+    DirectoryCopy RecordOf(const DirectoryImage& sealed, const DirectoryCopy& note, const PrintBook& book,
+                           const DirectoryCopy* previous) const;
     bool KeepCopies(DirectoryCopy& record, const WriteWitness& witness, std::vector<uint8_t>* shadowPages);
     bool PlayerDirectorySound() const;
     void ForgetPlayerDirectory() { m_pOnPlayer.reset(); }
@@ -206,6 +210,7 @@ private:
     bool m_bCopyWarningShown = false;
     std::string m_copyFolderProblem;
     PrintBook m_sessionPrints;
+    std::map<SongKey, uint64_t> m_sessionSources;
     long m_nClockOffset = 0;
     SaveProblem m_saveProblem = SaveProblem::None;
 };

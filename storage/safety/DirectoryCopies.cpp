@@ -19,14 +19,15 @@ constexpr size_t kPrints = 128;
 // The first form: a 512-byte header with the change at 48.
 constexpr size_t kFirstHeader = 512;
 constexpr size_t kFirstChange = 48;
-// This form: a 2048-byte header.
-constexpr size_t kHeader = 2048;
+// This form: a 4096-byte header.
+constexpr size_t kHeader = 4096;
 constexpr size_t kUndoField = 44;
 constexpr size_t kReleasedCount = 42;
 constexpr size_t kChange = 64;
 constexpr size_t kReplacedPages = 512;
 constexpr size_t kReleased = 768;
 constexpr size_t kReleasedSize = 20;
+constexpr size_t kSources = 2048;
 constexpr const char* kPrefix = "directory-";
 constexpr const char* kSuffix = ".copy";
 
@@ -80,6 +81,8 @@ std::vector<uint8_t> EncodeDirectoryCopy(const DirectoryCopy& copy)
         WriteU32LE(p + kPrints + 4 * slot, copy.prints[slot]);
     for (size_t page = 0; page < copy.replacedPages.size(); ++page)
         WriteU32LE(p + kReplacedPages + 4 * page, copy.replacedPages[page]);
+    for (size_t slot = 0; slot < copy.sources.size(); ++slot)
+        WriteU64LE(p + kSources + 8 * slot, copy.sources[slot]);
     for (size_t i = 0; i < released; ++i) {
         uint8_t* song = p + kReleased + kReleasedSize * i;
         for (size_t k = 0; k < 4; ++k)
@@ -121,6 +124,8 @@ bool DecodeDirectoryCopy(const std::vector<uint8_t>& bytes, DirectoryCopy* copy)
         copy->change = ReadText(p + kChange);
         for (size_t page = 0; page < copy->replacedPages.size(); ++page)
             copy->replacedPages[page] = ReadU32LE(p + kReplacedPages + 4 * page);
+        for (size_t slot = 0; slot < copy->sources.size(); ++slot)
+            copy->sources[slot] = ReadU64LE(p + kSources + 8 * slot);
         const size_t released = std::min<size_t>(ReadU16LE(p + kReleasedCount), DirectoryCopy::kMostReleased);
         for (size_t i = 0; i < released; ++i) {
             const uint8_t* song = p + kReleased + kReleasedSize * i;

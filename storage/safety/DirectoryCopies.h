@@ -36,6 +36,10 @@ struct DirectoryCopy {
     // Per slot, the print of the song's data (SongPrints.h); 0 when not known.
     std::array<uint32_t, DirectoryImage::kEntrySlots> prints{};
     std::vector<ReleasedSong> released;
+    // Per slot, a fingerprint of the file this PC stored the song from
+    // (before any conversion); 0 when not known. It recognises a song on
+    // the player as a file on the PC.
+    std::array<uint64_t, DirectoryImage::kEntrySlots> sources{};
     // Per page, a print of what block 0 held before (0 when unknown): an erase
     // of block 0 cut short leaves some of those pages in place.
     std::array<uint32_t, 64> replacedPages{};

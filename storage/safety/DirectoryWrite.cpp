@@ -32,6 +32,17 @@ int Songs(const DirectoryImage& image)
     return std::min<int>(image.entryCount(), DirectoryImage::kEntrySlots);
 }
 
+// The file fingerprint a record gives the song with this key, or 0.
+uint64_t SourceIn(const DirectoryCopy* record, const SongKey& key)
+{
+    if (!record)
+        return 0;
+    for (int slot = 0; slot < Songs(*record->image); ++slot)
+        if (KeyOf(record->image->Entry(slot)) == key)
+            return record->sources[size_t(slot)];
+    return 0;
+}
+
 bool Lists(const DirectoryImage& image, const SongKey& key)
 {
     for (int slot = 0; slot < Songs(image); ++slot)
@@ -57,7 +68,8 @@ bool DeviceLink::PlayerDirectorySound() const
 // What the record of a write says: what block 0 held before, where an undo
 // goes, and every print this PC knows of the songs it lists and of those it
 // lets go.
-DirectoryCopy DeviceLink::RecordOf(const DirectoryImage& sealed, const DirectoryCopy& note, const PrintBook& book) const
+DirectoryCopy DeviceLink::RecordOf(const DirectoryImage& sealed, const DirectoryCopy& note, const PrintBook& book,
+                                   const DirectoryCopy* previous) const
 {
     DirectoryCopy record;
     record.image = std::make_shared<DirectoryImage>(sealed);
@@ -71,8 +83,13 @@ DirectoryCopy DeviceLink::RecordOf(const DirectoryImage& sealed, const Directory
         return print != 0 ? print : book.PrintOf(key);
     };
     for (int slot = 0; slot < Songs(sealed); ++slot) {
+        const SongKey key = KeyOf(sealed.Entry(slot));
         const uint32_t noted = note.prints[size_t(slot)];
-        record.prints[size_t(slot)] = noted != 0 ? noted : printOf(KeyOf(sealed.Entry(slot)));
+        record.prints[size_t(slot)] = noted != 0 ? noted : printOf(key);
+        const auto source = m_sessionSources.find(key);
+        record.sources[size_t(slot)] = note.sources[size_t(slot)] != 0 ? note.sources[size_t(slot)]
+                                       : source != m_sessionSources.end() ? source->second
+                                                                           : SourceIn(previous, key);
     }
     if (PlayerDirectorySound())
         for (int slot = 0; slot < Songs(*m_pOnPlayer); ++slot) {
@@ -141,9 +158,13 @@ int DeviceLink::WriteDirectory(const DirectoryImage& sealed, const DirectoryCopy
         return 0;
     }
     PrintBook book;
-    if (m_pCopies)
+    DirectoryCopy previous;
+    bool havePrevious = false;
+    if (m_pCopies) {
         book = m_pCopies->Prints();
-    DirectoryCopy record = RecordOf(sealed, note, book);
+        havePrevious = PlayerDirectorySound() && m_pCopies->Find(m_pOnPlayer->Digest(), &previous);
+    }
+    DirectoryCopy record = RecordOf(sealed, note, book, havePrevious ? &previous : nullptr);
     SaveDirectoryStep save(this, sealed.Bytes());
     if (!KeepCopies(record, witness, &save.m_shadowPages)) {
         m_saveProblem = SaveProblem::NotCopied;
