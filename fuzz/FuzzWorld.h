@@ -3,7 +3,7 @@
 // folders, each put back to its committed state before every input, and a
 // run of the program on one player from one PC. The players are served page
 // by page (simulator/PagePlayer.h) unless MELLIFON_FUZZ_WIRE=registers asks
-// for the register-level model, which is some hundred times slower.
+// for the register-level model, some forty times slower.
 
 #include <filesystem>
 #include <map>
@@ -47,13 +47,32 @@ struct FuzzPlayer {
     void Restore();
 };
 
-// A PC: its folder of directory copies.
+// A PC: its folder of directory copies, put back only when written to.
 struct FuzzPc {
-    MemoryCopyFolder folder;
+    struct Folder : MemoryCopyFolder {
+        bool WriteDurably(const std::string& name, const std::vector<uint8_t>& bytes, std::string* error) override
+        {
+            changed = true;
+            return MemoryCopyFolder::WriteDurably(name, bytes, error);
+        }
+        bool Remove(const std::string& name) override
+        {
+            changed = true;
+            return MemoryCopyFolder::Remove(name);
+        }
+        bool changed = false;
+    };
+    Folder folder;
     std::map<std::string, std::vector<uint8_t>> master;
 
     void Commit() { master = folder.files; }
-    void Restore() { folder.files = master; }
+    void Restore()
+    {
+        if (!folder.changed && folder.files.size() == master.size())
+            return;
+        folder.files = master;
+        folder.changed = false;
+    }
 };
 
 // Says yes, and gives up on a transfer that runs on and on, as a user would.
