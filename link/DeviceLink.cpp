@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "link/PageDevice.h"
 #include "link/PageFormat.h"
 
 volatile uint8_t g_nDiscardedStatus = 0;
@@ -107,6 +108,8 @@ void DeviceLink::LongPulse()
 
 int DeviceLink::OpenLink()
 {
+    if (m_pPageDevice)
+        return m_pPageDevice->OpenLink();
     OutControl(kCtlIdle);
     AddressCycle(kRegWake);
     LongPulse();
@@ -121,6 +124,8 @@ int DeviceLink::OpenLink()
 
 int DeviceLink::CloseLink()
 {
+    if (m_pPageDevice)
+        return m_pPageDevice->CloseLink();
     AddressCycle(kRegLinkMode);
     DataCycle(0xFF);
     OutData(0x00);
@@ -129,6 +134,8 @@ int DeviceLink::CloseLink()
 
 int DeviceLink::WaitReady()
 {
+    if (m_pPageDevice)
+        return m_pPageDevice->WaitReady();
     const long deadline = Clock() + kTimeoutTicks;
     while (Clock() < deadline) {
         if (InStatus() & kStatusReady)
@@ -181,6 +188,8 @@ int DeviceLink::ReadRawPage(int page, uint8_t* destination, int block)
 // All 528 bytes always cross the wire; the first `keep` of them are stored.
 int DeviceLink::ReadPageBytes(int page, uint8_t* destination, int block, int keep)
 {
+    if (m_pPageDevice)
+        return m_pPageDevice->ReadPage(PageNumber(block, page), destination, keep);
     SendPageAddress(PageNumber(block, page), kCmdRead);
     // A player that took the read command is busy now; a high ready line
     // here means nothing is listening.
@@ -200,9 +209,11 @@ int DeviceLink::ReadPageBytes(int page, uint8_t* destination, int block, int kee
 int DeviceLink::WritePage(const uint8_t* source, int page, int block, uint16_t previous,
                           uint16_t next)
 {
+    const auto spare = SpareBytes(previous, next, PageChecksum(source));
+    if (m_pPageDevice)
+        return m_pPageDevice->ProgramPage(PageNumber(block, page), source, spare.data());
     SendPageAddress(PageNumber(block, page), kCmdSerialInput);
     AddressCycle(kRegWritePort);
-    const auto spare = SpareBytes(previous, next, PageChecksum(source));
     for (int i = 0; i < kPageSize; ++i)
         StreamByte(source[i], i);
     for (int i = 0; i < kSpareSize; ++i)
@@ -224,6 +235,11 @@ int DeviceLink::EraseBlock(int block)
 int DeviceLink::EraseBlockUnits(int block)
 {
     for (int unit = 0; unit < kPagesPerBlock / kPagesPerEraseUnit; ++unit) {
+        if (m_pPageDevice) {
+            if (!m_pPageDevice->EraseUnit(PageNumber(block, unit * kPagesPerEraseUnit)))
+                return 0;
+            continue;
+        }
         SendPageAddress(PageNumber(block, unit * kPagesPerEraseUnit), kCmdEraseSetup);
         SendCommand(kCmdEraseConfirm);
         if (!WaitReady())

@@ -21,6 +21,7 @@
 extern volatile uint8_t g_nDiscardedStatus;
 
 class DirectoryCopies;
+class PageDevice;
 struct DirectoryCopy;
 class UploadStep;
 class UserInterface;
@@ -83,6 +84,9 @@ public:
     // Where the four port operations go; set once at start-up.
     void AttachPorts(PortIo* ports) { m_pPorts = ports; }
     PortIo* Ports() const { return m_pPorts; }
+    // Tests and fuzz targets only: the page operations go to a page-level
+    // model of the player instead of the registers (link/PageDevice.h).
+    void AttachPageDevice(PageDevice* device) { m_pPageDevice = device; }
     // Where the storage operations show messages, dialogs and progress.
     void AttachUserInterface(UserInterface* ui) { m_pUi = ui; }
     UserInterface& Ui() const;
@@ -201,6 +205,7 @@ private:
     void ReportBrokenRules();
 
     PortIo* m_pPorts = nullptr;
+    PageDevice* m_pPageDevice = nullptr;
     UserInterface* m_pUi = nullptr;
     DirectoryCopies* m_pCopies = nullptr;
     std::unique_ptr<DirectoryImage> m_pOnPlayer;
