@@ -13,9 +13,9 @@
 // Beyond crashes, hangs and stray writes, which the sanitizers and libFuzzer
 // catch, an input fails when an operation reports success that a fresh load
 // of the player does not bear out, or when a download writes anywhere but
-// its own folder; with MELLIFON_FUZZ_STRICT=1 also when a power cut leaves
-// anything but the state before the change or after it, or a song another
-// song's bytes, or a player another player's songs.
+// its own folder, or when a power cut leaves anything but the state before
+// the change or after it, or a song another song's bytes, or a player another
+// player's songs.
 
 #include <cstring>
 #include <memory>

@@ -201,15 +201,6 @@ std::vector<uint8_t> ReadWhole(const std::filesystem::path& path)
     return bytes;
 }
 
-bool StrictChecks()
-{
-    static const bool strict = [] {
-        const char* value = std::getenv("MELLIFON_FUZZ_STRICT");
-        return value && *value && std::strcmp(value, "0") != 0;
-    }();
-    return strict;
-}
-
 namespace {
 
 // Bytes that differ from song to song, behind the same audio header.

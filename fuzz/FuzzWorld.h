@@ -127,9 +127,6 @@ Listing FreshListing(FuzzPlayer& player, FuzzPc& pc, long readsAllowed = -1);
 
 std::vector<uint8_t> ReadWhole(const std::filesystem::path& path);
 
-// The checks that today's recovery is known to fail (two PCs, two players,
-// power cuts): on with MELLIFON_FUZZ_STRICT=1.
-bool StrictChecks();
 
 // The committed state every input starts from. Player 0 holds three songs,
 // stored from PC A; player 1 two songs of the same lengths and audio

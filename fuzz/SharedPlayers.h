@@ -12,11 +12,11 @@
 // loads first after it; then two bytes a step: the actor in bit 7 and the
 // operation in the others, then a song, a slot or a file.
 //
-// Always checked: a step that reports success is borne out by a fresh load,
-// a download by the song's bytes. With MELLIFON_FUZZ_STRICT=1 also: so is
-// an undo or a rescue, and every load lists the state before the step or
-// after it (or reports damage and writes nothing), the same for both PCs,
-// never a song with another song's bytes, never a song of the other player.
+// Checked: a step that reports success (an undo and a rescue too) is borne
+// out by a fresh load, a download by the song's bytes; every load lists the
+// state before the step or after it (or reports damage and writes nothing),
+// the same for both PCs, never a song with another song's bytes, never a
+// song of the other player.
 
 #include <cstddef>
 #include <cstdint>

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 #include "link/LittleEndian.h"
 #include "link/PageFormat.h"
@@ -145,15 +146,30 @@ std::string DirectoryCopies::Path() const
     return m_folder.Path();
 }
 
+// A record is never changed once written, so each is decoded once; its
+// closing fingerprint tells a file written anew under the same name.
 std::vector<DirectoryCopy> DirectoryCopies::All()
 {
     std::vector<DirectoryCopy> copies;
+    std::map<std::string, Decoded> seen;
     for (const std::string& name : m_folder.Names()) {
         std::vector<uint8_t> bytes;
+        if (!IsCopyName(name) || !m_folder.Read(name, &bytes) || bytes.size() < 8)
+            continue;
+        const uint64_t closing = ReadU64LE(bytes.data() + bytes.size() - 8);
+        const auto known = m_decoded.find(name);
+        if (known != m_decoded.end() && known->second.closing == closing) {
+            copies.push_back(known->second.copy);
+            seen.insert(*known);
+            continue;
+        }
         DirectoryCopy copy;
-        if (IsCopyName(name) && m_folder.Read(name, &bytes) && DecodeDirectoryCopy(bytes, &copy))
-            copies.push_back(std::move(copy));
+        if (DecodeDirectoryCopy(bytes, &copy)) {
+            copies.push_back(copy);
+            seen[name] = Decoded{closing, std::move(copy)};
+        }
     }
+    m_decoded = std::move(seen);
     std::sort(copies.begin(), copies.end(),
               [](const DirectoryCopy& a, const DirectoryCopy& b) { return a.sequence > b.sequence; });
     return copies;

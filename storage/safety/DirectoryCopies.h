@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,7 +68,12 @@ public:
     std::string Path() const;
 
 private:
+    struct Decoded {
+        uint64_t closing = 0; // the fingerprint that ends the file
+        DirectoryCopy copy;
+    };
     CopyFolder& m_folder;
+    std::map<std::string, Decoded> m_decoded;
 };
 
 // The file form of a record: a header, the 32768 directory bytes, a

@@ -157,6 +157,23 @@ int DeviceLink::WriteDirectory(const DirectoryImage& sealed, const DirectoryCopy
         Ui().ShowMessage(kPlayerChanged);
         return 0;
     }
+    // Block 0 must still hold what was last read or written before anything
+    // is kept or written: a record of a write that never began would tell
+    // a later repair or rescue of songs that are not on the player.
+    if (m_bSafeguards) {
+        switch (CheckDirectoryUnchanged()) {
+        case DirectoryCheck::Unchanged:
+            break;
+        case DirectoryCheck::Changed:
+            m_saveProblem = SaveProblem::PlayerChanged;
+            Ui().ShowMessage(kPlayerChanged);
+            return 0;
+        case DirectoryCheck::NoAnswer:
+            m_saveProblem = SaveProblem::NoAnswer;
+            Ui().ShowMessage(kNotConnected);
+            return 0;
+        }
+    }
     PrintBook book;
     DirectoryCopy previous;
     bool havePrevious = false;
@@ -170,8 +187,6 @@ int DeviceLink::WriteDirectory(const DirectoryImage& sealed, const DirectoryCopy
         m_saveProblem = SaveProblem::NotCopied;
         return 0;
     }
-    if (m_bSafeguards)
-        save.m_pExpectedHeader = m_pOnPlayer->Bytes();
     if (record.shadowBlock != DirectoryImage::kNoBlock)
         save.m_nShadowBlock = record.shadowBlock;
     else
