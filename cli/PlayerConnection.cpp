@@ -29,6 +29,7 @@
 namespace {
 
 constexpr int kImagePlayerPort = 0x378;
+constexpr int kBlocksPerMebibyte = 32;
 // A device named on the command line answers here, as far as the link knows.
 constexpr int kNamedDevicePort = 0x378;
 
@@ -118,7 +119,7 @@ struct PlayerConnection::Ports {
     std::string where; // the port, as the user named it
     bool real = false;
 
-    bool OpenImage(const std::string& path);
+    bool OpenImage(const std::string& path, int mebibytes);
     bool OpenPort(const std::string& port, DeviceLink& link, ConsoleUserInterface& ui);
     bool Attach(PortIo& inner, DeviceLink& link)
     {
@@ -149,14 +150,19 @@ static void CutPowerWhenAsked(SimulatedPlayer& player)
     player.UseVirtualClock(true);
 }
 
-bool PlayerConnection::Ports::OpenImage(const std::string& path)
+// `mebibytes`: the size of a new image, which an existing one must have; 0: any.
+bool PlayerConnection::Ports::OpenImage(const std::string& path, int mebibytes)
 {
     std::string error;
     if (!MakeImageFolder(path, &error))
         return Fail(error);
-    flash = FlashMemory::OpenImage(path, &error);
+    const int blocks = mebibytes ? mebibytes * kBlocksPerMebibyte : FlashMemory::kDefaultBlocks;
+    flash = FlashMemory::OpenImage(path, &error, blocks);
     if (!flash)
         return Fail(error);
+    if (mebibytes && flash->Blocks() != blocks)
+        return Fail(path + " is a player of " + std::to_string(flash->Blocks() / kBlocksPerMebibyte) +
+                    " MiB; --flash-size makes a new image only");
     player = std::make_unique<SimulatedPlayer>(*flash, kImagePlayerPort);
     CutPowerWhenAsked(*player);
     return true;
@@ -277,7 +283,8 @@ bool PlayerConnection::Open(const CliArguments& arguments, DeviceLink& link, Con
     link.AttachUserInterface(&ui);
     if (!arguments.port.empty())
         return m_ports->OpenPort(arguments.port, link, ui);
-    if (!m_ports->OpenImage(arguments.imagePath.empty() ? DefaultPlayerImagePath() : arguments.imagePath))
+    if (!m_ports->OpenImage(arguments.imagePath.empty() ? DefaultPlayerImagePath() : arguments.imagePath,
+                            arguments.flashMebibytes))
         return false;
     m_ports->Attach(*m_ports->player, link);
     link.SetPort(kImagePlayerPort);

@@ -217,11 +217,6 @@ int DeviceLink::EraseBlock(int block)
 {
     if (!OpenLink())
         return 0;
-    return EraseBlockUnits(block);
-}
-
-int DeviceLink::EraseBlockUnits(int block)
-{
     for (int unit = 0; unit < kPagesPerBlock / kPagesPerEraseUnit; ++unit) {
         SendPageAddress(PageNumber(block, unit * kPagesPerEraseUnit), kCmdEraseSetup);
         SendCommand(kCmdEraseConfirm);

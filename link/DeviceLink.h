@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "link/PortIo.h"
 #include "storage/format/DirectoryImage.h"
@@ -91,8 +92,6 @@ public:
     int ReadRawPage(int page, uint8_t* destination, int block);
     int WritePage(const uint8_t* source, int page, int block, uint16_t previous, uint16_t next);
     int EraseBlock(int block);
-    // The four erase units of a block, for a caller whose link is already open.
-    int EraseBlockUnits(int block);
     int WriteBlock(const uint8_t* source, int block, uint16_t previous, uint16_t next);
     int WriteBlockRetry(const uint8_t* source, int block, uint16_t previous, uint16_t next);
     int ReadBlock(uint8_t* destination, int block);
@@ -124,6 +123,9 @@ public:
     // Block 0 as last read from or written to the player; null while that
     // is not known (nothing read yet, or a load or save that broke off).
     const DirectoryImage* PlayerDirectory() const { return m_pOnPlayer.get(); }
+    // The blocks of memory the player has, as far as the link knows: what
+    // the directory last read says, else 1024. Nothing is written at or above.
+    unsigned PlayerBlocks() const { return DirectoryImage::PlayerBlocksOf(m_pOnPlayer.get()); }
     // The last load found block 0 damaged and nothing could repair it.
     bool DirectoryDamaged() const { return m_bDirectoryDamaged; }
     SaveProblem LastSaveProblem() const { return m_saveProblem; }
@@ -136,7 +138,8 @@ public:
     int WriteSealedDirectory(const DirectoryImage& sealed, const std::string& change);
     // Reads one page with its spare bytes, reading it again while its data
     // and its checksum disagree; 0 when the player does not answer.
-    int ReadPageChecked(int page, uint8_t* raw, int block);
+    // `clean`, if given, tells whether the first read gave a whole page.
+    int ReadPageChecked(int page, uint8_t* raw, int block, bool* clean = nullptr);
     // Reads every block of an upload back and writes it once more when it
     // differs: a page read costs about twelve page writes, so it is a choice.
     void SetVerifyUploads(bool on) { m_bVerifyUploads = on; }
@@ -180,7 +183,8 @@ private:
     void ForgetPlayerDirectory() { m_pOnPlayer.reset(); }
     void CarryPrints(DirectoryCopy* copy, const DirectoryCopy* previous);
     void RememberPlayerDirectory(const DirectoryImage& image);
-    int ReadBlockZero(uint8_t* raw);
+    int ReadBlockZero(uint8_t* raw, std::vector<int>* doubtful);
+    int ReadDoubtfulPagesAgain(uint8_t* raw, const std::vector<int>& doubtful);
     void ReportBrokenRules();
 
     PortIo* m_pPorts = nullptr;

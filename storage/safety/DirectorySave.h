@@ -36,11 +36,12 @@ private:
     StepOutcome WriteShadowPage();
     StepOutcome WriteDirectoryPage();
     StepOutcome UseUpAttempt();
+    bool ChipReady();
     bool LastPageReadsBack();
     int ShadowPageCount() const { return int(m_shadowPages.size() / 512); }
 
     Phase m_phase = Phase::Check;
     int m_nShadowPage = 0;
-    bool m_bLinkOpen = false; // woken by an earlier step of this attempt
+    bool m_bAwaitChip = false; // an attempt failed: see the chip ready before the next one
     int m_nDone = 0;
 };
