@@ -21,6 +21,7 @@ extern volatile uint8_t g_nDiscardedStatus;
 
 class DirectoryCopies;
 struct DirectoryCopy;
+class PlayerLock;
 class UploadStep;
 class UserInterface;
 
@@ -78,6 +79,15 @@ public:
     // Where the four port operations go; set once at start-up.
     void AttachPorts(PortIo* ports) { m_pPorts = ports; }
     PortIo* Ports() const { return m_pPorts; }
+    // What keeps other programs off the player during a command
+    // (link/PlayerLock.h); none: nothing to keep off.
+    void AttachPlayerLock(PlayerLock* lock) { m_pLock = lock; }
+    // Takes the player for a command, waiting a short while for another
+    // program to let go; nested holds share the first (storage/PlayerHold.h).
+    // False, after saying so, when it could not be had.
+    bool HoldPlayer();
+    void LetGoOfPlayer();
+    bool HoldingPlayer() const { return m_nHolds > 0; }
     // Where the storage operations show messages, dialogs and progress.
     void AttachUserInterface(UserInterface* ui) { m_pUi = ui; }
     UserInterface& Ui() const;
@@ -188,6 +198,8 @@ private:
     void ReportBrokenRules();
 
     PortIo* m_pPorts = nullptr;
+    PlayerLock* m_pLock = nullptr;
+    int m_nHolds = 0;
     UserInterface* m_pUi = nullptr;
     DirectoryCopies* m_pCopies = nullptr;
     std::unique_ptr<DirectoryImage> m_pOnPlayer;

@@ -379,7 +379,9 @@ bool SimulatedPlayer::ChipThere(uint32_t page) const
 // Counts down to the slow operation; its ticks when this is the one.
 long SimulatedPlayer::SlowTicks(SlowOperation& slow)
 {
-    if (slow.at <= 0 || --slow.at > 0)
+    if (slow.at < 0)
+        return slow.ticks;
+    if (slow.at == 0 || --slow.at > 0)
         return 0;
     return slow.ticks;
 }

@@ -35,7 +35,7 @@ class FlashMemory;
 
 // An operation of one kind that keeps the chip busy longer than it should.
 struct SlowOperation {
-    long at = 0;    // the Nth operation of its kind from now (1: the next one); 0: none
+    long at = 0;    // the Nth operation of its kind from now (1: the next one); 0: none; -1: every one
     long ticks = 0; // clock ticks the chip stays busy with it
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "TempPath.h"
 #include "TestPlayer.h"
 #include "simulator/FactoryImage.h"
+#include "simulator/ImageFileLock.h"
 #include "storage/format/DirectoryImage.h"
 
 namespace {
@@ -214,6 +216,26 @@ TEST(PlayerImage, TwoProgramsOnOneImageSeeEachOthersPages)
     std::vector<uint8_t> more(528, 0x0F);
     window->ProgramPage(5 * 64, more.data());
     EXPECT_EQ(tool->RawPage(5 * 64)[0], 0x0C);
+}
+
+// Two programs on one image: while one holds the player the other waits,
+// then gives up; once it is let go the other has it. Other ports are free.
+TEST(PlayerImage, ItsLockKeepsASecondProgramOffThePlayer)
+{
+    TempPath path("image");
+    std::string error;
+    auto window = FlashMemory::OpenImage(path.String(), &error, 16);
+    auto tool = FlashMemory::OpenImage(path.String(), &error, 16);
+    ASSERT_TRUE(window && tool) << error;
+    ImageFileLock windowLock(*window, 0x378), toolLock(*tool, 0x378);
+    ASSERT_EQ(windowLock.Acquire(0x378, 0), LockResult::Held);
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(toolLock.Acquire(0x378, 150), LockResult::Busy);
+    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(150));
+    EXPECT_EQ(toolLock.Acquire(0x278, 150), LockResult::Held);
+    windowLock.Release();
+    EXPECT_EQ(toolLock.Acquire(0x378, 0), LockResult::Held);
+    EXPECT_EQ(windowLock.Acquire(0x378, 0), LockResult::Busy);
 }
 
 TEST(PlayerImage, AFileOfTheWrongSizeIsRefused)
