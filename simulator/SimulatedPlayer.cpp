@@ -62,6 +62,7 @@ void SimulatedPlayer::ClearLogs()
 {
     m_errors.clear();
     m_operations.clear();
+    m_nWakeUps = 0;
 }
 
 long SimulatedPlayer::Clock()
@@ -253,6 +254,7 @@ void SimulatedPlayer::OnWakeEdge(bool falling, long readsHeld)
 void SimulatedPlayer::OnWakePulse()
 {
     if (m_nWakeStage == 3) {
+        ++m_nWakeUps;
         m_bLinkOpen = true;
         m_bHung = false;
         m_nBusyReads = 0;

@@ -80,6 +80,8 @@ public:
     bool InLinkMode() const { return m_bLinkOpen; }
     bool Busy() const { return m_bHung || m_nBusyReads > 0 || Now() < m_nBusyUntil; }
     long PageReads() const { return m_nPageReads; }
+    // Wake-ups that opened the link since the logs were last cleared.
+    long WakeUps() const { return m_nWakeUps; }
     bool PoweredOff() const { return m_bPowerOff; }
     const std::vector<std::string>& ProtocolErrors() const { return m_errors; }
     const std::vector<FlashOperation>& Operations() const { return m_operations; }
@@ -151,6 +153,7 @@ private:
     long m_nBusyUntil = 0; // a slow operation: busy until this tick
     long m_nFlashOperations = 0;
     long m_nPageReads = 0;
+    long m_nWakeUps = 0;
 
     std::vector<std::string> m_errors;
     std::vector<FlashOperation> m_operations;

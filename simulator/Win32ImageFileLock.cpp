@@ -17,8 +17,7 @@ HANDLE HandleOf(std::FILE* file)
 OVERLAPPED LockedByte()
 {
     OVERLAPPED where = {};
-    where.Offset = 0xFFFFFFFF;
-    where.OffsetHigh = 0x7FFFFFFF;
+    where.OffsetHigh = 0x40000000; // 2^62: past any image, and far from where offsets wrap
     return where;
 }
 

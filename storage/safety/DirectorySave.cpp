@@ -70,7 +70,7 @@ StepOutcome SaveDirectoryStep::CheckBlockZero()
 
 // An attempt after a failure begins on a chip seen ready: the operation
 // that outlasted its time-out may still be under way, and a busy chip
-// ignores what it is sent, an erase among it; pages written after an erase
+// ignores what it is sent, an erase included; pages written after an erase
 // it ignored would go onto the old bytes.
 bool SaveDirectoryStep::ChipReady()
 {

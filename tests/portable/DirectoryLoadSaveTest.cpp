@@ -169,6 +169,7 @@ TEST(DirectorySave, ChecksBlockZeroWritesTheShadowThenOneEraseAndSixtyFourPages)
     ASSERT_GT(all.size(), 6u);
     EXPECT_EQ(all[1], (Op{Op::Erase, 1023 * 64}));
     EXPECT_EQ(all.size(), expected.size() + OperationsOn(p, 1023).size());
+    EXPECT_EQ(p.player.WakeUps(), 3); // for the check, then before each block's erase
     EXPECT_EQ(p.ui.barPositions.front(), 0);
     EXPECT_LT(p.ui.barPositions.back(), 100);
     EXPECT_EQ(BadSpareBytes(p), "");
