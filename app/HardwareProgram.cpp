@@ -9,12 +9,17 @@
 #include "link/DirectPortIo.h"
 #include "link/PortDriverLoader.h"
 #include "link/Win32PortAccessSystem.h"
+#include "link/Win32PortMutex.h"
 
 namespace {
 
 class HardwarePortSetup : public PortSetup {
 public:
-    void AttachPorts(DeviceLink& link) override { link.AttachPorts(&m_ports); }
+    void AttachPorts(DeviceLink& link) override
+    {
+        link.AttachPorts(&m_ports);
+        link.AttachPlayerLock(&m_lock); // each command holds its port, as mellifon-cli does
+    }
     bool LoadPortDriver() override
     {
 #ifdef _WIN64
@@ -35,6 +40,7 @@ public:
 
 private:
     DirectPortIo m_ports;
+    Win32PortMutex m_lock;
 };
 
 HardwarePortSetup s_portSetup;

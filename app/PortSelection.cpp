@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "storage/PlayerHold.h"
+
 const char* const kNoPlayerText =
     "Cannot find Rio on any LPT port.Please connect Rio and press YES to retry.\n"
     "Press NO to quit Mellifon.\n";
@@ -41,7 +43,8 @@ int PortSelection::ParseSavedPort(const std::string& text)
 int PortSelection::TryPort(int base)
 {
     m_link.SetPort(base);
-    if (!m_link.Probe())
+    PlayerHold hold(m_link);
+    if (!hold || !m_link.Probe())
         return 0;
     m_profile.WriteProfileString(kSection, kEntry, std::to_string(base));
     return 1;

@@ -10,6 +10,7 @@
 #include "link/DeviceLink.h"
 #include "simulator/DefaultImagePath.h"
 #include "simulator/FlashMemory.h"
+#include "simulator/ImageFileLock.h"
 #include "simulator/SimulatedPlayer.h"
 
 namespace {
@@ -32,12 +33,16 @@ public:
         }
         m_player = std::make_unique<SimulatedPlayer>(*m_flash, kPlayerPort);
         link.AttachPorts(m_player.get());
+        // Each command holds the image, which mellifon-cli shares.
+        m_lock = std::make_unique<ImageFileLock>(*m_flash, kPlayerPort);
+        link.AttachPlayerLock(m_lock.get());
     }
     bool LoadPortDriver() override { return true; }
 
 private:
     std::unique_ptr<FlashMemory> m_flash;
     std::unique_ptr<SimulatedPlayer> m_player;
+    std::unique_ptr<ImageFileLock> m_lock;
 };
 
 SimulatorPortSetup s_portSetup;

@@ -9,6 +9,8 @@ const char* const kCliUsage =
     "                       a missing file becomes a new, factory-fresh 32 MiB player.\n"
     "                       Default: $XDG_DATA_HOME/mellifon/player.img\n"
     "                       (~/.local/share/mellifon/player.img).\n"
+    "  --flash-size MIB     the size of a new image, 1 to 32 MiB (16: a 16 MiB player);\n"
+    "                       an existing image keeps its size and must match.\n"
     "  --port PORT          a real player on a parallel port instead:\n"
     "                       /dev/parportN  Linux's parallel-port device (the lp group may use it);\n"
     "                       0x378          a base address, with the processor's port\n"
@@ -97,6 +99,13 @@ std::string ParseCliArguments(const std::vector<std::string>& words, CliArgument
         }
         if (!operandsOnly && word == "--") {
             operandsOnly = true;
+        } else if (!operandsOnly && word == "--flash-size") {
+            if (i + 1 >= words.size())
+                return word + " needs a value";
+            const int size = ParseSongNumber(words[++i]);
+            if (size < 1 || size > 32)
+                return "--flash-size takes a whole number of MiB from 1 to 32, not '" + words[i] + "'";
+            arguments->flashMebibytes = size;
         } else if (!operandsOnly && (word == "--flash" || word == "--to" || word == "--port")) {
             if (i + 1 >= words.size())
                 return word + " needs a value";
@@ -119,6 +128,8 @@ std::string ParseCliArguments(const std::vector<std::string>& words, CliArgument
         return "unknown command '" + arguments->command + "'";
     if (!arguments->imagePath.empty() && !arguments->port.empty())
         return "--flash and --port name two players; give one";
+    if (arguments->flashMebibytes != 0 && !arguments->port.empty())
+        return "--flash-size is for a simulated player's image, not a real player";
     const std::string& port = arguments->port;
     if (!port.empty() && port != "auto" && port.rfind("/dev/", 0) != 0 && ParseBaseAddress(port) == 0)
         return "--port takes a device (/dev/parport0), a base address (0x378) or auto, not '" + port + "'";

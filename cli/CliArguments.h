@@ -8,6 +8,7 @@ extern const char* const kCliUsage;
 
 struct CliArguments {
     std::string imagePath; // empty: the default image
+    int flashMebibytes = 0; // --flash-size: the size of a new image; 0: 32
     std::string port;      // --port: a real player; empty: the simulated one
     std::string command;
     std::vector<std::string> operands;

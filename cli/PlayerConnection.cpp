@@ -13,6 +13,7 @@
 #include "link/PortStop.h"
 #include "simulator/DefaultImagePath.h"
 #include "simulator/FlashMemory.h"
+#include "simulator/ImageFileLock.h"
 #include "simulator/SimulatedPlayer.h"
 
 #if defined(__linux__)
@@ -24,11 +25,13 @@
 #include "link/DirectPortIo.h"
 #include "link/PortDriverLoader.h"
 #include "link/Win32PortAccessSystem.h"
+#include "link/Win32PortMutex.h"
 #endif
 
 namespace {
 
 constexpr int kImagePlayerPort = 0x378;
+constexpr int kBlocksPerMebibyte = 32;
 // A device named on the command line answers here, as far as the link knows.
 constexpr int kNamedDevicePort = 0x378;
 
@@ -115,10 +118,18 @@ struct PlayerConnection::Ports {
     std::unique_ptr<DirectPortIo> direct;
 #endif
     std::unique_ptr<StoppablePorts> stoppable;
+    std::unique_ptr<PlayerLock> lock; // where the bus is not the lock itself
     std::string where; // the port, as the user named it
     bool real = false;
+    bool held = false; // the player is this command's until Close
 
-    bool OpenImage(const std::string& path);
+    bool Hold(DeviceLink& link)
+    {
+        held = link.HoldPlayer();
+        return held;
+    }
+
+    bool OpenImage(const std::string& path, int mebibytes);
     bool OpenPort(const std::string& port, DeviceLink& link, ConsoleUserInterface& ui);
     bool Attach(PortIo& inner, DeviceLink& link)
     {
@@ -138,10 +149,14 @@ struct PlayerConnection::Ports {
     }
 };
 
-// For the power-cut tests of the tool: the simulated player loses its power
-// after this many flash operations, and time-outs pass at once.
-static void CutPowerWhenAsked(SimulatedPlayer& player)
+// For the tests of the tool: the simulated player loses its power after
+// this many flash operations, and time-outs pass at once; or each page it
+// programs keeps it busy this many milliseconds, so a command takes a while.
+static void MisbehaveWhenAsked(SimulatedPlayer& player)
 {
+    const char* slow = std::getenv("MELLIFON_SIM_SLOW_PROGRAMS");
+    if (slow && *slow)
+        player.Faults().slowProgram = {-1, std::strtol(slow, nullptr, 10)};
     const char* after = std::getenv("MELLIFON_SIM_POWER_CUT_AFTER");
     if (!after || !*after)
         return;
@@ -149,16 +164,21 @@ static void CutPowerWhenAsked(SimulatedPlayer& player)
     player.UseVirtualClock(true);
 }
 
-bool PlayerConnection::Ports::OpenImage(const std::string& path)
+// `mebibytes`: the size of a new image, which an existing one must have; 0: any.
+bool PlayerConnection::Ports::OpenImage(const std::string& path, int mebibytes)
 {
     std::string error;
     if (!MakeImageFolder(path, &error))
         return Fail(error);
-    flash = FlashMemory::OpenImage(path, &error);
+    const int blocks = mebibytes ? mebibytes * kBlocksPerMebibyte : FlashMemory::kDefaultBlocks;
+    flash = FlashMemory::OpenImage(path, &error, blocks);
     if (!flash)
         return Fail(error);
+    if (mebibytes && flash->Blocks() != blocks)
+        return Fail(path + " is a player of " + std::to_string(flash->Blocks() / kBlocksPerMebibyte) +
+                    " MiB; --flash-size makes a new image only");
     player = std::make_unique<SimulatedPlayer>(*flash, kImagePlayerPort);
-    CutPowerWhenAsked(*player);
+    MisbehaveWhenAsked(*player);
     return true;
 }
 
@@ -167,6 +187,8 @@ bool PlayerConnection::Ports::OpenImage(const std::string& path)
 bool PlayerConnection::Ports::ProbeAt(DeviceLink& link, int base)
 {
     link.SetPort(base);
+    if (!Hold(link))
+        return false; // the hold, or the port's failure on the way out, says why
     const bool answered = link.Probe() != 0;
     if (PortStopRequested())
         return false; // the way out says so
@@ -187,7 +209,7 @@ bool PlayerConnection::Ports::Search(DeviceLink& link, ConsoleUserInterface& ui,
         return Fail(!failure.empty() ? failure : "no player found on any port");
     }
     std::fprintf(stderr, "mellifon-cli: the player answers at %s\n", Hex(link.m_nBasePort).c_str());
-    return true;
+    return Hold(link);
 }
 
 bool PlayerConnection::Ports::OpenPort(const std::string& port, DeviceLink& link, ConsoleUserInterface& ui)
@@ -217,6 +239,7 @@ bool PlayerConnection::Ports::OpenPort(const std::string& port, DeviceLink& link
         if (!reasons.empty())
             std::fprintf(stderr, "mellifon-cli: left out:%s\n", reasons.c_str());
         Attach(*bus, link);
+        link.AttachPlayerLock(bus.get());
         FileProfile profile(ProfilePath());
         if (!Search(link, ui, profile))
             return false;
@@ -226,9 +249,10 @@ bool PlayerConnection::Ports::OpenPort(const std::string& port, DeviceLink& link
     }
     if (base == 0) {
         bus = std::make_unique<ParportBus>(calls);
-        if (!bus->AddDevice(port, kNamedDevicePort, &error) || !bus->Claim(kNamedDevicePort, &error))
+        if (!bus->AddDevice(port, kNamedDevicePort, &error))
             return Fail(error);
         Attach(*bus, link);
+        link.AttachPlayerLock(bus.get());
         return ProbeAt(link, kNamedDevicePort);
     }
     direct = std::make_unique<LinuxDirectPorts>(calls);
@@ -246,6 +270,8 @@ bool PlayerConnection::Ports::OpenPort(const std::string& port, DeviceLink& link
                     "giveio.sys must lie beside mellifon-cli.exe, and its first start needs an administrator");
     direct = std::make_unique<DirectPortIo>();
     Attach(*direct, link);
+    lock = std::make_unique<Win32PortMutex>();
+    link.AttachPlayerLock(lock.get());
     if (port == "auto") {
         RegistryProfile profile;
         if (!Search(link, ui, profile))
@@ -277,11 +303,14 @@ bool PlayerConnection::Open(const CliArguments& arguments, DeviceLink& link, Con
     link.AttachUserInterface(&ui);
     if (!arguments.port.empty())
         return m_ports->OpenPort(arguments.port, link, ui);
-    if (!m_ports->OpenImage(arguments.imagePath.empty() ? DefaultPlayerImagePath() : arguments.imagePath))
+    if (!m_ports->OpenImage(arguments.imagePath.empty() ? DefaultPlayerImagePath() : arguments.imagePath,
+                            arguments.flashMebibytes))
         return false;
     m_ports->Attach(*m_ports->player, link);
+    m_ports->lock = std::make_unique<ImageFileLock>(*m_ports->flash, kImagePlayerPort);
+    link.AttachPlayerLock(m_ports->lock.get());
     link.SetPort(kImagePlayerPort);
-    return true;
+    return m_ports->Hold(link);
 }
 
 int PlayerConnection::Close(DeviceLink& link, int status)
@@ -290,13 +319,17 @@ int PlayerConnection::Close(DeviceLink& link, int status)
     ClearPortStop();
     // Out of link mode on every way out; a port that failed stays silent. A
     // stop may have cut a cycle short, so the link is woken afresh (from the
-    // idle control value) before it is let go.
-    if (m_ports->real && m_ports->stoppable && link.m_bPortSet) {
+    // idle control value) before it is let go. A port another program holds
+    // is left to it.
+    if (m_ports->real && m_ports->held && m_ports->stoppable && link.m_bPortSet) {
         if (stopped)
             link.OpenLink();
         link.CloseLink();
     }
+    if (m_ports->held)
+        link.LetGoOfPlayer();
     const std::string failure = m_ports->Failure();
+    link.AttachPlayerLock(nullptr);
     link.AttachPorts(nullptr);
     m_ports = std::make_unique<Ports>(); // releases the port
     if (!failure.empty()) {

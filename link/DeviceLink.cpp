@@ -229,23 +229,21 @@ int DeviceLink::EraseBlock(int block)
 {
     if (!OpenLink())
         return 0;
-    return EraseBlockUnits(block);
+    for (int unit = 0; unit < kPagesPerBlock / kPagesPerEraseUnit; ++unit)
+        if (!EraseUnit(PageNumber(block, unit * kPagesPerEraseUnit)))
+            return 0;
+    return 1;
 }
 
-int DeviceLink::EraseBlockUnits(int block)
+int DeviceLink::EraseUnit(uint32_t firstPage)
 {
-    for (int unit = 0; unit < kPagesPerBlock / kPagesPerEraseUnit; ++unit) {
-        if (m_pPageDevice) {
-            if (!m_pPageDevice->EraseUnit(PageNumber(block, unit * kPagesPerEraseUnit)))
-                return 0;
-            continue;
-        }
-        SendPageAddress(PageNumber(block, unit * kPagesPerEraseUnit), kCmdEraseSetup);
-        SendCommand(kCmdEraseConfirm);
-        if (!WaitReady())
-            return 0;
-        ClockOutFlashStatus();
-    }
+    if (m_pPageDevice)
+        return m_pPageDevice->EraseUnit(firstPage);
+    SendPageAddress(firstPage, kCmdEraseSetup);
+    SendCommand(kCmdEraseConfirm);
+    if (!WaitReady())
+        return 0;
+    ClockOutFlashStatus();
     return 1;
 }
 

@@ -23,6 +23,7 @@ extern volatile uint8_t g_nDiscardedStatus;
 class DirectoryCopies;
 class PageDevice;
 struct DirectoryCopy;
+class PlayerLock;
 class UploadStep;
 class UserInterface;
 
@@ -87,6 +88,15 @@ public:
     // Tests and fuzz targets only: the page operations go to a page-level
     // model of the player instead of the registers (link/PageDevice.h).
     void AttachPageDevice(PageDevice* device) { m_pPageDevice = device; }
+    // What keeps other programs off the player during a command
+    // (link/PlayerLock.h); none: nothing to keep off.
+    void AttachPlayerLock(PlayerLock* lock) { m_pLock = lock; }
+    // Takes the player for a command, waiting a short while for another
+    // program to let go; nested holds share the first (storage/PlayerHold.h).
+    // False, after saying so, when it could not be had.
+    bool HoldPlayer();
+    void LetGoOfPlayer();
+    bool HoldingPlayer() const { return m_nHolds > 0; }
     // Where the storage operations show messages, dialogs and progress.
     void AttachUserInterface(UserInterface* ui) { m_pUi = ui; }
     UserInterface& Ui() const;
@@ -101,8 +111,9 @@ public:
     int ReadRawPage(int page, uint8_t* destination, int block);
     int WritePage(const uint8_t* source, int page, int block, uint16_t previous, uint16_t next);
     int EraseBlock(int block);
-    // The four erase units of a block, for a caller whose link is already open.
-    int EraseBlockUnits(int block);
+    // One erase unit (16 pages from `firstPage`) of a link already awake:
+    // the step EraseBlock repeats four times after its wake-up.
+    int EraseUnit(uint32_t firstPage);
     int WriteBlock(const uint8_t* source, int block, uint16_t previous, uint16_t next);
     int WriteBlockRetry(const uint8_t* source, int block, uint16_t previous, uint16_t next);
     int ReadBlock(uint8_t* destination, int block);
@@ -134,6 +145,9 @@ public:
     // Block 0 as last read from or written to the player; null while that
     // is not known (nothing read yet, or a load or save that broke off).
     const DirectoryImage* PlayerDirectory() const { return m_pOnPlayer.get(); }
+    // The blocks of memory the player has, as far as the link knows: what
+    // the directory last read says, else 1024. Nothing is written at or above.
+    unsigned PlayerBlocks() const { return DirectoryImage::PlayerBlocksOf(m_pOnPlayer.get()); }
     // The last load found block 0 damaged and nothing could repair it.
     bool DirectoryDamaged() const { return m_bDirectoryDamaged; }
     SaveProblem LastSaveProblem() const { return m_saveProblem; }
@@ -146,7 +160,8 @@ public:
     int WriteSealedDirectory(const DirectoryImage& sealed, const DirectoryCopy& note, WriteWitness witness);
     // Reads one page with its spare bytes, reading it again while its data
     // and its checksum disagree; 0 when the player does not answer.
-    int ReadPageChecked(int page, uint8_t* raw, int block);
+    // `clean`, if given, tells whether the first read gave a whole page.
+    int ReadPageChecked(int page, uint8_t* raw, int block, bool* clean = nullptr);
     // Reads every block of an upload back and writes it once more when it
     // differs: a page read costs about twelve page writes, so it is a choice.
     void SetVerifyUploads(bool on) { m_bVerifyUploads = on; }
@@ -201,11 +216,14 @@ private:
     bool PlayerDirectorySound() const;
     void ForgetPlayerDirectory() { m_pOnPlayer.reset(); }
     void RememberPlayerDirectory(const DirectoryImage& image);
-    int ReadBlockZero(uint8_t* raw);
+    int ReadBlockZero(uint8_t* raw, std::vector<int>* doubtful);
+    int ReadDoubtfulPagesAgain(uint8_t* raw, const std::vector<int>& doubtful);
     void ReportBrokenRules();
 
     PortIo* m_pPorts = nullptr;
     PageDevice* m_pPageDevice = nullptr;
+    PlayerLock* m_pLock = nullptr;
+    int m_nHolds = 0;
     UserInterface* m_pUi = nullptr;
     DirectoryCopies* m_pCopies = nullptr;
     std::unique_ptr<DirectoryImage> m_pOnPlayer;

@@ -14,6 +14,10 @@ public:
     virtual int Open(const std::string& path) = 0;
     virtual int Ioctl(int fd, unsigned long request, void* argument) = 0;
     virtual void Close(int fd) = 0;
+    // flock(fd, LOCK_EX | LOCK_NB) and flock(fd, LOCK_UN): every program that
+    // opens the same device meets the lock.
+    virtual int LockFile(int fd) = 0;
+    virtual void UnlockFile(int fd) = 0;
     // ioperm(from, count, 1), and iopl(3) for ports above 0x3FF.
     virtual int GrantPorts(unsigned long from, unsigned long count) = 0;
     virtual int GrantAllPorts() = 0;
@@ -23,6 +27,7 @@ public:
     virtual uint8_t InByte(uint16_t port) = 0;
     // A monotonic clock in milliseconds (CLOCK_MONOTONIC).
     virtual long Milliseconds() = 0;
+    virtual void Sleep(long milliseconds) = 0;
     // A small text file (from /proc); false when it cannot be read.
     virtual bool ReadTextFile(const std::string& path, std::string* text) = 0;
 };

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -27,6 +28,16 @@ int LinuxSystemPortCalls::Ioctl(int fd, unsigned long request, void* argument)
 void LinuxSystemPortCalls::Close(int fd)
 {
     ::close(fd);
+}
+
+int LinuxSystemPortCalls::LockFile(int fd)
+{
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : -errno;
+}
+
+void LinuxSystemPortCalls::UnlockFile(int fd)
+{
+    ::flock(fd, LOCK_UN);
 }
 
 #ifdef MELLIFON_PORT_INSTRUCTIONS
@@ -80,6 +91,13 @@ long LinuxSystemPortCalls::Milliseconds()
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return long(now.tv_sec) * 1000 + long(now.tv_nsec / 1000000);
+}
+
+void LinuxSystemPortCalls::Sleep(long milliseconds)
+{
+    timespec pause{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
 }
 
 bool LinuxSystemPortCalls::ReadTextFile(const std::string& path, std::string* text)

@@ -11,6 +11,7 @@
 namespace {
 // The kernel numbers at most this many parallel ports.
 constexpr int kMaxParports = 16;
+constexpr long kLockRetryMs = 50;
 }
 
 std::vector<ParportDeviceInfo> ListParportDevices(LinuxPortCalls& calls)
@@ -52,15 +53,36 @@ bool ParportBus::AddDevice(const std::string& path, int base, std::string* error
     return true;
 }
 
-bool ParportBus::Claim(int base, std::string* error)
+LockResult ParportBus::Acquire(int base, long waitMs)
 {
     int offset = 0;
     Device* device = DeviceAt(static_cast<uint16_t>(base), &offset);
-    if (!device || offset != 0 || !Select(*device)) {
-        *error = m_failure.empty() ? "no device at that port" : m_failure;
-        return false;
+    if (!device || offset != 0)
+        return LockResult::Held;
+    const long deadline = m_calls.Milliseconds() + waitMs;
+    for (;;) {
+        const int result = m_calls.LockFile(device->fd);
+        if (result != -EWOULDBLOCK && result != -EINTR)
+            break; // locked, or a device that takes no lock: its claim alone guards it
+        if (m_calls.Milliseconds() >= deadline)
+            return LockResult::Busy;
+        m_calls.Sleep(kLockRetryMs);
     }
-    return true;
+    m_nLocked = int(device - m_devices.data());
+    if (!Select(*device)) {
+        Release();
+        return LockResult::Failed;
+    }
+    return LockResult::Held;
+}
+
+void ParportBus::Release()
+{
+    ReleaseClaim();
+    if (m_nLocked < 0)
+        return;
+    m_calls.UnlockFile(m_devices[size_t(m_nLocked)].fd);
+    m_nLocked = -1;
 }
 
 void ParportBus::Close()
@@ -90,7 +112,7 @@ bool ParportBus::Select(Device& device)
         return true;
     if (!m_failure.empty())
         return false;
-    Release();
+    ReleaseClaim();
     const int result = m_calls.Ioctl(device.fd, PPCLAIM, nullptr);
     if (result < 0) {
         m_failure = ParportErrorText(device.path, "claim the port", -result);
@@ -101,7 +123,7 @@ bool ParportBus::Select(Device& device)
     return true;
 }
 
-void ParportBus::Release()
+void ParportBus::ReleaseClaim()
 {
     if (m_nClaimed < 0)
         return;

@@ -1,5 +1,6 @@
 #include "simulator/FactoryImage.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -10,7 +11,7 @@
 void MakeFactoryFresh(FlashMemory& flash)
 {
     auto directory = std::make_unique<DirectoryImage>();
-    directory->SetEmpty();
+    directory->SetEmpty(unsigned(std::min(flash.Blocks(), DirectoryImage::kPlayerBlocks)));
     directory->Seal(0);
     for (int page = 0; page < kPagesPerBlock; ++page) {
         const uint8_t* data = directory->Bytes() + page * kPageSize;

@@ -31,6 +31,8 @@ public:
                                                   int blocksIfNew = kDefaultBlocks);
 
     int Blocks() const { return m_nBlocks; }
+    // The image file, open for the life of the flash; null in memory only.
+    std::FILE* ImageFile() const { return m_pFile; }
     uint32_t Pages() const { return uint32_t(m_nBlocks) * kPagesPerBlock; }
 
     // 528 bytes: data then spare. The page number must be below Pages().

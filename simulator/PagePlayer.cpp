@@ -1,5 +1,6 @@
 #include "simulator/PagePlayer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "link/PageFormat.h"
@@ -28,6 +29,7 @@ void PagePlayer::ClearLogs()
 {
     m_errors.clear();
     m_operations.clear();
+    m_nWakeUps = 0;
 }
 
 void PagePlayer::Out(uint16_t, uint8_t)
@@ -41,10 +43,12 @@ uint8_t PagePlayer::In(uint16_t)
     return 0xFF;
 }
 
+// A wake-up ends a hang, not a slow operation.
 int PagePlayer::OpenLink()
 {
     if (!Present())
         return 1;
+    ++m_nWakeUps;
     m_bLinkOpen = true;
     m_bHung = false;
     m_nBusyReads = 0;
@@ -68,14 +72,20 @@ bool PagePlayer::WaitedReady()
 {
     if (!Answering())
         return true;
-    if (!m_bHung && m_nBusyReads < kReadsPerWait) {
-        m_nBusyReads = 0;
-        return true;
+    if (m_bHung || m_nBusyReads >= kReadsPerWait) {
+        if (!m_bHung)
+            m_nBusyReads -= kReadsPerWait;
+        m_nTicks += kTicksPerWait;
+        return false;
     }
-    if (!m_bHung)
-        m_nBusyReads -= kReadsPerWait;
-    m_nTicks += kTicksPerWait;
-    return false;
+    m_nBusyReads = 0;
+    const long deadline = m_nTicks + kTicksPerWait;
+    if (m_nBusyUntil >= deadline) {
+        m_nTicks = deadline;
+        return false;
+    }
+    m_nTicks = std::max(m_nTicks, m_nBusyUntil);
+    return true;
 }
 
 // Whether a command reaches a chip that takes it. A released link hears
@@ -95,48 +105,65 @@ bool PagePlayer::TakeCommand(const char* what)
     return true;
 }
 
-uint32_t PagePlayer::Addressed(uint32_t page) const
+// The bank byte selects one chip of 256 blocks; a page at or beyond the
+// flash's end is on a chip that is not there.
+bool PagePlayer::ChipThere(uint32_t page) const
 {
-    // The bank and row bytes carry 22 bits; beyond the memory the address
-    // lines wrap round.
-    return (page & 0x3FFFFF) % m_flash.Pages();
+    return page < m_flash.Pages();
+}
+
+// Counts down to the slow operation; its ticks when this is the one.
+long PagePlayer::SlowTicks(SlowOperation& slow)
+{
+    if (slow.at < 0)
+        return slow.ticks;
+    if (slow.at == 0 || --slow.at > 0)
+        return 0;
+    return slow.ticks;
 }
 
 int PagePlayer::ReadPage(uint32_t page, uint8_t* destination, int keep)
 {
-    if (!TakeCommand("page read")) {
-        // Floating lines fail the link's first look; a hung chip its wait.
-        if (Answering())
-            WaitedReady();
-        return 0;
+    if (TakeCommand("page read")) {
+        if (m_faults.unplugAfterReads >= 0 && m_nPageReads >= m_faults.unplugAfterReads) {
+            m_faults.absent = true;
+            return 0;
+        }
+        ++m_nPageReads;
+        m_operations.push_back({FlashOperation::Read, page});
+        // Nothing answers for a page on no chip: it reads ready at once.
+        if (!ChipThere(page))
+            return 0;
+        const long slow = SlowTicks(m_faults.slowRead);
+        if (slow <= kTicksPerWait)
+            std::memcpy(m_register, m_flash.RawPage(page), kRawPageSize);
+        if (!m_faults.readyHighAfterReadAddress)
+            GoBusy(false, slow);
     }
-    if (m_faults.unplugAfterReads >= 0 && m_nPageReads >= m_faults.unplugAfterReads) {
-        m_faults.absent = true;
+    // The link's look right after the address: ready already means nobody
+    // took it. A chip busy before it ignored the read, and once ready gives
+    // what its page register holds.
+    if (!Answering() || !Busy())
         return 0;
-    }
-    ++m_nPageReads;
-    const uint32_t at = Addressed(page);
-    const uint8_t* raw = m_flash.RawPage(at);
-    m_operations.push_back({FlashOperation::Read, at});
-    if (!m_faults.readyHighAfterReadAddress)
-        GoBusy(false);
-    // The link's look right after the address: ready already means nobody took it.
-    if (!Busy())
-        return 0;
-    if (!m_bHung)
+    if (m_nBusyReads > 0 && !m_bHung)
         --m_nBusyReads;
     if (!WaitedReady())
         return 0;
+    return GiveRegister(destination, keep);
+}
+
+int PagePlayer::GiveRegister(uint8_t* destination, int keep)
+{
     const int every = m_faults.flipBitEvery;
     if (every <= 0) {
-        std::memcpy(destination, raw, size_t(keep));
+        std::memcpy(destination, m_register, size_t(keep));
         m_nBytesSent += kRawPageSize;
         return 1;
     }
     for (int i = 0; i < kRawPageSize; ++i) {
-        uint8_t value = raw[i];
+        uint8_t value = m_register[i];
         ++m_nBytesSent;
-        if (every > 0 && m_nBytesSent % every == 0)
+        if (m_nBytesSent % every == 0)
             value ^= uint8_t(1u << ((m_nBytesSent / every) % 8));
         if (i < keep)
             destination[i] = value;
@@ -170,10 +197,12 @@ int PagePlayer::ProgramPage(uint32_t page, const uint8_t* data, const uint8_t* s
                 worn = uint8_t(~stream[i] & -~stream[i]); // its lowest 0 bit
                 stream[i] |= worn;
             }
-    const uint32_t at = Addressed(page);
-    m_flash.ProgramPage(at, stream);
-    m_operations.push_back({FlashOperation::Program, at});
-    GoBusy(false);
+    m_operations.push_back({FlashOperation::Program, page});
+    if (!ChipThere(page))
+        return 1;
+    m_flash.ProgramPage(page, stream);
+    std::memcpy(m_register, stream, kRawPageSize); // the stream went through the page register
+    GoBusy(false, SlowTicks(m_faults.slowProgram));
     return WaitedReady() ? 1 : 0;
 }
 
@@ -187,10 +216,11 @@ int PagePlayer::EraseUnit(uint32_t page)
         GoBusy(true);
         return WaitedReady() ? 1 : 0;
     }
-    const uint32_t at = Addressed(page);
-    m_flash.EraseUnit(at);
-    m_operations.push_back({FlashOperation::Erase, at - at % kPagesPerEraseUnit});
-    GoBusy(false);
+    m_operations.push_back({FlashOperation::Erase, page - page % kPagesPerEraseUnit});
+    if (!ChipThere(page))
+        return 1;
+    m_flash.EraseUnit(page);
+    GoBusy(false, SlowTicks(m_faults.slowErase));
     return WaitedReady() ? 1 : 0;
 }
 
@@ -206,12 +236,14 @@ bool PagePlayer::TakeFlashOperation()
     return true;
 }
 
-void PagePlayer::GoBusy(bool hang)
+void PagePlayer::GoBusy(bool hang, long slowTicks)
 {
     if (hang || m_faults.readyNeverRises)
         m_bHung = true;
     else
         m_nBusyReads = m_faults.busyReads;
+    if (slowTicks > 0)
+        m_nBusyUntil = m_nTicks + slowTicks;
 }
 
 void PagePlayer::Error(const std::string& what)

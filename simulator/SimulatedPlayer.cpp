@@ -62,12 +62,22 @@ void SimulatedPlayer::ClearLogs()
 {
     m_errors.clear();
     m_operations.clear();
+    m_nWakeUps = 0;
 }
 
 long SimulatedPlayer::Clock()
 {
     if (m_bVirtualClock)
-        return ++m_nVirtualTicks;
+        ++m_nVirtualTicks;
+    return Now();
+}
+
+// The time without a look at the clock: the virtual clock moves only when
+// the link reads it.
+long SimulatedPlayer::Now() const
+{
+    if (m_bVirtualClock)
+        return m_nVirtualTicks;
     auto elapsed = std::chrono::steady_clock::now() - m_start;
     return long(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
@@ -185,8 +195,10 @@ void SimulatedPlayer::OnStreamEdge(bool)
         Error("page stream while the link is closed");
         return;
     }
-    if (Busy())
+    if (Busy()) {
         Error("page stream while busy");
+        return;
+    }
     if (!m_bStreamOpen)
         return;
     if (m_nStreamBytes < kRawPageSize)
@@ -200,10 +212,14 @@ void SimulatedPlayer::OnReadEdge(bool falling)
         Error("read strobe while the link is closed");
         return;
     }
-    if (Busy())
+    if (Busy()) {
         Error("read strobe while busy");
+        return;
+    }
     if (falling) {
-        if (m_readSource == ReadSource::PageData) {
+        if (m_readSource == ReadSource::PageData && m_bNoChip) {
+            m_nOutByte = 0xFF;
+        } else if (m_readSource == ReadSource::PageData) {
             if (m_nReadPosition >= kRawPageSize) {
                 Error("read beyond the end of the page");
                 m_nOutByte = 0xFF;
@@ -238,6 +254,7 @@ void SimulatedPlayer::OnWakeEdge(bool falling, long readsHeld)
 void SimulatedPlayer::OnWakePulse()
 {
     if (m_nWakeStage == 3) {
+        ++m_nWakeUps;
         m_bLinkOpen = true;
         m_bHung = false;
         m_nBusyReads = 0;
@@ -350,13 +367,25 @@ void SimulatedPlayer::OnAddressByte(uint8_t value)
 }
 
 // Row bytes follow the column byte for reads and programs; an erase has none.
-// Page numbers beyond the memory wrap round, as the address lines do.
 uint32_t SimulatedPlayer::AddressedPage() const
 {
     const int row = (m_nCommand == DeviceLink::kCmdEraseSetup) ? 0 : 1;
-    const uint32_t page = (uint32_t(m_nBank) << 14) | (uint32_t(m_address[row + 1] & 0x3F) << 8) |
-                          m_address[row];
-    return page % m_flash.Pages();
+    return (uint32_t(m_nBank) << 14) | (uint32_t(m_address[row + 1] & 0x3F) << 8) | m_address[row];
+}
+
+bool SimulatedPlayer::ChipThere(uint32_t page) const
+{
+    return page < m_flash.Pages();
+}
+
+// Counts down to the slow operation; its ticks when this is the one.
+long SimulatedPlayer::SlowTicks(SlowOperation& slow)
+{
+    if (slow.at < 0)
+        return slow.ticks;
+    if (slow.at == 0 || --slow.at > 0)
+        return 0;
+    return slow.ticks;
 }
 
 void SimulatedPlayer::StartRead()
@@ -367,11 +396,16 @@ void SimulatedPlayer::StartRead()
     }
     ++m_nPageReads;
     const uint32_t page = AddressedPage();
-    std::memcpy(m_readPage, m_flash.RawPage(page), kRawPageSize);
     m_nReadPosition = 0;
     m_operations.push_back({FlashOperation::Read, page});
+    m_bNoChip = !ChipThere(page);
+    if (m_bNoChip)
+        return;
+    const long slow = SlowTicks(m_faults.slowRead);
+    if (slow <= DeviceLink::kTimeoutTicks)
+        std::memcpy(m_readPage, m_flash.RawPage(page), kRawPageSize);
     if (!m_faults.readyHighAfterReadAddress)
-        GoBusy(false);
+        GoBusy(false, slow);
 }
 
 bool SimulatedPlayer::TakeFlashOperation()
@@ -403,6 +437,9 @@ void SimulatedPlayer::Program()
         return;
     }
     const uint32_t page = AddressedPage();
+    m_operations.push_back({FlashOperation::Program, page});
+    if (!ChipThere(page))
+        return;
     // A worn cell that will not take a 0: the byte reads back one bit high.
     long& wornIn = m_faults.wornProgram;
     uint8_t worn = 0;
@@ -413,8 +450,8 @@ void SimulatedPlayer::Program()
                 m_stream[i] |= worn;
             }
     m_flash.ProgramPage(page, m_stream);
-    m_operations.push_back({FlashOperation::Program, page});
-    GoBusy(false);
+    std::memcpy(m_readPage, m_stream, kRawPageSize); // the stream went through the page register
+    GoBusy(false, SlowTicks(m_faults.slowProgram));
 }
 
 void SimulatedPlayer::Erase()
@@ -426,17 +463,21 @@ void SimulatedPlayer::Erase()
         return;
     }
     const uint32_t page = AddressedPage();
-    m_flash.EraseUnit(page);
     m_operations.push_back({FlashOperation::Erase, page - page % kPagesPerEraseUnit});
-    GoBusy(false);
+    if (!ChipThere(page))
+        return;
+    m_flash.EraseUnit(page);
+    GoBusy(false, SlowTicks(m_faults.slowErase));
 }
 
-void SimulatedPlayer::GoBusy(bool hang)
+void SimulatedPlayer::GoBusy(bool hang, long slowTicks)
 {
     if (hang || m_faults.readyNeverRises)
         m_bHung = true;
     else
         m_nBusyReads = m_faults.busyReads;
+    if (slowTicks > 0)
+        m_nBusyUntil = Now() + slowTicks;
 }
 
 void SimulatedPlayer::ResetCommand()

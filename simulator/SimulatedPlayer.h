@@ -5,6 +5,23 @@
 // ready line. It answers only at the base address it is attached to and only
 // after the link's wake-up sequence. Protocol errors are recorded, never
 // fatal, so tests can assert that the link makes none.
+//
+// Timing, as a real chip has it: while a read, program or erase is under way
+// the ready line stays low and the chip ignores what reaches it (commands,
+// addresses, stream bytes), recorded as errors of the link. A slow operation
+// runs its time whatever the link does meanwhile, a wake-up included; only
+// the "hang" faults below end at the next wake-up, as if the player reset
+// its flash. A page read slower than the link's time-out is dropped by the
+// player: the chip's page register keeps the page it held before, and that
+// is what a read stream then gives.
+//
+// Pages the flash does not have: the bank byte selects one chip of 256
+// blocks (16384 pages), and a player has as many chips as its size needs.
+// A page at or beyond the flash's end is on a chip that is not there: nothing
+// answers, so the ready line (held up by its resistor) reads ready at once,
+// a read stream gives 0xFF, and a program or erase changes nothing. Such
+// operations are logged with the page number as addressed, so tests can see
+// that nothing was sent there.
 
 #include <chrono>
 #include <cstdint>
@@ -15,6 +32,12 @@
 #include "link/PortIo.h"
 
 class FlashMemory;
+
+// An operation of one kind that keeps the chip busy longer than it should.
+struct SlowOperation {
+    long at = 0;    // the Nth operation of its kind from now (1: the next one); 0: none; -1: every one
+    long ticks = 0; // clock ticks the chip stays busy with it
+};
 
 // Ways the player can misbehave, for tests.
 struct PlayerFaults {
@@ -28,6 +51,9 @@ struct PlayerFaults {
     int flipBitEvery = 0;                   // every Nth data byte read comes back with one bit flipped
     long unplugAfterReads = -1;             // the cable comes out once this many pages have been read
     long wornProgram = 0;                   // the Nth page programmed from now keeps one data bit set (-1: every one)
+    SlowOperation slowRead;                 // beyond the link's time-out, the read is dropped
+    SlowOperation slowProgram;
+    SlowOperation slowErase;
 };
 
 struct FlashOperation {
@@ -52,7 +78,10 @@ public:
     FlashMemory& Flash() { return m_flash; }
 
     bool InLinkMode() const { return m_bLinkOpen; }
+    bool Busy() const { return m_bHung || m_nBusyReads > 0 || Now() < m_nBusyUntil; }
     long PageReads() const { return m_nPageReads; }
+    // Wake-ups that opened the link since the logs were last cleared.
+    long WakeUps() const { return m_nWakeUps; }
     bool PoweredOff() const { return m_bPowerOff; }
     const std::vector<std::string>& ProtocolErrors() const { return m_errors; }
     const std::vector<FlashOperation>& Operations() const { return m_operations; }
@@ -75,9 +104,11 @@ private:
     void Program();
     void Erase();
     bool TakeFlashOperation();
-    void GoBusy(bool hang);
-    bool Busy() const { return m_bHung || m_nBusyReads > 0; }
+    void GoBusy(bool hang, long slowTicks = 0);
+    long SlowTicks(SlowOperation& slow);
+    long Now() const;
     uint32_t AddressedPage() const;
+    bool ChipThere(uint32_t page) const;
     void ResetCommand();
     void Error(const std::string& what);
 
@@ -110,7 +141,8 @@ private:
     int m_nStreamBytes = 0;
     uint8_t m_stream[kRawPageSize] = {};
     ReadSource m_readSource = ReadSource::None;
-    uint8_t m_readPage[kRawPageSize] = {};
+    uint8_t m_readPage[kRawPageSize] = {}; // the chip's page register
+    bool m_bNoChip = false;                 // the page addressed is on no chip
     int m_nReadPosition = 0;
     uint8_t m_nOutByte = 0;
     long m_nBytesSent = 0;
@@ -118,8 +150,10 @@ private:
 
     long m_nBusyReads = 0;
     bool m_bHung = false;
+    long m_nBusyUntil = 0; // a slow operation: busy until this tick
     long m_nFlashOperations = 0;
     long m_nPageReads = 0;
+    long m_nWakeUps = 0;
 
     std::vector<std::string> m_errors;
     std::vector<FlashOperation> m_operations;

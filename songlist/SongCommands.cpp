@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "link/DeviceLink.h"
+#include "storage/PlayerHold.h"
 #include "storage/safety/DirectoryCheck.h"
 #include "storage/safety/Rescue.h"
 #include "storage/StorageTexts.h"
@@ -35,6 +36,9 @@ private:
 
 int ReloadDirectory(DeviceLink& link, bool repair)
 {
+    PlayerHold hold(link);
+    if (!hold)
+        return 0;
     link.InitializeDirectory();
     return link.LoadDirectory(repair);
 }
@@ -88,6 +92,9 @@ int SongCommands::UploadFiles(const std::vector<std::string>& paths)
 {
     if (paths.empty() || RefusedAsDamaged())
         return 0;
+    PlayerHold hold(m_link);
+    if (!hold)
+        return 0;
     int stored = 0;
     bool refill = true;
     for (const std::string& path : paths) {
@@ -119,6 +126,9 @@ bool SongCommands::RemoveSongAt(int slot, bool askFirst)
         return false;
     if (askFirst && !m_link.Ui().AskYesNo(kRemoveWarning))
         return false;
+    PlayerHold hold(m_link);
+    if (!hold)
+        return false;
     // Read now, while the song is listed: its print lets the removal be undone.
     LearnPrintBeforeRelease(m_link, slot);
     ImageSnapshot before(m_link);
@@ -138,6 +148,9 @@ bool SongCommands::InitializePlayer(bool askFirst)
 {
     if (askFirst && !m_link.Ui().AskYesNo(kInitializeWarning))
         return false;
+    PlayerHold hold(m_link);
+    if (!hold)
+        return false;
     ImageSnapshot before(m_link);
     m_link.InitializeDirectory();
     if (!SaveChange(before, "initialize"))
@@ -151,6 +164,9 @@ bool SongCommands::RenameSong(int slot, const std::string& text)
     const int songs = m_link.m_image.entryCount();
     if (text.empty() || slot < 0 || slot >= songs || slot >= DirectoryImage::kEntrySlots || RefusedAsDamaged())
         return false;
+    PlayerHold hold(m_link);
+    if (!hold)
+        return false;
     ImageSnapshot before(m_link);
     m_link.m_image.Entry(slot).SetName(text);
     return SaveChange(before, "rename");
@@ -163,6 +179,9 @@ bool SongCommands::MoveSong(int from, int to)
     const int songs = m_link.m_image.entryCount();
     if (songs > DirectoryImage::kEntrySlots || from < 0 || from >= songs || to < 0 || to >= songs ||
         from == to || RefusedAsDamaged())
+        return false;
+    PlayerHold hold(m_link);
+    if (!hold)
         return false;
     ImageSnapshot before(m_link);
     constexpr int kSlot = DirectoryEntry::kSize;
@@ -183,7 +202,8 @@ bool SongCommands::DownloadSongAt(int slot, const std::string& directory)
 {
     // The chain followed is the list's: if another program changed the
     // player meanwhile, its blocks may hold another song by now.
-    if (!PlayerAsListed(OnChange::Stop))
+    PlayerHold hold(m_link);
+    if (!hold || !PlayerAsListed(OnChange::Stop))
         return false;
     return m_link.DownloadSong(slot + 1, directory) != 0;
 }
@@ -204,7 +224,8 @@ bool SongCommands::UndoLastChange(bool askFirst)
         m_link.Ui().ShowMessage(kNoHistory);
         return false;
     }
-    if (!PlayerAsListed(OnChange::Stop))
+    PlayerHold hold(m_link);
+    if (!hold || !PlayerAsListed(OnChange::Stop))
         return false;
     UndoStep step;
     std::string why;
@@ -253,6 +274,9 @@ std::string RescueSummary(const RescueResult& result)
 
 bool SongCommands::RescueSongs(bool askFirst)
 {
+    PlayerHold hold(m_link);
+    if (!hold)
+        return false;
     RescueStep scan(m_link, m_link.Copies(), m_link.Now());
     const int outcome = m_link.Ui().RunTransfer(scan);
     m_link.CloseLink();
@@ -287,6 +311,9 @@ void SongCommands::OfferRescue()
 {
     // A message box shows the first few; 'mellifon-cli check' lists them all.
     constexpr size_t kShown = 12;
+    PlayerHold hold(m_link);
+    if (!hold)
+        return;
     const std::vector<std::string> findings = CheckDirectory(m_link);
     std::string report;
     for (size_t i = 0; i < findings.size() && i < kShown; ++i)

@@ -8,6 +8,9 @@
 // is not changed (but initialized), and a save finds out first whether
 // block 0 still holds what was last read. A change that is not saved is
 // taken back from the image, so the image stays what the list shows.
+//
+// Each flow, and each refill, holds the player for itself while it runs
+// (storage/PlayerHold.h): another program gets it between commands only.
 
 #include <string>
 #include <vector>

@@ -12,6 +12,9 @@ inline constexpr const char* kNoFreeNextBlock = "no free 32K blocks available, I
 inline constexpr const char* kErrorReadingFile = "error reading from file \n";
 
 // Texts of the program's own safety: the copies, the checks and the repair.
+inline constexpr const char* kPlayerBusy =
+    "Another program is using Rio, so Mellifon has changed nothing.\n"
+    "Please try again when it has finished.";
 inline constexpr const char* kPlayerChanged =
     "The songs on Rio have changed since Mellifon last read them, so this change was not saved.\n"
     "Mellifon reads Rio again now; please try once more.";

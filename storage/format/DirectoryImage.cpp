@@ -75,13 +75,21 @@ std::vector<uint16_t> DirectoryImage::ChainOf(int slot) const
     return chain;
 }
 
-void DirectoryImage::SetEmpty()
+void DirectoryImage::SetEmpty(unsigned blocks)
 {
     std::memset(m_bytes, 0, kBlockUseOffset);
-    SetTotalBlocks(kInitialBlocks);
-    SetFreeBlocks(kInitialBlocks);
+    SetTotalBlocks(uint16_t(blocks));
+    SetFreeBlocks(uint16_t(blocks));
     std::memset(m_bytes + kBlockUseOffset, kBlockFree, kTableBlocks);
     std::memset(m_bytes + kBlockLinkOffset, 0, kSize - kBlockLinkOffset);
+}
+
+unsigned DirectoryImage::PlayerBlocksOf(const DirectoryImage* directory)
+{
+    if (!directory || directory->HeaderChecksum() != directory->headerChecksum())
+        return kPlayerBlocks;
+    const unsigned total = directory->totalBlocks();
+    return total >= 2 && total <= unsigned(kPlayerBlocks) ? total : unsigned(kPlayerBlocks);
 }
 
 uint16_t DirectoryImage::FindFreeBlock() const

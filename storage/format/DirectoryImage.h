@@ -56,15 +56,21 @@ public:
     // stays on song blocks and does not come back to one it passed.
     std::vector<uint16_t> ChainOf(int slot) const;
 
-    // The empty state: no songs, 1024 blocks all free, zero links.
-    void SetEmpty();
+    // The empty state: no songs, `blocks` blocks all free, zero links.
+    void SetEmpty(unsigned blocks = kInitialBlocks);
+
+    // The blocks of memory a player has, going by its directory (null: none
+    // read): its totalBlocks when its header page is as sealed and the number
+    // is one a player can have, else the 1024 of a 32 MiB player.
+    static unsigned PlayerBlocksOf(const DirectoryImage* directory);
 
     uint16_t FindFreeBlock() const;
     // Blocks a song may use lie from 1 up to the memory the player has. A
     // damaged directory may claim more than the 1024 blocks of the player,
-    // or mark blocks free at or beyond totalBlocks, where page addresses wrap
-    // round onto other blocks (block 1024 of a 32 MiB player is block 0).
-    // Block 0 is the directory's own: it never follows another block.
+    // or mark blocks free at or beyond totalBlocks, where page addresses
+    // select a chip the player does not have (or, on some players, wrap
+    // round onto other blocks). Block 0 is the directory's own: it never
+    // follows another block.
     unsigned UsableBlockLimit() const;
     bool IsSongBlock(unsigned block) const { return block != 0 && block < UsableBlockLimit(); }
     // The lowest free block a song may use, or kNoBlock.

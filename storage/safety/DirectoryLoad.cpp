@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
@@ -23,6 +24,12 @@ public:
 private:
     UserInterface& m_ui;
 };
+
+void DataOfPages(const uint8_t* raw, DirectoryImage* image)
+{
+    for (int page = 0; page < kPagesPerBlock; ++page)
+        std::memcpy(image->Bytes() + page * kPageSize, raw + size_t(page) * kRawPageSize, kPageSize);
+}
 
 std::string RecoveredText(const RecoveredDirectory& found)
 {
@@ -55,35 +62,46 @@ int DeviceLink::InitializeDirectory()
 {
     if (!m_bPortSet)
         return 0;
-    m_image.SetEmpty();
+    // A player of less than 32 MiB keeps its size: the 1024 blocks an empty
+    // directory used to claim would send shadows and songs to memory it lacks.
+    m_image.SetEmpty(PlayerBlocks());
     return 1;
 }
 
-int DeviceLink::ReadPageChecked(int page, uint8_t* raw, int block)
+int DeviceLink::ReadPageChecked(int page, uint8_t* raw, int block, bool* clean)
 {
     uint8_t attempt[kRawPageSize];
     bool answered = false;
     int failures = 0;
-    for (int reads = 0; reads < kBlockAttempts;) {
+    int reads = 0;
+    bool whole = false;
+    bool failedOnce = false;
+    while (reads < kBlockAttempts) {
         if (!ReadRawPage(page, attempt, block)) {
-            // Once more after waking the link; a player that does not answer
-            // twice in a row is not there.
+            failedOnce = true;
+            // Once more after waking the link and waiting out whatever the
+            // chip is still busy with (a busy chip ignores the read); a player
+            // that does not answer twice in a row is not there.
             if (++failures > 1)
                 break;
             OpenLink();
+            WaitReady();
             continue;
         }
         failures = 0;
         ++reads;
         answered = true;
         std::memcpy(raw, attempt, kRawPageSize);
-        if (RawPageErased(raw) || RawPageIntact(raw))
+        whole = RawPageErased(raw) || RawPageIntact(raw);
+        if (whole)
             break;
     }
+    if (clean)
+        *clean = whole && reads == 1 && !failedOnce;
     return answered ? 1 : 0;
 }
 
-int DeviceLink::ReadBlockZero(uint8_t* raw)
+int DeviceLink::ReadBlockZero(uint8_t* raw, std::vector<int>* doubtful)
 {
     bool opened = false;
     for (int call = 0; call < 3 && !opened; ++call)
@@ -93,11 +111,29 @@ int DeviceLink::ReadBlockZero(uint8_t* raw)
     for (int page = 0; page < kPagesPerBlock; ++page) {
         // Stop at the first page the player does not give: the others would
         // only wait out the same time-out.
-        if (!ReadPageChecked(page, raw + size_t(page) * kRawPageSize, 0))
+        bool clean = false;
+        if (!ReadPageChecked(page, raw + size_t(page) * kRawPageSize, 0, &clean))
             return 0;
+        if (!clean)
+            doubtful->push_back(page);
         Ui().ShowProgress(page, kPagesPerBlock);
     }
     return 1;
+}
+
+// A page that took more than one read, or whose bytes disagree with their
+// checksum, may be a glitch: a player that drops a slow read hands on the
+// page its chip read before. Such pages are read again from a chip seen
+// ready before block 0 counts as damaged.
+int DeviceLink::ReadDoubtfulPagesAgain(uint8_t* raw, const std::vector<int>& doubtful)
+{
+    OpenLink();
+    WaitReady();
+    int answered = 1;
+    for (size_t i = 0; i < doubtful.size() && answered; ++i)
+        answered = ReadPageChecked(doubtful[i], raw + size_t(doubtful[i]) * kRawPageSize, 0);
+    CloseLink();
+    return answered;
 }
 
 int DeviceLink::LoadDirectory(bool repair)
@@ -112,16 +148,20 @@ int DeviceLink::LoadDirectory(bool repair)
         return 0;
     }
     ProgressHider hider(Ui());
-    const int complete = ReadBlockZero(raw.get());
+    std::vector<int> doubtful;
+    int complete = ReadBlockZero(raw.get(), &doubtful);
     CloseLink();
+    if (complete) {
+        DataOfPages(raw.get(), read.get());
+        if (!read->ChecksumsValid() && !doubtful.empty() && (complete = ReadDoubtfulPagesAgain(raw.get(), doubtful)))
+            DataOfPages(raw.get(), read.get());
+    }
     if (!complete) {
         // Nothing is known of block 0: no change is saved until it is read.
         ForgetPlayerDirectory();
         Ui().ShowMessage(kNotConnected);
         return 0;
     }
-    for (int page = 0; page < kPagesPerBlock; ++page)
-        std::memcpy(read->Bytes() + page * kPageSize, raw.get() + size_t(page) * kRawPageSize, kPageSize);
     RememberPlayerDirectory(*read);
     m_bDirectoryDamaged = false;
     if (read->ChecksumsValid()) {

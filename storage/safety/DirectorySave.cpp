@@ -14,14 +14,14 @@
 #include "storage/StorageTexts.h"
 
 // A failed erase or a failed page both cost one of the three attempts. The
-// next attempt wakes the link again and starts over from the erase of the
-// block it was writing, so what ends up on the player is always whole passes.
+// next attempt starts over from the erase of the block it was writing, so
+// what ends up on the player is always whole passes.
 StepOutcome SaveDirectoryStep::UseUpAttempt()
 {
-    m_bLinkOpen = false;
     if (m_phase == Phase::Shadow)
         m_nShadowPage = 0;
     m_nPage = 0;
+    m_bAwaitChip = m_phase != Phase::Check;
     if (--m_nStartTries > 0)
         return StepOutcome::Continue;
     // Before the check passed, nothing was written.
@@ -58,7 +58,6 @@ StepOutcome SaveDirectoryStep::CheckBlockZero()
         uint8_t raw[kRawPageSize];
         if (!m_pLink->ReadPageChecked(0, raw, 0))
             return UseUpAttempt();
-        m_bLinkOpen = true;
         if (std::memcmp(raw, m_pExpectedHeader, kPageSize) != 0) {
             m_problem = SaveProblem::PlayerChanged;
             return StepOutcome::EndCancel;
@@ -69,16 +68,26 @@ StepOutcome SaveDirectoryStep::CheckBlockZero()
     return StepOutcome::Continue;
 }
 
-// Erasing within the link that an earlier step woke saves a wake-up, the
-// dearest thing on the wire.
+// An attempt after a failure begins on a chip seen ready: the operation
+// that outlasted its time-out may still be under way, and a busy chip
+// ignores what it is sent, an erase included; pages written after an erase
+// it ignored would go onto the old bytes.
+bool SaveDirectoryStep::ChipReady()
+{
+    if (!m_bAwaitChip)
+        return true;
+    m_pLink->OpenLink();
+    if (!m_pLink->WaitReady())
+        return false;
+    m_bAwaitChip = false;
+    return true;
+}
+
+// A page is written only in the pass that erased its block.
 StepOutcome SaveDirectoryStep::WriteShadowPage()
 {
-    if (m_nShadowPage == 0) {
-        const int erased = m_bLinkOpen ? m_pLink->EraseBlockUnits(m_nShadowBlock) : m_pLink->EraseBlock(m_nShadowBlock);
-        if (!erased)
-            return UseUpAttempt();
-        m_bLinkOpen = true;
-    }
+    if (m_nShadowPage == 0 && (!ChipReady() || !m_pLink->EraseBlock(m_nShadowBlock)))
+        return UseUpAttempt();
     const uint16_t self = ShadowLink(m_nShadowBlock);
     if (!m_pLink->WritePage(m_shadowPages.data() + kPageSize * m_nShadowPage, m_nShadowPage, m_nShadowBlock, self,
                             self))
@@ -91,12 +100,8 @@ StepOutcome SaveDirectoryStep::WriteShadowPage()
 
 StepOutcome SaveDirectoryStep::WriteDirectoryPage()
 {
-    if (m_nPage == 0) {
-        const int erased = m_bLinkOpen ? m_pLink->EraseBlockUnits(0) : m_pLink->EraseBlock(0);
-        if (!erased)
-            return UseUpAttempt();
-        m_bLinkOpen = true;
-    }
+    if (m_nPage == 0 && (!ChipReady() || !m_pLink->EraseBlock(0)))
+        return UseUpAttempt();
     if (!m_pLink->WritePage(m_pBuffer + kPageSize * m_nPage, m_nPage, 0, 0, 0))
         return UseUpAttempt();
     if (m_nPage + 1 == kPagesPerBlock && m_pLink->Safeguards() && !LastPageReadsBack())
@@ -120,10 +125,11 @@ namespace {
 
 // The highest block a song may use that both the directory on the player and
 // the one about to replace it mark free: no song of either can be there, and
-// uploads, which take the lowest free block, reach it last.
-uint16_t ChooseShadowBlock(const DirectoryImage& next, const DirectoryImage* onPlayer)
+// uploads, which take the lowest free block, reach it last. It lies within
+// the memory the player has, whatever the new directory claims.
+uint16_t ChooseShadowBlock(const DirectoryImage& next, const DirectoryImage* onPlayer, unsigned playerBlocks)
 {
-    for (unsigned block = next.UsableBlockLimit(); block-- > 1;) {
+    for (unsigned block = std::min(next.UsableBlockLimit(), playerBlocks); block-- > 1;) {
         if (next.blockUse(block) != DirectoryImage::kBlockFree)
             continue;
         if (onPlayer && block < onPlayer->UsableBlockLimit() &&
@@ -136,7 +142,7 @@ uint16_t ChooseShadowBlock(const DirectoryImage& next, const DirectoryImage* onP
 
 }
 
-uint16_t ShadowBlockFor(const DirectoryImage& next, const DirectoryImage* onPlayer)
+uint16_t ShadowBlockFor(const DirectoryImage& next, const DirectoryImage* onPlayer, unsigned playerBlocks)
 {
-    return ChooseShadowBlock(next, onPlayer);
+    return ChooseShadowBlock(next, onPlayer, playerBlocks);
 }

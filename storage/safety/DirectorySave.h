@@ -13,9 +13,10 @@ class DeviceLink;
 class DirectoryImage;
 enum class SaveProblem;
 
-// Where the shadow of `next` goes: the highest block that it and the
-// directory on the player (when known) both mark free; kNoBlock when none.
-uint16_t ShadowBlockFor(const DirectoryImage& next, const DirectoryImage* onPlayer);
+// Where the shadow of `next` goes: the highest block below the player's
+// size that it and the directory on the player (when known) both mark free;
+// kNoBlock when none.
+uint16_t ShadowBlockFor(const DirectoryImage& next, const DirectoryImage* onPlayer, unsigned playerBlocks);
 
 class SaveDirectoryStep : public TransferStep {
 public:
@@ -41,11 +42,12 @@ private:
     StepOutcome WriteShadowPage();
     StepOutcome WriteDirectoryPage();
     StepOutcome UseUpAttempt();
+    bool ChipReady();
     bool LastPageReadsBack();
     int ShadowPageCount() const { return int(m_shadowPages.size() / 512); }
 
     Phase m_phase = Phase::Check;
     int m_nShadowPage = 0;
-    bool m_bLinkOpen = false; // woken by an earlier step of this attempt
+    bool m_bAwaitChip = false; // an attempt failed: see the chip ready before the next one
     int m_nDone = 0;
 };

@@ -108,7 +108,7 @@ bool DeviceLink::KeepCopies(DirectoryCopy& record, const WriteWitness& witness, 
 {
     uint16_t shadowBlock = DirectoryImage::kNoBlock;
     if (witness == WriteWitness::NewShadow) {
-        shadowBlock = ShadowBlockFor(*record.image, m_pOnPlayer.get());
+        shadowBlock = ShadowBlockFor(*record.image, m_pOnPlayer.get(), PlayerBlocks());
         ShadowRecord shadow;
         shadow.prints = record.prints;
         shadow.replacedPages = record.replacedPages;

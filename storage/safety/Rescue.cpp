@@ -17,15 +17,6 @@ std::string N(long value)
     return std::to_string(value);
 }
 
-// The player's size as the directory last read gives it, when that is
-// sane; else the 32 MiB of most players.
-unsigned PlayerBlocksOf(const DirectoryImage* lastRead)
-{
-    const unsigned blocks = lastRead ? lastRead->totalBlocks() : 0;
-    return blocks >= 2 && blocks <= unsigned(DirectoryImage::kPlayerBlocks) ? blocks
-                                                                             : unsigned(DirectoryImage::kPlayerBlocks);
-}
-
 // Ranks: the directory on the player, the newest shadow, this PC's copies
 // (newest first, a band of slots each), then chains no one knew, then songs
 // this PC let go.
@@ -52,7 +43,7 @@ uint32_t LastBlockBytes(const uint8_t* block)
 }
 
 RescueStep::RescueStep(DeviceLink& link, DirectoryCopies* copies, int32_t now)
-    : m_link(link), m_pCopies(copies), m_nNow(now), m_survey(link, PlayerBlocksOf(link.PlayerDirectory()))
+    : m_link(link), m_pCopies(copies), m_nNow(now), m_survey(link, link.PlayerBlocks())
 {
 }
 

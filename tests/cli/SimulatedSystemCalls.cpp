@@ -5,6 +5,7 @@
 //   MELLIFON_TEST_PORTS    base addresses of /dev/parport0, 1, ... (default 0x378)
 //   MELLIFON_TEST_PLAYER   which of them the player hangs on (default 0)
 //   MELLIFON_TEST_ROOT     1: the port instructions are granted
+//   MELLIFON_TEST_HELD     a device another program has locked
 //   MELLIFON_TEST_HANG_PROGRAMS  the player's programs that never complete (-1: all)
 //   MELLIFON_TEST_SIGINT_AFTER_PROGRAMS  Ctrl+C when the player has programmed this many pages
 //   MELLIFON_TEST_SIGINT_AT_SAVE         1: Ctrl+C as a directory save begins
@@ -61,6 +62,8 @@ public:
             m_player->Faults().hangPrograms = int(Number("MELLIFON_TEST_HANG_PROGRAMS", 0));
         m_calls = std::make_unique<SimulatedPortCalls>(std::move(ports));
         m_calls->root = Number("MELLIFON_TEST_ROOT", 0) == 1;
+        if (const char* held = std::getenv("MELLIFON_TEST_HELD"))
+            m_calls->heldElsewhere = held;
         m_calls->signalAfterPrograms = Number("MELLIFON_TEST_SIGINT_AFTER_PROGRAMS", -1);
         m_calls->signalAtDirectoryErase = Number("MELLIFON_TEST_SIGINT_AT_SAVE", 0) == 1;
     }

@@ -88,6 +88,12 @@ check "a number that is none" status_is 1 "$cli" --flash p.img download x1
 check "help" status_is 0 "$cli" --help
 check "a file that is no image" bash -c "echo hello >bad.img; ! '$cli' --flash bad.img list 2>/dev/null"
 
+check "a new 16 MiB image" status_is 0 "$cli" --flash small.img --flash-size 16 upload a.mp3
+check "its size" [ "$(stat -c %s small.img)" -eq $((512 * 64 * 528)) ]
+check "its memory" [ "$("$cli" --flash small.img list --tsv | tail -1 | cut -f2)" = "Memory:16,777,216" ]
+check "an image keeps its size" status_is 1 "$cli" --flash small.img --flash-size 32 list
+check "a size beyond 32 MiB" status_is 2 "$cli" --flash big.img --flash-size 64 list
+
 check "copies of the directory on this PC" [ -n "$(ls "$work/data/mellifon/directory-copies")" ]
 check "default image" status_is 0 "$cli" upload a.mp3
 check "default image in XDG_DATA_HOME" [ -f "$work/data/mellifon/player.img" ]

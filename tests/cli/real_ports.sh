@@ -44,9 +44,9 @@ frames() { # count, header bytes as printf escapes
 frames 300 '\xff\xfb\x90\x64' >a.mp3
 frames 1000 '\xff\xf3\x80\x00' >b.mp3
 
-device_session='calls: open /dev/parport0, claim /dev/parport0, io, release /dev/parport0, close /dev/parport0,'
+device_session='calls: open /dev/parport0, lock /dev/parport0, claim /dev/parport0, io, release /dev/parport0, unlock /dev/parport0, close /dev/parport0,'
 check "upload through the device" run 0 --port /dev/parport0 upload a.mp3 b.mp3
-check "one claim for the whole session" grep -qx "$device_session" report
+check "one lock and one claim for the whole session" grep -qx "$device_session" report
 check "listed" [ "$(songs)" = "a.mp3 b.mp3 " ]
 check "download through the device" run 0 --port /dev/parport0 download 1 2 --to got
 check "downloads are byte-identical" cmp -s got/a.mp3 a.mp3
@@ -61,7 +61,7 @@ check "the search finds the player" run 0 --port auto list
 check "and says where" grep -q 'answers at 0x278' err
 check "the port is remembered" grep -qx 'Rio=632' config/mellifon/mellifon.ini
 check "the next search starts there" run 0 --port auto list
-check "claiming that port first" grep -q '^calls: open /dev/parport0, open /dev/parport1, claim /dev/parport1,' report
+check "claiming that port first" grep -q '^calls: open /dev/parport0, open /dev/parport1, lock /dev/parport1, claim /dev/parport1,' report
 export MELLIFON_TEST_PLAYER=9
 check "no player on any port" run 1 --port auto list
 check "is said" grep -q 'no player found' err
@@ -73,6 +73,14 @@ check "as root the port instructions reach it" env MELLIFON_TEST_ROOT=1 "$cli" -
 check "the player answered them" grep -q '^1	b.mp3' out
 check "a port that is none" run 2 --port lpt1 list
 check "--flash and --port together" run 2 --flash x.img --port auto list
+
+# Another program has the device locked: the tool waits a while, says so,
+# and neither claims the port nor sends the player a single cycle.
+before=$(songs)
+check "a device another program holds" env MELLIFON_TEST_HELD=/dev/parport0 bash -c "'$cli' --port /dev/parport0 remove 1 --yes 2>err; [ \$? -eq 1 ]"
+check "is said" grep -q 'Another program is using Rio' err
+check "and left alone" grep -qx 'calls: open /dev/parport0, close /dev/parport0,' report
+check "with its songs" [ "$(songs)" = "$before" ]
 
 check "no player on the named port" env MELLIFON_TEST_PLAYER=3 bash -c "! '$cli' --port /dev/parport0 list 2>err"
 check "is said" grep -q 'no player answers on /dev/parport0' err

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <ctime>
+#include <map>
 
 #include "StoragePlayer.h"
 #include "storage/safety/DirectorySave.h"
@@ -99,6 +100,31 @@ TEST(DirectoryLoad, APlayerThatStopsAnsweringIsNotAnEmptyPlayer)
     EXPECT_EQ(p.ui.waitCursorDepth, 0);
 }
 
+// One page of block 0 is slow: the player drops that read and would hand
+// on the page before it. A load reads such a page again once the chip is
+// ready; a sound directory is neither reported damaged nor rewritten.
+TEST(DirectoryLoad, ASlowPageIsReadAgainAndNothingIsRepaired)
+{
+    for (long ticks : {1500L, 1999L}) {
+        SCOPED_TRACE(ticks);
+        StoragePlayer p;
+        p.Reload();
+        p.Image().SetEntryCount(1);
+        p.Image().Entry(0).SetName("kept");
+        ASSERT_EQ(p.link->SaveDirectory(), 1); // with a shadow a repair could use
+        auto saved = std::make_unique<DirectoryImage>(p.Image());
+        p.Restart();
+        p.player.ClearLogs();
+        p.player.Faults().slowRead = {6, ticks}; // page 5
+        EXPECT_EQ(p.link->LoadDirectory(), 1);
+        EXPECT_TRUE(p.ui.messages.empty());
+        EXPECT_EQ(std::memcmp(p.Image().Bytes(), saved->Bytes(), DirectoryImage::kSize), 0);
+        for (const auto& op : p.player.Operations())
+            EXPECT_EQ(op.kind, Op::Read);
+        EXPECT_TRUE(p.player.ProtocolErrors().empty());
+    }
+}
+
 TEST(DirectoryStorage, WithNoPortNothingHappens)
 {
     StoragePlayer p;
@@ -143,6 +169,7 @@ TEST(DirectorySave, ChecksBlockZeroWritesTheShadowThenOneEraseAndSixtyFourPages)
     ASSERT_GT(all.size(), 6u);
     EXPECT_EQ(all[1], (Op{Op::Erase, 1023 * 64}));
     EXPECT_EQ(all.size(), expected.size() + OperationsOn(p, 1023).size());
+    EXPECT_EQ(p.player.WakeUps(), 3); // for the check, then before each block's erase
     EXPECT_EQ(p.ui.barPositions.front(), 0);
     EXPECT_LT(p.ui.barPositions.back(), 100);
     EXPECT_EQ(BadSpareBytes(p), "");
@@ -186,6 +213,67 @@ TEST(DirectorySave, APageThatFailsStartsTheSaveAgainFromTheErase)
 
     p.player.Faults().hangPrograms = -1;
     EXPECT_EQ(p.link->SaveDirectory(), 0); // every attempt fails: Cancel, not success
+}
+
+// Pages programmed since their erase unit was last erased, as the log shows
+// it: none may be programmed again, or at all before the log erased it.
+int ProgramsOverUnerasedPages(const std::vector<Op>& ops)
+{
+    std::map<uint32_t, bool> erased;
+    int over = 0;
+    for (const Op& op : ops) {
+        if (op.kind == Op::Erase)
+            for (uint32_t page = op.page; page < op.page + 16; ++page)
+                erased[page] = true;
+        if (op.kind == Op::Program) {
+            over += erased[op.page] ? 0 : 1;
+            erased[op.page] = false;
+        }
+    }
+    return over;
+}
+
+// A program or an erase that outlasts its time-out is still under way when
+// the save tries again: the retry waits for the chip instead of sending it
+// commands it ignores, an erase among them, and programs no page twice.
+TEST(DirectorySave, ARetryWaitsForAChipStillBusyAndProgramsOnlyErasedPages)
+{
+    StoragePlayer dry;
+    dry.Reload();
+    dry.player.ClearLogs();
+    ASSERT_EQ(dry.link->SaveDirectory(), 1);
+    const int shadowPages = int(dry.player.Operations().size()) - 1 - 4 - 64 - 1 - 4;
+    ASSERT_GT(shadowPages, 0);
+
+    struct Slow {
+        const char* what;
+        SlowOperation PlayerFaults::*kind;
+        long at;
+        long ticks;
+    };
+    const Slow cases[] = {
+        {"a shadow page", &PlayerFaults::slowProgram, 2, 1500},
+        {"a page of block 0", &PlayerFaults::slowProgram, shadowPages + 3, 1500},
+        {"a page of block 0, slower than a wait", &PlayerFaults::slowProgram, shadowPages + 3, 2500},
+        {"an erase unit of the shadow", &PlayerFaults::slowErase, 2, 1500},
+        {"an erase unit of block 0", &PlayerFaults::slowErase, 6, 1500},
+    };
+    for (const Slow& slow : cases) {
+        SCOPED_TRACE(slow.what);
+        StoragePlayer p;
+        p.Reload();
+        p.Image().SetEntryCount(1);
+        p.Image().Entry(0).SetName("saved");
+        p.player.ClearLogs();
+        p.player.Faults().*slow.kind = {slow.at, slow.ticks};
+        ASSERT_EQ(p.link->SaveDirectory(), 1);
+        EXPECT_TRUE(p.player.ProtocolErrors().empty()) << p.player.ProtocolErrors().front();
+        EXPECT_EQ(ProgramsOverUnerasedPages(p.player.Operations()), 0);
+        auto saved = std::make_unique<DirectoryImage>(p.Image());
+        p.Reload();
+        EXPECT_TRUE(p.ui.messages.empty());
+        EXPECT_EQ(std::memcmp(p.Image().Bytes(), saved->Bytes(), DirectoryImage::kSize), 0);
+    }
 }
 
 TEST(DirectorySave, TheUserCannotCancelIt)

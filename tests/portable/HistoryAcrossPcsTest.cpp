@@ -21,6 +21,7 @@
 #include "link/PageFormat.h"
 #include "simulator/FactoryImage.h"
 #include "simulator/FlashMemory.h"
+#include "simulator/PagePlayer.h"
 #include "simulator/SimulatedPlayer.h"
 #include "songlist/SongCommands.h"
 #include "storage/StorageTexts.h"
@@ -55,13 +56,14 @@ struct Player {
 };
 
 // One run of the program: a PC on a player, the power going after `cut`
-// flash operations (or never).
+// flash operations (or never). The pages go straight to the flash: the
+// sweeps run thousands of these.
 struct Program {
     Program(Pc& pc, Player& on, long cut = -1) : player(on.flash), copies(pc.folder), list(link), commands(link, list)
     {
-        player.UseVirtualClock(true);
         player.Faults().powerCutAfter = cut;
         link.AttachPorts(&player);
+        link.AttachPageDevice(&player);
         link.AttachUserInterface(&ui);
         link.AttachDirectoryCopies(&copies);
         link.SetPort(0x378);
@@ -108,7 +110,7 @@ struct Program {
         return writes;
     }
 
-    SimulatedPlayer player;
+    PagePlayer player;
     ScriptedUi ui;
     DirectoryCopies copies;
     DeviceLink link;
@@ -478,9 +480,9 @@ Listing ListingOf(Program& run)
 
 // Every cut point natively; a sample of them where the code runs slower.
 #if defined(__SANITIZE_ADDRESS__) || defined(_WIN32)
-constexpr long kSweepStride = 13;
+constexpr long kSweepStride = 7;
 #else
-constexpr long kSweepStride = 3;
+constexpr long kSweepStride = 1;
 #endif
 
 // A history of changes by several PCs on several players. Each change is

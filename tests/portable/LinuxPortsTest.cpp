@@ -41,10 +41,10 @@ struct LinuxPorts : ::testing::Test {
     std::string error;
 };
 
-TEST_F(LinuxPorts, ANamedDeviceIsClaimedUsedThroughItsIoctlsAndReleased)
+TEST_F(LinuxPorts, ANamedDeviceIsLockedClaimedUsedThroughItsIoctlsAndReleased)
 {
     ASSERT_TRUE(bus.AddDevice("/dev/parport0", 0x378, &error)) << error;
-    ASSERT_TRUE(bus.Claim(0x378, &error)) << error;
+    ASSERT_EQ(bus.Acquire(0x378, 0), LockResult::Held);
     link.SetPort(0x378);
     ASSERT_EQ(link.Probe(), 1);
 
@@ -55,10 +55,11 @@ TEST_F(LinuxPorts, ANamedDeviceIsClaimedUsedThroughItsIoctlsAndReleased)
     ASSERT_EQ(link.ReadBlock(back.data(), 3), 1);
     EXPECT_EQ(back, block);
     link.CloseLink();
+    bus.Release();
     bus.Close();
 
-    EXPECT_EQ(calls.Log(), (Log{"open /dev/parport0", "claim /dev/parport0", "io", "release /dev/parport0",
-                                "close /dev/parport0"}));
+    EXPECT_EQ(calls.Log(), (Log{"open /dev/parport0", "lock /dev/parport0", "claim /dev/parport0", "io",
+                                "release /dev/parport0", "unlock /dev/parport0", "close /dev/parport0"}));
     EXPECT_TRUE(calls.Breaches().empty()) << calls.Breaches()[0];
     EXPECT_TRUE(player.ProtocolErrors().empty()) << player.ProtocolErrors()[0];
     EXPECT_FALSE(player.InLinkMode());
@@ -86,6 +87,26 @@ TEST_F(LinuxPorts, TheSearchFindsThePlayerThroughTheDeviceAtItsBaseAndRemembersI
     EXPECT_FALSE(twoPorts.AnyClaimed());
     EXPECT_FALSE(twoPorts.AnyOpen());
     EXPECT_TRUE(other.ProtocolErrors().empty());
+}
+
+// A device another program has locked is waited for a while, then the
+// command is refused without a single register access; it is taken once free.
+TEST_F(LinuxPorts, ADeviceAnotherProgramHoldsIsWaitedForThenLeftAlone)
+{
+    ASSERT_TRUE(bus.AddDevice("/dev/parport0", 0x378, &error));
+    calls.heldElsewhere = "/dev/parport0";
+    const long before = calls.Milliseconds();
+    EXPECT_EQ(bus.Acquire(0x378, 3000), LockResult::Busy);
+    EXPECT_GE(calls.Milliseconds() - before, 3000);
+    EXPECT_LT(calls.Milliseconds() - before, 3200);
+    EXPECT_EQ(calls.Log(), Log{"open /dev/parport0"});
+    calls.heldElsewhere.clear();
+    EXPECT_EQ(bus.Acquire(0x378, 3000), LockResult::Held);
+    EXPECT_TRUE(calls.AnyClaimed());
+    EXPECT_EQ(bus.Acquire(0x278, 3000), LockResult::Held); // no device of ours there
+    bus.Close();
+    EXPECT_FALSE(calls.AnyClaimed());
+    EXPECT_TRUE(calls.Breaches().empty());
 }
 
 // A device that stops answering must not pass for a player that took the data.

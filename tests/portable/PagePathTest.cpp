@@ -95,17 +95,9 @@ public:
                     m_pPagePlayer->ProgramPage(page, data, spare));
     }
 
-    // The wire erases a block's four units in one call, stopping at the
-    // first that fails, as the link's own loop over this call does.
     int EraseUnit(uint32_t page) override
     {
-        const int unit = int(page / kPagesPerEraseUnit % (kPagesPerBlock / kPagesPerEraseUnit));
-        if (unit == 0)
-            m_nWireErase = m_pWire->EraseBlockUnits(int(page / kPagesPerBlock));
-        const int direct = m_pPagePlayer->EraseUnit(page);
-        if (!direct || unit == 3)
-            Same("erase of block " + std::to_string(page / kPagesPerBlock), m_nWireErase, direct);
-        return direct;
+        return Same("erase of page " + std::to_string(page), m_pWire->EraseUnit(page), m_pPagePlayer->EraseUnit(page));
     }
 
     void Out(uint16_t, uint8_t) override { ADD_FAILURE() << "a register write bypassed the page device"; }
@@ -151,7 +143,6 @@ private:
     std::unique_ptr<DeviceLink> m_pWire;
     std::vector<FlashOperation> m_wireOperations;
     std::vector<FlashOperation> m_pageOperations;
-    int m_nWireErase = 0;
     long m_nTicks = 0;
 };
 
@@ -191,7 +182,7 @@ TEST(PagePath, EveryFaultGivesTheAnswersOfTheWire)
     EXPECT_EQ(link.WriteBlock(block, 9, 8, 10), 1);
     EXPECT_EQ(link.WritePage(block + 512, 3, 9, 0xFFFF, 0xFFFF), 1); // no erase before it: only clears bits
     EXPECT_EQ(link.ReadBlock(block, 9), 1);
-    EXPECT_EQ(link.ReadBlock(block, 1024 + 9), 1); // beyond the memory: wraps round
+    EXPECT_EQ(link.ReadBlock(block, 1024 + 9), 0); // beyond the memory: no chip answers
 
     // Hangs last until the next wake-up; a chip that never gets ready fails everything.
     t.both.Faults([](PlayerFaults& f) { f.hangErases = 2; });
@@ -229,6 +220,32 @@ TEST(PagePath, EveryFaultGivesTheAnswersOfTheWire)
     EXPECT_TRUE(t.both.Pages().PoweredOff());
 
     EXPECT_EQ(t.both.WirePlayer().ProtocolErrors().empty(), t.both.Pages().ProtocolErrors().empty());
+    t.both.ExpectSameFlashAndLog();
+}
+
+// A slow read outlasts the time-out and is dropped; the chip, still busy,
+// ignores the next one, and once ready gives the page its register kept; a
+// slow erase fails its block, and outlasts a wake-up.
+TEST(PagePath, SlowOperationsGiveTheAnswersOfTheWire)
+{
+    TwoPaths t;
+    DeviceLink& link = t.link;
+    uint8_t raw[kRawPageSize];
+    EXPECT_EQ(link.OpenLink(), 1);
+    EXPECT_EQ(link.ReadRawPage(0, raw, 0), 1);
+    t.both.Faults([](PlayerFaults& f) { f.slowRead = {1, 5000}; });
+    EXPECT_EQ(link.ReadRawPage(1, raw, 0), 0);
+    EXPECT_EQ(link.ReadRawPage(2, raw, 0), 0);
+    t.both.PowerBack();
+    t.both.Faults([](PlayerFaults& f) { f.slowRead = {1, 1500}; });
+    EXPECT_EQ(link.OpenLink(), 1);
+    EXPECT_EQ(link.ReadRawPage(3, raw, 0), 0);
+    EXPECT_EQ(link.ReadRawPage(4, raw, 0), 1); // ignored: what the register held comes instead
+    t.both.PowerBack();
+    t.both.Faults([](PlayerFaults& f) { f.slowErase = {1, 5000}; });
+    EXPECT_EQ(link.EraseBlock(16), 0);
+    EXPECT_EQ(link.EraseBlock(17), 0);
+    t.both.PowerBack();
     t.both.ExpectSameFlashAndLog();
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include "TempPath.h"
 #include "TestPlayer.h"
 #include "simulator/FactoryImage.h"
+#include "simulator/ImageFileLock.h"
 #include "storage/format/DirectoryImage.h"
 
 namespace {
@@ -103,14 +105,52 @@ TEST(SimulatedPlayer, AShortWakePulseDoesNotOpenTheLink)
     EXPECT_TRUE(t.player.InLinkMode());
 }
 
-TEST(SimulatedPlayer, AddressesBeyondTheMemoryWrapRound)
+// A chip busy with a slow operation ignores what it is sent (an error of
+// the link) and stays busy through a wake-up. A read it was too slow for is
+// dropped: the stream then gives the page its register held before.
+TEST(SimulatedPlayer, ASlowChipIgnoresCommandsAndDropsATooSlowRead)
 {
     TestPlayer t(16);
-    std::vector<uint8_t> data(512, 0x5A), back(512);
-    ASSERT_EQ(t.link->EraseBlock(16), 1); // block 16 of a 16-block player is block 0
-    ASSERT_EQ(t.link->WritePage(data.data(), 0, 16, 0xFFFF, 0xFFFF), 1);
-    ASSERT_EQ(t.link->ReadPage(0, back.data(), 0), 1);
-    EXPECT_EQ(back, data);
+    std::vector<uint8_t> first(512, 0x11), second(512, 0x22), back(512);
+    ASSERT_EQ(t.link->EraseBlock(1), 1);
+    t.player.Faults().slowProgram = {2, 1500};
+    ASSERT_EQ(t.link->WritePage(first.data(), 0, 1, 0xFFFF, 0xFFFF), 1);
+    EXPECT_EQ(t.link->WritePage(second.data(), 1, 1, 0xFFFF, 0xFFFF), 0); // outlasted the time-out
+    t.link->OpenLink();
+    EXPECT_TRUE(t.player.Busy());
+    EXPECT_EQ(t.link->WaitReady(), 1);
+    EXPECT_TRUE(t.player.ProtocolErrors().empty());
+
+    ASSERT_EQ(t.link->ReadPage(0, back.data(), 1), 1);
+    t.player.Faults().slowRead = {1, 1500};
+    EXPECT_EQ(t.link->ReadPage(1, back.data(), 1), 0);
+    t.link->AddressCycle(DeviceLink::kRegCommand);
+    t.link->DataCycle(DeviceLink::kCmdRead);
+    EXPECT_TRUE(HasError(t.player, "data cycle to 0xA1 while busy"));
+    EXPECT_EQ(t.link->WaitReady(), 1);
+    t.link->AddressCycle(DeviceLink::kRegReadPort);
+    for (int i = 0; i < 512; ++i)
+        back[size_t(i)] = t.link->ReadStreamByte();
+    EXPECT_EQ(back, first);
+    ASSERT_EQ(t.link->ReadPage(1, back.data(), 1), 1);
+    EXPECT_EQ(back, second); // the slow program did its work
+}
+
+// Past the flash's end the bank byte selects a chip that is not there:
+// nothing answers and nothing changes, and the log shows the page as sent.
+TEST(SimulatedPlayer, AddressesBeyondTheMemoryReachNoChip)
+{
+    TestPlayer t(16);
+    std::vector<uint8_t> data(512, 0x5A), back(512, 0x11);
+    std::vector<uint8_t> before(t.flash.RawPage(0), t.flash.RawPage(0) + 528);
+    t.player.ClearLogs();
+    EXPECT_EQ(t.link->EraseBlock(16), 1); // the ready line floats high: it looks done
+    EXPECT_EQ(t.link->WritePage(data.data(), 0, 16, 0xFFFF, 0xFFFF), 1);
+    EXPECT_EQ(t.link->ReadPage(0, back.data(), 16), 0); // ready at once: no read under way
+    EXPECT_EQ(std::vector<uint8_t>(t.flash.RawPage(0), t.flash.RawPage(0) + 528), before);
+    EXPECT_EQ(t.player.Operations().back(), (FlashOperation{FlashOperation::Read, 16 * 64}));
+    EXPECT_EQ(t.player.Operations()[4], (FlashOperation{FlashOperation::Program, 16 * 64}));
+    EXPECT_TRUE(t.player.ProtocolErrors().empty());
 }
 
 TEST(PlayerImage, ANewImageIsAFactoryFreshPlayer)
@@ -176,6 +216,26 @@ TEST(PlayerImage, TwoProgramsOnOneImageSeeEachOthersPages)
     std::vector<uint8_t> more(528, 0x0F);
     window->ProgramPage(5 * 64, more.data());
     EXPECT_EQ(tool->RawPage(5 * 64)[0], 0x0C);
+}
+
+// Two programs on one image: while one holds the player the other waits,
+// then gives up; once it is let go the other has it. Other ports are free.
+TEST(PlayerImage, ItsLockKeepsASecondProgramOffThePlayer)
+{
+    TempPath path("image");
+    std::string error;
+    auto window = FlashMemory::OpenImage(path.String(), &error, 16);
+    auto tool = FlashMemory::OpenImage(path.String(), &error, 16);
+    ASSERT_TRUE(window && tool) << error;
+    ImageFileLock windowLock(*window, 0x378), toolLock(*tool, 0x378);
+    ASSERT_EQ(windowLock.Acquire(0x378, 0), LockResult::Held);
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(toolLock.Acquire(0x378, 150), LockResult::Busy);
+    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(150));
+    EXPECT_EQ(toolLock.Acquire(0x278, 150), LockResult::Held);
+    windowLock.Release();
+    EXPECT_EQ(toolLock.Acquire(0x378, 0), LockResult::Held);
+    EXPECT_EQ(windowLock.Acquire(0x378, 0), LockResult::Busy);
 }
 
 TEST(PlayerImage, AFileOfTheWrongSizeIsRefused)

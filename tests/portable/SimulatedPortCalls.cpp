@@ -122,6 +122,27 @@ void SimulatedPortCalls::Close(int fd)
     Note("close " + m_ports[index].path);
 }
 
+int SimulatedPortCalls::LockFile(int fd)
+{
+    const size_t index = size_t(fd - kFirstFd);
+    if (fd < kFirstFd || index >= m_ports.size() || !m_open[index])
+        return -EBADF;
+    if (m_ports[index].path == heldElsewhere)
+        return -EWOULDBLOCK;
+    Note("lock " + m_ports[index].path);
+    return 0;
+}
+
+void SimulatedPortCalls::UnlockFile(int fd)
+{
+    const size_t index = size_t(fd - kFirstFd);
+    if (fd < kFirstFd || index >= m_ports.size() || !m_open[index]) {
+        Breach("unlocked a descriptor that is not open");
+        return;
+    }
+    Note("unlock " + m_ports[index].path);
+}
+
 int SimulatedPortCalls::GrantPorts(unsigned long from, unsigned long count)
 {
     if (!root)

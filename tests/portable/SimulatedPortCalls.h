@@ -24,16 +24,20 @@ public:
     int Open(const std::string& path) override;
     int Ioctl(int fd, unsigned long request, void* argument) override;
     void Close(int fd) override;
+    int LockFile(int fd) override;
+    void UnlockFile(int fd) override;
     int GrantPorts(unsigned long from, unsigned long count) override;
     int GrantAllPorts() override;
     void DropPorts(unsigned long from, unsigned long count) override;
     void OutByte(uint16_t port, uint8_t value) override;
     uint8_t InByte(uint16_t port) override;
     long Milliseconds() override { return ++m_nTicks; }
+    void Sleep(long milliseconds) override { m_nTicks += milliseconds; }
     bool ReadTextFile(const std::string& path, std::string* text) override;
 
     // What the system refuses.
     int openError = 0;          // every open fails with this error number
+    std::string heldElsewhere;  // the device another program has locked
     bool root = false;          // the port instructions are granted
     long failIoctlsAfter = -1;  // later register ioctls fail with EIO
     // Ctrl+C (SIGINT raised) when the player has programmed this many pages,

@@ -5,11 +5,13 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "StoragePlayer.h"
 #include "TempPath.h"
 #include "TestFiles.h"
+#include "link/PlayerLock.h"
 #include "songlist/SongCommands.h"
 #include "storage/StorageTexts.h"
 
@@ -273,6 +275,98 @@ TEST_F(Commands, AChangeToAStaleListIsNotSavedAndTheListIsRead)
     EXPECT_TRUE(commands.RenameSong(0, "fresh")); // on the list as read again
     p.Reload();
     EXPECT_EQ(Names(), std::vector<std::string>{"fresh"});
+}
+
+// A lock that notes how it is taken; "another program" may hold it.
+class NotingLock : public PlayerLock {
+public:
+    LockResult Acquire(int base, long waitMs) override
+    {
+        ++acquired;
+        lastBase = base;
+        lastWait = waitMs;
+        held = !busy;
+        return busy ? LockResult::Busy : LockResult::Held;
+    }
+    void Release() override
+    {
+        ++released;
+        held = false;
+    }
+    bool busy = false;
+    bool held = false;
+    int acquired = 0;
+    int released = 0;
+    int lastBase = 0;
+    long lastWait = 0;
+};
+
+// The ports, counting every access made while the lock is not held.
+class GuardedPorts : public PortIo {
+public:
+    GuardedPorts(PortIo& inner, const NotingLock& lock) : m_inner(inner), m_lock(lock) {}
+    void Out(uint16_t port, uint8_t value) override
+    {
+        unheld += !m_lock.held;
+        m_inner.Out(port, value);
+    }
+    uint8_t In(uint16_t port) override
+    {
+        unheld += !m_lock.held;
+        return m_inner.In(port);
+    }
+    long Clock() override { return m_inner.Clock(); }
+    long unheld = 0;
+
+private:
+    PortIo& m_inner;
+    const NotingLock& m_lock;
+};
+
+// Each command holds the player once, its refill included, and every port
+// access falls within a hold; between commands another program may have it.
+// While another program has it, a command says so and changes nothing.
+TEST_F(Commands, EachCommandHoldsThePlayerAndABusyPlayerIsLeftAlone)
+{
+    StoreSongs({"a", "b"});
+    p.player.ClearLogs();
+    NotingLock lock;
+    GuardedPorts ports(p.player, lock);
+    p.link->AttachPorts(&ports);
+    p.link->AttachPlayerLock(&lock);
+    const std::string c = File("c", 70000);
+    const std::vector<std::function<bool()>> runs = {
+        [&] { return commands.UploadFiles({c, File("d", 10)}) == 2; },
+        [&] { return commands.RenameSong(0, "x"); },
+        [&] { return commands.MoveSong(0, 1); },
+        [&] { return commands.DownloadSongAt(0, folder.String()); },
+        [&] { return commands.RemoveSongAt(0, false); },
+        [&] { return commands.UndoLastChange(false); },
+        [&] { return commands.InitializePlayer(false); },
+        [&] { return ReloadDirectory(*p.link) == 1; },
+    };
+    lock.busy = true;
+    auto before = std::make_unique<DirectoryImage>(p.Image());
+    for (size_t i = 0; i < runs.size(); ++i)
+        EXPECT_FALSE(runs[i]()) << i;
+    EXPECT_EQ(ports.unheld, 0);
+    EXPECT_TRUE(p.player.Operations().empty());
+    EXPECT_EQ(p.ui.messages, std::vector<std::string>(runs.size(), kPlayerBusy));
+    EXPECT_EQ(std::memcmp(before->Bytes(), p.Image().Bytes(), DirectoryImage::kSize), 0);
+    EXPECT_EQ(lock.lastBase, 0x378);
+    EXPECT_EQ(lock.lastWait, kPlayerLockWaitMs);
+    EXPECT_EQ(lock.released, 0);
+
+    lock = NotingLock();
+    p.ui.messages.clear();
+    for (size_t i = 0; i < runs.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(runs[i]());
+        EXPECT_EQ(lock.acquired, int(i) + 1);
+        EXPECT_EQ(lock.released, int(i) + 1);
+    }
+    EXPECT_EQ(ports.unheld, 0);
+    EXPECT_TRUE(p.ui.messages.empty()) << p.ui.messages[0];
 }
 
 TEST_F(Commands, ADamagedDirectoryIsNotChangedButMayBeInitialized)

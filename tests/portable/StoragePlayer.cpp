@@ -7,7 +7,7 @@
 #include "link/PageFormat.h"
 #include "simulator/FactoryImage.h"
 
-StoragePlayer::StoragePlayer()
+StoragePlayer::StoragePlayer(int blocks) : TestPlayer(blocks)
 {
     MakeFactoryFresh(flash);
     link->AttachUserInterface(&ui);

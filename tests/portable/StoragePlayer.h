@@ -12,7 +12,7 @@
 #include "storage/safety/DirectoryCopies.h"
 
 struct StoragePlayer : TestPlayer {
-    StoragePlayer();
+    explicit StoragePlayer(int blocks = FlashMemory::kDefaultBlocks);
 
     // Loads the directory as every fill does; no message expected.
     void Reload();

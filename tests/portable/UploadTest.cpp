@@ -259,4 +259,43 @@ TEST_F(UploadFixture, AFileThatEndsEarlyStopsTheBlock)
     EXPECT_EQ(p.ui.messages, std::vector<std::string>{kErrorReadingFile});
 }
 
+// A player of 16 MiB has 512 blocks: its shadows, its songs and an
+// initialize stay below them, and an initialize keeps its size.
+TEST(SmallPlayer, A16MiBPlayerIsWrittenOnlyBelowItsSize)
+{
+    TempPath folder("small");
+    std::filesystem::create_directories(folder.Path());
+    const std::string song = (folder.Path() / "song").string();
+    WriteFile(song, std::vector<uint8_t>(3 * 32768 + 5, 0x42));
+    StoragePlayer p(512);
+    p.Reload();
+    EXPECT_EQ(p.Image().totalBlocks(), 512);
+    EXPECT_EQ(p.link->PlayerBlocks(), 512u);
+    p.player.ClearLogs();
+    ASSERT_EQ(p.link->UploadSong(song.c_str()), 1);
+    ASSERT_EQ(p.link->SaveDirectory("upload"), 1);
+    p.Reload();
+    ASSERT_EQ(p.link->InitializeDirectory(), 1);
+    ASSERT_EQ(p.link->SaveDirectory("initialize"), 1); // its shadow: free in the new directory to block 1023
+    p.Reload();
+    EXPECT_EQ(p.Image().totalBlocks(), 512);
+    EXPECT_EQ(p.Image().freeBlocks(), 512);
+    ASSERT_EQ(p.link->UploadSong(song.c_str()), 1);
+    ASSERT_EQ(p.link->SaveDirectory("upload"), 1);
+    for (const FlashOperation& op : p.player.Operations())
+        if (op.kind != FlashOperation::Read)
+            EXPECT_LT(op.page, 512u * 64u) << op.kind;
+
+    // Where the directory read says nothing sound, the size is a 32 MiB player's.
+    EXPECT_EQ(DirectoryImage::PlayerBlocksOf(nullptr), 1024u);
+    auto odd = std::make_unique<DirectoryImage>();
+    for (unsigned total : {0u, 1u, 1025u, 8192u, 512u}) {
+        odd->SetEmpty(total);
+        odd->Seal(0);
+        EXPECT_EQ(DirectoryImage::PlayerBlocksOf(odd.get()), total == 512 ? 512u : 1024u) << total;
+    }
+    odd->SetTotalBlocks(300); // not sealed so
+    EXPECT_EQ(DirectoryImage::PlayerBlocksOf(odd.get()), 1024u);
+}
+
 } // namespace
