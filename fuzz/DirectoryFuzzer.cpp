@@ -58,8 +58,9 @@ void PutBlockZero(World& w, const uint8_t* data, size_t size, uint8_t flags, uin
         w.pcA.folder.files.clear();
     if (flags & 8) {
         std::vector<uint8_t> erased(kRawPageSize, 0xFF);
-        player.flash.StorePage(1023 * 64, erased.data());
-        player.Touch(1023 * 64);
+        const uint32_t top = uint32_t(player.flash.Blocks() - 1) * kPagesPerBlock;
+        player.flash.StorePage(top, erased.data());
+        player.Touch(top);
     }
 }
 

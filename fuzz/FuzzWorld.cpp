@@ -57,9 +57,12 @@ void FuzzPlayer::Commit()
     touched.clear();
 }
 
+// A program or erase beyond the flash reached no chip and changed nothing.
 void FuzzPlayer::Touch(const std::vector<FlashOperation>& operations)
 {
     for (const FlashOperation& op : operations) {
+        if (op.page >= flash.Pages())
+            continue;
         if (op.kind == FlashOperation::Program)
             touched.insert(op.page);
         if (op.kind == FlashOperation::Erase)
@@ -80,7 +83,7 @@ void FuzzPlayer::Restore()
 
 void FuzzUi::ShowMessage(const std::string& text)
 {
-    Trace("says: " + text.substr(0, text.find('\n')));
+    Trace("says: " + text);
 }
 
 int FuzzUi::RunTransfer(TransferStep& step)
@@ -96,7 +99,7 @@ int FuzzUi::RunTransfer(TransferStep& step)
     return kTransferCancel;
 }
 
-FuzzSession::FuzzSession(FuzzPlayer& player, FuzzPc& pc) : copies(pc.folder), m_player(player)
+FuzzSession::FuzzSession(FuzzPlayer& player, FuzzPc& pc) : copies(pc.copies), m_player(player)
 {
     if (ChosenWire() == Wire::Registers) {
         m_pWire = std::make_unique<SimulatedPlayer>(player.flash);
@@ -168,14 +171,9 @@ Listing ListingOf(FuzzSession& session, FlashMemory& flash, bool loaded)
             }
             block = image.blockLink(block);
         }
-        // As a download gives it: whole blocks, then the last block's bytes
-        // (a whole block for 0, and at most one). For an entry that keeps the
-        // rules that is its size; for a damaged one the size may say otherwise.
-        const size_t last = entry.lastBlockBytes() > 0 && entry.lastBlockBytes() < kBlockSize
-                                ? size_t(entry.lastBlockBytes())
-                                : size_t(kBlockSize);
-        if (entry.blockCount() > 0)
-            song.bytes.resize(std::min(song.bytes.size(), size_t(entry.blockCount() - 1) * kBlockSize + last));
+        // As a download gives it: the size the list shows, when the chain
+        // has the blocks for it.
+        song.bytes.resize(std::min<size_t>(song.bytes.size(), entry.size()));
         listing.songs.push_back(std::move(song));
     }
     return listing;
@@ -203,12 +201,20 @@ std::vector<uint8_t> ReadWhole(const std::filesystem::path& path)
 
 namespace {
 
-// Bytes that differ from song to song, behind the same audio header.
+// Bytes that differ from song to song, behind the same audio header, as
+// compressed audio does: so do the checksums of their pages, which a
+// song's print is made of (sequences that step through every byte value
+// give every page the same sum).
 Song MadeSong(const std::string& name, size_t size, unsigned step, unsigned offset)
 {
     Song song{name, std::vector<uint8_t>(size)};
-    for (size_t b = 0; b < size; ++b)
-        song.bytes[b] = uint8_t(b * step + offset);
+    uint32_t state = step * 2654435761u + offset + 1;
+    for (size_t b = 0; b < size; ++b) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        song.bytes[b] = uint8_t(state >> 24);
+    }
     song.bytes[0] = 0xFF, song.bytes[1] = 0xFB, song.bytes[2] = 0x90, song.bytes[3] = 0x64;
     return song;
 }

@@ -37,7 +37,9 @@ std::string Names(const std::vector<Song>& songs);
 
 // A player: its flash, and the pages it held when the committed state was made.
 struct FuzzPlayer {
-    FlashMemory flash{1024};
+    // A player of 4 MiB: its songs are small, and a rescue's or a repair's
+    // look at every block costs an eighth of a 32 MiB one's.
+    FlashMemory flash{128};
     std::map<uint32_t, std::vector<uint8_t>> master;
     std::set<uint32_t> touched;
 
@@ -63,6 +65,9 @@ struct FuzzPc {
         bool changed = false;
     };
     Folder folder;
+    // One for the PC's life, as a program keeps one for its run: each record
+    // is decoded once.
+    DirectoryCopies copies{folder};
     std::map<std::string, std::vector<uint8_t>> master;
 
     void Commit() { master = folder.files; }
@@ -104,7 +109,7 @@ public:
     void StartOperation(long reads);
 
     FuzzUi ui;
-    DirectoryCopies copies;
+    DirectoryCopies& copies;
     DeviceLink link;
     ReloadingList list{link};
     SongCommands commands{link, list};

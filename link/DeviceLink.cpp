@@ -241,6 +241,11 @@ int DeviceLink::EraseUnit(uint32_t firstPage)
         return m_pPageDevice->EraseUnit(firstPage);
     SendPageAddress(firstPage, kCmdEraseSetup);
     SendCommand(kCmdEraseConfirm);
+    // An erase keeps a chip busy for milliseconds: a ready line high at once
+    // means nothing took it (no player, or no chip at this address), and the
+    // pages written after it would land nowhere.
+    if (InStatus() & kStatusReady)
+        return 0;
     if (!WaitReady())
         return 0;
     ClockOutFlashStatus();

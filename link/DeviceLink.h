@@ -214,7 +214,15 @@ private:
                            const DirectoryCopy* previous) const;
     bool KeepCopies(DirectoryCopy& record, const WriteWitness& witness, std::vector<uint8_t>* shadowPages);
     bool PlayerDirectorySound() const;
-    void ForgetPlayerDirectory() { m_pOnPlayer.reset(); }
+    void ForgetPlayerDirectory()
+    {
+        m_pOnPlayer.reset();
+        m_bOnPlayerSound = false;
+        m_nOnPlayerDigest = 0;
+    }
+    // The fingerprint of block 0 as last read or written, when it was sound;
+    // 0 otherwise. Worked out when first asked for: most loads never need it.
+    uint64_t PlayerDirectoryDigest() const;
     void RememberPlayerDirectory(const DirectoryImage& image);
     int ReadBlockZero(uint8_t* raw, std::vector<int>* doubtful);
     int ReadDoubtfulPagesAgain(uint8_t* raw, const std::vector<int>& doubtful);
@@ -227,6 +235,8 @@ private:
     UserInterface* m_pUi = nullptr;
     DirectoryCopies* m_pCopies = nullptr;
     std::unique_ptr<DirectoryImage> m_pOnPlayer;
+    bool m_bOnPlayerSound = false;          // its checksums hold
+    mutable uint64_t m_nOnPlayerDigest = 0; // of m_pOnPlayer, once asked for
     bool m_bDirectoryDamaged = false;
     bool m_bSafeguards = true;
     bool m_bVerifyUploads = false;

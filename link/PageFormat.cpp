@@ -1,5 +1,8 @@
 #include "link/PageFormat.h"
 
+#include <array>
+#include <cstring>
+
 #include "link/LittleEndian.h"
 
 uint16_t PageChecksum(const uint8_t* page)
@@ -69,10 +72,12 @@ bool ParseSpareBytes(const uint8_t* spare, SpareLinks* links)
 
 bool RawPageErased(const uint8_t* raw)
 {
-    for (int i = 0; i < kRawPageSize; ++i)
-        if (raw[i] != 0xFF)
-            return false;
-    return true;
+    static const std::array<uint8_t, kRawPageSize> erased = [] {
+        std::array<uint8_t, kRawPageSize> page{};
+        page.fill(0xFF);
+        return page;
+    }();
+    return std::memcmp(raw, erased.data(), kRawPageSize) == 0;
 }
 
 bool RawPageIntact(const uint8_t* raw)

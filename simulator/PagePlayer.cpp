@@ -208,19 +208,30 @@ int PagePlayer::ProgramPage(uint32_t page, const uint8_t* data, const uint8_t* s
 
 int PagePlayer::EraseUnit(uint32_t page)
 {
-    if (!TakeCommand("erase"))
+    if (!TakeCommand("erase")) {
+        // The link's look right after the confirm: ready already means
+        // nobody took it; a chip busy before goes on to its wait.
+        if (!Answering() || !Busy())
+            return 0;
+        if (m_nBusyReads > 0 && !m_bHung)
+            --m_nBusyReads;
         return WaitedReady() ? 1 : 0;
+    }
     if (!TakeFlashOperation())
-        return 1;
+        return 0; // the power went: the lines float high, ready at the first look
     if (TakeHang(m_faults.hangErases)) {
         GoBusy(true);
         return WaitedReady() ? 1 : 0;
     }
     m_operations.push_back({FlashOperation::Erase, page - page % kPagesPerEraseUnit});
     if (!ChipThere(page))
-        return 1;
+        return 0;
     m_flash.EraseUnit(page);
     GoBusy(false, SlowTicks(m_faults.slowErase));
+    if (!Busy())
+        return 0;
+    if (m_nBusyReads > 0 && !m_bHung)
+        --m_nBusyReads;
     return WaitedReady() ? 1 : 0;
 }
 

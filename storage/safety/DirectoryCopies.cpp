@@ -185,13 +185,33 @@ bool DirectoryCopies::Find(uint64_t digest, DirectoryCopy* copy)
     return false;
 }
 
-PrintBook DirectoryCopies::Prints()
+PrintBook HistoryPrints(const std::vector<DirectoryCopy>& newestFirst, const DirectoryCopy& record)
 {
     PrintBook book;
-    for (const DirectoryCopy& copy : All())
-        book.Learn(copy);
+    const DirectoryCopy* step = &record;
+    for (size_t steps = 0; step && steps <= newestFirst.size(); ++steps) {
+        book.Learn(*step);
+        const uint64_t replaced = step->replacesDigest;
+        const uint32_t before = step->sequence;
+        step = nullptr;
+        for (const DirectoryCopy& copy : newestFirst)
+            if (replaced != 0 && copy.digest == replaced && copy.sequence < before) {
+                step = &copy;
+                break;
+            }
+    }
     return book;
 }
+
+PrintBook DirectoryCopies::PrintsOfHistory(uint64_t digest)
+{
+    const std::vector<DirectoryCopy> all = All();
+    for (const DirectoryCopy& copy : all)
+        if (copy.digest == digest)
+            return HistoryPrints(all, copy);
+    return PrintBook();
+}
+
 bool DirectoryCopies::Keep(DirectoryCopy& copy, std::string* error)
 {
     std::vector<uint32_t> sequences;
@@ -200,7 +220,8 @@ bool DirectoryCopies::Keep(DirectoryCopy& copy, std::string* error)
             sequences.push_back(uint32_t(std::strtoul(name.c_str() + std::strlen(kPrefix), nullptr, 10)));
     std::sort(sequences.begin(), sequences.end());
     copy.sequence = sequences.empty() ? 1 : sequences.back() + 1;
-    copy.digest = copy.image->Digest();
+    if (copy.digest == 0)
+        copy.digest = copy.image->Digest();
     if (!m_folder.WriteDurably(FileName(copy.sequence), EncodeDirectoryCopy(copy), error))
         return false;
     sequences.push_back(copy.sequence);

@@ -50,6 +50,12 @@ struct DirectoryCopy {
 // The print of one page of a directory, as kept in `replacedPages`; never 0.
 uint32_t DirectoryPagePrint(const uint8_t* page);
 
+// What a record and the records of the directories before it, back along
+// the writes on its player, know of songs' prints. Only a player's own
+// history counts: on two players the same blocks, length and second of
+// upload may be two different songs.
+PrintBook HistoryPrints(const std::vector<DirectoryCopy>& newestFirst, const DirectoryCopy& record);
+
 class DirectoryCopies {
 public:
     static constexpr int kKept = 40;
@@ -63,8 +69,9 @@ public:
     std::vector<DirectoryCopy> All();
     // The newest record of the directory with this fingerprint, if any.
     bool Find(uint64_t digest, DirectoryCopy* copy);
-    // Every print the records know.
-    PrintBook Prints();
+    // The prints that the history of this player's directory `digest` knows
+    // (SongPrints.h); empty when this PC keeps no record of it.
+    PrintBook PrintsOfHistory(uint64_t digest);
     std::string Path() const;
 
 private:

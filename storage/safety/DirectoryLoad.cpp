@@ -164,7 +164,7 @@ int DeviceLink::LoadDirectory(bool repair)
     }
     RememberPlayerDirectory(*read);
     m_bDirectoryDamaged = false;
-    if (read->ChecksumsValid()) {
+    if (PlayerDirectorySound()) {
         m_image = *read;
         ReportBrokenRules();
         return 1;

@@ -47,9 +47,6 @@ bool DirectoryRecovery::Find(RecoveredDirectory* found)
         return false;
     if (m_link.Copies())
         m_copies = m_link.Copies()->All();
-    for (const DirectoryCopy& copy : m_copies)
-        m_prints.Learn(copy);
-    m_prints.Learn(m_link.SessionPrints());
     m_survey = std::make_unique<FlashSurvey>(m_link, PlayerBlocks());
     m_survey->ShowProgressWhileReading(true);
 
@@ -253,6 +250,7 @@ bool DirectoryRecovery::BlockZeroAgrees(const Candidate& candidate) const
 DirectoryRecovery::Verdict DirectoryRecovery::SongsOnFlash(const Candidate& candidate)
 {
     const DirectoryImage& image = *candidate.image;
+    const PrintBook prints = PrintsOf(candidate);
     bool unproven = false;
     for (int slot = 0; slot < Songs(image); ++slot) {
         const DirectoryEntry entry = image.Entry(slot);
@@ -266,7 +264,7 @@ DirectoryRecovery::Verdict DirectoryRecovery::SongsOnFlash(const Candidate& cand
             return Verdict::Disagrees;
         uint32_t print = candidate.record.prints[size_t(slot)];
         if (print == 0)
-            print = m_prints.PrintOf(KeyOf(entry));
+            print = prints.PrintOf(KeyOf(entry));
         if (print != 0 && print != m_survey->PrintOf(chain))
             return Verdict::Disagrees;
         // Links and first bytes are all a song of the same length and
@@ -287,6 +285,7 @@ DirectoryRecovery::Verdict DirectoryRecovery::ChainsAccountedFor(const Candidate
     if (!m_survey->ReadAll())
         return Verdict::Unknown;
     const DirectoryImage& image = *candidate.image;
+    const PrintBook prints = PrintsOf(candidate);
     std::set<uint16_t> songHeads;
     for (int slot = 0; slot < Songs(image); ++slot)
         if (image.Entry(slot).blockCount() > 0)
@@ -297,13 +296,29 @@ DirectoryRecovery::Verdict DirectoryRecovery::ChainsAccountedFor(const Candidate
     for (const FlashSurvey::Chain& chain : m_survey->Chains()) {
         if (!chain.whole || songHeads.count(chain.blocks.front()))
             continue;
-        if (songHeads.empty() || !m_prints.Knows(chain.print))
+        if (songHeads.empty() || !prints.Knows(chain.print))
             return Verdict::Unproven;
         for (uint16_t block : chain.blocks)
             if (image.blockUse(block) != DirectoryImage::kBlockFree)
                 return Verdict::Unproven;
     }
     return Verdict::Agrees;
+}
+
+// What this player's history knows of songs' prints, back from the
+// candidate's record (a shadow's record is this PC's record of the same
+// directory, when it has one), and what this run noted.
+PrintBook DirectoryRecovery::PrintsOf(const Candidate& candidate) const
+{
+    PrintBook book;
+    for (const DirectoryCopy& copy : m_copies)
+        if (copy.digest == candidate.record.digest && (candidate.fromThisPc ? copy.sequence == candidate.record.sequence : true)) {
+            book = HistoryPrints(m_copies, copy);
+            break;
+        }
+    book.Learn(candidate.record);
+    book.Learn(m_link.SessionPrints());
+    return book;
 }
 
 // What the history knows of the directory taken: its own record, else the

@@ -97,11 +97,11 @@ private:
     bool BlockZeroAgrees(const Candidate& candidate) const;
     Verdict SongsOnFlash(const Candidate& candidate);
     Verdict ChainsAccountedFor(const Candidate& candidate);
+    PrintBook PrintsOf(const Candidate& candidate) const;
     void Take(const Candidate& candidate, RecoveredDirectory* found) const;
 
     DeviceLink& m_link;
     const uint8_t* m_pBlockZero;
     std::vector<DirectoryCopy> m_copies; // newest first
-    PrintBook m_prints;
     std::unique_ptr<FlashSurvey> m_survey;
 };

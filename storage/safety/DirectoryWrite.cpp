@@ -58,11 +58,22 @@ void DeviceLink::RememberPlayerDirectory(const DirectoryImage& image)
     if (!m_pOnPlayer)
         m_pOnPlayer = std::make_unique<DirectoryImage>();
     *m_pOnPlayer = image;
+    m_bOnPlayerSound = image.ChecksumsValid();
+    m_nOnPlayerDigest = 0;
 }
 
 bool DeviceLink::PlayerDirectorySound() const
 {
-    return m_pOnPlayer && m_pOnPlayer->ChecksumsValid();
+    return m_pOnPlayer && m_bOnPlayerSound;
+}
+
+uint64_t DeviceLink::PlayerDirectoryDigest() const
+{
+    if (!PlayerDirectorySound())
+        return 0;
+    if (m_nOnPlayerDigest == 0)
+        m_nOnPlayerDigest = m_pOnPlayer->Digest();
+    return m_nOnPlayerDigest;
 }
 
 // What the record of a write says: what block 0 held before, where an undo
@@ -73,9 +84,10 @@ DirectoryCopy DeviceLink::RecordOf(const DirectoryImage& sealed, const Directory
 {
     DirectoryCopy record;
     record.image = std::make_shared<DirectoryImage>(sealed);
+    record.digest = sealed.Digest();
     record.change = note.change;
     record.undoDigest = note.undoDigest;
-    record.replacesDigest = PlayerDirectorySound() ? m_pOnPlayer->Digest() : 0;
+    record.replacesDigest = PlayerDirectoryDigest();
     if (m_pOnPlayer)
         record.replacedPages = PagePrints(*m_pOnPlayer);
     auto printOf = [&](const SongKey& key) {
@@ -112,7 +124,8 @@ bool DeviceLink::KeepCopies(DirectoryCopy& record, const WriteWitness& witness, 
         ShadowRecord shadow;
         shadow.prints = record.prints;
         shadow.replacedPages = record.replacedPages;
-        if (shadowBlock != DirectoryImage::kNoBlock && !BuildShadowPages(*record.image, shadow, shadowBlock, shadowPages))
+        if (shadowBlock != DirectoryImage::kNoBlock &&
+            !BuildShadowPages(*record.image, record.digest, shadow, shadowBlock, shadowPages))
             shadowBlock = DirectoryImage::kNoBlock;
     }
     record.shadowBlock = shadowBlock;
@@ -123,7 +136,7 @@ bool DeviceLink::KeepCopies(DirectoryCopy& record, const WriteWitness& witness, 
         // The directory being replaced came from elsewhere (another PC, the
         // factory): kept too, it is where an undo of this change goes back to.
         DirectoryCopy known;
-        if (PlayerDirectorySound() && !m_pCopies->Find(m_pOnPlayer->Digest(), &known)) {
+        if (PlayerDirectorySound() && !m_pCopies->Find(PlayerDirectoryDigest(), &known)) {
             DirectoryCopy found;
             found.image = std::make_shared<DirectoryImage>(*m_pOnPlayer);
             found.change = "read";
@@ -177,9 +190,15 @@ int DeviceLink::WriteDirectory(const DirectoryImage& sealed, const DirectoryCopy
     PrintBook book;
     DirectoryCopy previous;
     bool havePrevious = false;
-    if (m_pCopies) {
-        book = m_pCopies->Prints();
-        havePrevious = PlayerDirectorySound() && m_pCopies->Find(m_pOnPlayer->Digest(), &previous);
+    if (m_pCopies && PlayerDirectorySound()) {
+        const std::vector<DirectoryCopy> all = m_pCopies->All();
+        for (const DirectoryCopy& copy : all)
+            if (copy.digest == PlayerDirectoryDigest()) {
+                previous = copy;
+                havePrevious = true;
+                book = HistoryPrints(all, copy);
+                break;
+            }
     }
     DirectoryCopy record = RecordOf(sealed, note, book, havePrevious ? &previous : nullptr);
     SaveDirectoryStep save(this, sealed.Bytes());
@@ -230,7 +249,7 @@ int DeviceLink::SaveDirectory(const std::string& change)
     DirectoryCopy note;
     note.change = change;
     // The change is taken back by writing the directory it replaced.
-    note.undoDigest = PlayerDirectorySound() ? m_pOnPlayer->Digest() : 0;
+    note.undoDigest = PlayerDirectoryDigest();
     return WriteDirectory(*sealed, note, WriteWitness::NewShadow);
 }
 

@@ -174,13 +174,11 @@ bool RescueStep::NewestShadow(std::unique_ptr<DirectoryImage>* directory, std::a
 // older copy that listed it.
 void RescueStep::NameFromCopies(RescuedSong& song, const std::vector<DirectoryCopy>& copies, int unknownRank)
 {
-    PrintBook book;
-    for (const DirectoryCopy& copy : copies)
-        book.Learn(copy);
     bool released = false;
     for (size_t c = 0; c < copies.size() && !song.known; ++c) {
         const DirectoryCopy& copy = copies[c];
         const DirectoryImage& image = *copy.image;
+        const PrintBook book = HistoryPrints(copies, copy);
         for (int slot = 0; slot < std::min<int>(image.entryCount(), DirectoryImage::kEntrySlots); ++slot) {
             const DirectoryEntry entry = image.Entry(slot);
             const uint32_t print = copy.prints[size_t(slot)] != 0 ? copy.prints[size_t(slot)] : book.PrintOf(KeyOf(entry));

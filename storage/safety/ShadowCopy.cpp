@@ -29,7 +29,7 @@ bool MadeOfOneByte(const uint8_t* page)
 
 }
 
-bool BuildShadowPages(const DirectoryImage& directory, const ShadowRecord& record, uint16_t block,
+bool BuildShadowPages(const DirectoryImage& directory, uint64_t digest, const ShadowRecord& record, uint16_t block,
                       std::vector<uint8_t>* pages)
 {
     pages->assign(kPageSize, 0);
@@ -37,7 +37,7 @@ bool BuildShadowPages(const DirectoryImage& directory, const ShadowRecord& recor
     std::memcpy(header.data(), kSignature, sizeof kSignature);
     WriteU32LE(header.data() + 16, kVersion);
     WriteU16LE(header.data() + kBlockField, block);
-    WriteU64LE(header.data() + kDigestField, directory.Digest());
+    WriteU64LE(header.data() + kDigestField, digest);
     WriteI32LE(header.data() + kSaveTimeField, directory.saveTime());
     int stored = 0;
     for (int page = 0; page < kPagesPerBlock; ++page) {

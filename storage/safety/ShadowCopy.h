@@ -42,7 +42,8 @@ struct ShadowHeader {
 // The pages of the shadow for `directory` in `block`: the header, the pages
 // kept whole, then the record, 512 bytes each. False when the directory has
 // too few repetitive pages to fit in one block.
-bool BuildShadowPages(const DirectoryImage& directory, const ShadowRecord& record, uint16_t block,
+// `digest` is the directory's Digest().
+bool BuildShadowPages(const DirectoryImage& directory, uint64_t digest, const ShadowRecord& record, uint16_t block,
                       std::vector<uint8_t>* pages);
 
 // Whether a raw first page (528 bytes) read from `block` is a shadow's header.

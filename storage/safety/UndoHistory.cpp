@@ -88,9 +88,8 @@ bool SongsStillWhole(DeviceLink& link, DirectoryCopies& copies, const UndoStep& 
     const DirectoryImage& now = *step.current.image;
     const std::vector<DirectoryCopy> all = copies.All();
     const std::vector<DirectoryCopy> since = WritesSince(all, step);
-    PrintBook prints;
-    for (const DirectoryCopy& copy : all)
-        prints.Learn(copy);
+    PrintBook prints = HistoryPrints(all, step.current);
+    prints.Learn(HistoryPrints(all, step.previous));
     prints.Learn(link.SessionPrints());
 
     WaitCursor wait(link.Ui());
@@ -134,7 +133,9 @@ void LearnPrintBeforeRelease(DeviceLink& link, int slot)
     if (slot < 0 || slot >= Songs(image))
         return;
     const SongKey key = KeyOf(image.Entry(slot));
-    if (link.SessionPrints().PrintOf(key) != 0 || (link.Copies() && link.Copies()->Prints().PrintOf(key) != 0))
+    if (link.SessionPrints().PrintOf(key) != 0 ||
+        (link.Copies() && link.PlayerDirectory() &&
+         link.Copies()->PrintsOfHistory(link.PlayerDirectory()->Digest()).PrintOf(key) != 0))
         return;
     const std::vector<uint16_t> chain = image.ChainOf(slot);
     if (chain.empty() || chain.size() != image.Entry(slot).blockCount())

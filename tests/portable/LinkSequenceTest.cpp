@@ -115,9 +115,16 @@ TEST(LinkSequence, PageAddressesReachThePlayerAsBankAndRowBytes)
     }
 }
 
+// An erase is seen taken: busy at the first look after its confirm.
 TEST(LinkSequence, EraseSendsEachUnitWithATwoByteRowAddress)
 {
     RecordedLink r;
+    std::deque<uint8_t> script(4 * 20000, 0x08); // the wake-up's two pulses
+    for (int unit = 0; unit < 4; ++unit) {
+        script.push_back(0x00); // busy: the chip took it
+        script.insert(script.end(), 201, 0x08);
+    }
+    r.ports.ScriptStatus(script);
     r.ports.SetDefaultStatus(0x08);
     EXPECT_EQ(r.link.EraseBlock(300), 1);
 
@@ -128,12 +135,18 @@ TEST(LinkSequence, EraseSendsEachUnitWithATwoByteRowAddress)
     for (uint8_t low : {0x00, 0x10, 0x20, 0x30}) {
         expected.Address(0xAB).Cycle(0x01).Address(0xA1).Cycle(0x60);
         expected.Address(0xA2).Cycle(low).Cycle(0x0B);
-        expected.Address(0xA1).Cycle(0xD0);
+        expected.Address(0xA1).Cycle(0xD0).Status(0x00);
         expected.Clock().Clock().Status(0x08);
         expected.Address(0xA1).Cycle(0x70).Address(0xA0);
         expected.Control(0x00).Statuses(100, 0x08).Control(0x04).Statuses(100, 0x08);
     }
     EXPECT_EQ(r.ports.Log(), expected.Accesses());
+
+    // Ready at once: nothing took the erase, and nothing more is sent.
+    RecordedLink gone;
+    gone.ports.SetDefaultStatus(0x08);
+    EXPECT_EQ(gone.link.EraseBlock(300), 0);
+    EXPECT_EQ(gone.ports.Log().back(), (PortAccess{PortAccess::In, 0x379, 0x08}));
 }
 
 TEST(LinkSequence, WritePageStreamsDataAndSpareThenPrograms)

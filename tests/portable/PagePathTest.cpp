@@ -201,9 +201,11 @@ TEST(PagePath, EveryFaultGivesTheAnswersOfTheWire)
     t.both.Faults([](PlayerFaults& f) { f = PlayerFaults{}; f.busyReads = 998; });
     EXPECT_EQ(link.WriteBlock(block, 13, 0xFFFF, 0xFFFF), 1);
     EXPECT_EQ(link.ReadBlock(block, 13), 1);
-    // Past the time-out, but a read has one more look at the line first.
+    // Past the time-out, but a read and an erase have one more look at the line first.
     t.both.Faults([](PlayerFaults& f) { f.busyReads = 999; });
     EXPECT_EQ(link.ReadBlock(block, 13), 1);
+    EXPECT_EQ(link.EraseBlock(13), 1);
+    t.both.Faults([](PlayerFaults& f) { f.busyReads = 1000; });
     EXPECT_EQ(link.EraseBlock(13), 0);
 
     // Bits flipped on the way in, a worn cell, the cable out, the power gone.
@@ -212,10 +214,11 @@ TEST(PagePath, EveryFaultGivesTheAnswersOfTheWire)
     EXPECT_EQ(link.ReadBlock(block, 14), 1);
     t.both.Faults([&](PlayerFaults& f) { f = PlayerFaults{}; f.unplugAfterReads = t.both.Pages().PageReads() + 10; });
     EXPECT_EQ(link.ReadBlock(block, 14), 0);
-    EXPECT_EQ(link.WriteBlock(block, 15, 0xFFFF, 0xFFFF), 1); // nobody there: every write looks done
+    EXPECT_EQ(link.WriteBlock(block, 15, 0xFFFF, 0xFFFF), 0); // nobody there: the erase is not seen taken
+    EXPECT_EQ(link.WritePage(block, 0, 15, 0xFFFF, 0xFFFF), 1); // a program looks done
     t.both.PowerBack();
     t.both.Faults([](PlayerFaults& f) { f.powerCutAfter = 2; });
-    EXPECT_EQ(link.EraseBlock(14), 1); // two of its four units
+    EXPECT_EQ(link.EraseBlock(14), 0); // two of its four units, then nothing answers
     EXPECT_EQ(link.Probe(), 0);
     EXPECT_TRUE(t.both.Pages().PoweredOff());
 
