@@ -12,11 +12,14 @@ if(MELLIFON_FUZZ)
   # The list of what goes uncovered is part of the flags: a change to it
   # reconfigures the tree and compiles everything again.
   set(MELLIFON_COVERAGE_IGNORE ${CMAKE_SOURCE_DIR}/fuzz/coverage-ignore.txt)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${MELLIFON_COVERAGE_IGNORE})
+  set(MELLIFON_SANITIZE_IGNORE ${CMAKE_SOURCE_DIR}/fuzz/sanitize-ignore.txt)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${MELLIFON_COVERAGE_IGNORE} ${MELLIFON_SANITIZE_IGNORE})
   file(SHA1 ${MELLIFON_COVERAGE_IGNORE} MELLIFON_COVERAGE_IGNORE_SHA1)
+  file(SHA1 ${MELLIFON_SANITIZE_IGNORE} MELLIFON_SANITIZE_IGNORE_SHA1)
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
                       -fsanitize-coverage-ignorelist=${MELLIFON_COVERAGE_IGNORE}
-                      -DMELLIFON_COVERAGE_IGNORE=${MELLIFON_COVERAGE_IGNORE_SHA1})
+                      -fsanitize-ignorelist=${MELLIFON_SANITIZE_IGNORE}
+                      -DMELLIFON_IGNORE_LISTS=${MELLIFON_COVERAGE_IGNORE_SHA1}${MELLIFON_SANITIZE_IGNORE_SHA1})
   add_link_options(-fsanitize=address,undefined)
 endif()
 

@@ -1,15 +1,16 @@
 // The directory through everything a user can do with it, against simulated
-// players (fuzz/FuzzWorld.h says which and in what state).
-//
-// The first byte of an input picks the scenario by its high four bits:
-// - 0 to 5: a damaged block 0 of player 0 from PC A, through load (with its
-//   repair from the copies), the list's texts, and one of download, remove,
-//   upload, rename, move and initialize (by that number). The low four bits
-//   pick what else goes wrong, the second byte a song or a page, and every
-//   three bytes after them set one byte of block 0 (offset, then value).
-// - 6 to 10: two PCs on player 0; 11 to 15: two players on one PC. A script
-//   of changes and loads with a power cut somewhere in it
-//   (fuzz/SharedPlayers.h).
+// players (fuzz/FuzzWorld.h says which and in what state). Two targets share
+// this body (fuzz/FuzzTargets.h):
+// - the directory target: a damaged block 0 of player 0 from PC A, through
+//   load (with its repair from the copies), the list's texts, and one of
+//   download, remove, upload, rename, move and initialize (the high four bits
+//   of the first byte, modulo 6). The low four bits pick what else goes
+//   wrong, the second byte a song or a page, and every three bytes after them
+//   set one byte of block 0 (offset, then value);
+// - the sharing target: two PCs on player 0 (first byte below 0xB0) or two
+//   players on one PC. A script of changes and loads with a power cut
+//   somewhere in it (fuzz/SharedPlayers.h). Each input runs the program a
+//   dozen times and more, so this target is some ten times slower.
 // Beyond crashes, hangs and stray writes, which the sanitizers and libFuzzer
 // catch, an input fails when an operation reports success that a fresh load
 // of the player does not bear out, or when a download writes anywhere but
@@ -20,6 +21,7 @@
 #include <cstring>
 #include <memory>
 
+#include "fuzz/FuzzTargets.h"
 #include "fuzz/FuzzWorld.h"
 #include "fuzz/SharedPlayers.h"
 #include "link/PageFormat.h"
@@ -153,7 +155,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
 
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+int RunFuzzInput(const uint8_t* data, size_t size, FuzzTarget target)
 {
     if (size < 2)
         return 0;
@@ -161,9 +163,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     w.Restore();
     const uint8_t flags = data[0], parameter = data[1];
     const int scenario = flags >> 4;
-    if (scenario < 6) {
+    const bool shared = target == FuzzTarget::Sharing || (target == FuzzTarget::Either && scenario >= 6);
+    if (!shared) {
         PutBlockZero(w, data + 2, size - 2, flags, parameter);
-        RunOnDamagedDirectory(w, scenario, parameter);
+        RunOnDamagedDirectory(w, scenario % 6, parameter);
     } else {
         RunOnSharedPlayers(w, scenario >= 11, data, size);
     }

@@ -1,5 +1,6 @@
-// Runs fuzz inputs without libFuzzer, for the tests: each file named, and
-// every file in each folder named. A finding aborts with its message.
+// Runs fuzz inputs of either target without libFuzzer, for the tests: each
+// file named, and every file in each folder named (a sharing input begins
+// with a byte of 0x60 or more). A finding aborts with its message.
 // Usage: mellifon_fuzz_replay INPUT|FOLDER...
 
 #include <algorithm>
@@ -8,9 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/FuzzTargets.h"
 #include "fuzz/FuzzWorld.h"
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 int main(int argc, char** argv)
 {
@@ -24,7 +24,7 @@ int main(int argc, char** argv)
             continue;
         }
         std::vector<fs::path> files;
-        for (const auto& entry : fs::directory_iterator(named))
+        for (const auto& entry : fs::recursive_directory_iterator(named))
             if (entry.is_regular_file())
                 files.push_back(entry.path());
         std::sort(files.begin(), files.end());
@@ -41,7 +41,7 @@ int main(int argc, char** argv)
         }
         std::fprintf(stderr, "%s\n", input.filename().c_str());
         const std::vector<uint8_t> bytes = ReadWhole(input);
-        LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+        RunFuzzInput(bytes.data(), bytes.size(), FuzzTarget::Either);
     }
     std::printf("%zu inputs replayed on the %s\n", inputs.size(),
                 ChosenWire() == Wire::Registers ? "register-level player" : "page-level player");

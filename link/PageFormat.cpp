@@ -7,10 +7,19 @@
 
 uint16_t PageChecksum(const uint8_t* page)
 {
-    uint16_t sum = 0;
-    for (int i = 0; i < kPageSize; i += 2)
-        sum = static_cast<uint16_t>(sum + ReadU16LE(page + i));
-    return static_cast<uint16_t>(-sum);
+    return static_cast<uint16_t>(-SumOfWords(page, kPageSize / 2));
+}
+
+uint16_t SumOfWords(const uint8_t* bytes, int words)
+{
+    // The low bytes and the high bytes summed apart: the same 16-bit sum,
+    // without a dependency from word to word.
+    uint32_t low = 0, high = 0;
+    for (int i = 0; i < words; ++i) {
+        low += bytes[2 * i];
+        high += bytes[2 * i + 1];
+    }
+    return static_cast<uint16_t>(low + (high << 8));
 }
 
 namespace {

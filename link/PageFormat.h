@@ -15,6 +15,8 @@ constexpr uint16_t kNoLinkBlock = 0xFFFF;
 
 // Negated 16-bit sum of the page's 256 little-endian words.
 uint16_t PageChecksum(const uint8_t* page);
+// The 16-bit sum of `words` little-endian words.
+uint16_t SumOfWords(const uint8_t* bytes, int words);
 
 // The spare bytes for a page of a block whose chain runs previous -> this -> next.
 std::array<uint8_t, kSpareSize> SpareBytes(uint16_t previous, uint16_t next, uint16_t checksum);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "link/LittleEndian.h"
+#include "link/PageFormat.h"
 #include "storage/format/Fingerprint.h"
 
 namespace {
@@ -16,10 +17,7 @@ constexpr int kBodyChecksum = 16;
 
 uint16_t SumWords(const uint8_t* p, int words)
 {
-    uint16_t sum = 0;
-    for (int i = 0; i < words; ++i)
-        sum = static_cast<uint16_t>(sum + ReadU16LE(p + 2 * i));
-    return sum;
+    return SumOfWords(p, words);
 }
 }
 
@@ -48,8 +46,6 @@ const DirectoryEntry DirectoryImage::Entry(int slot) const
     return DirectoryEntry(const_cast<uint8_t*>(m_bytes) + kEntryAreaOffset + DirectoryEntry::kSize * slot);
 }
 
-uint8_t DirectoryImage::blockUse(unsigned block) const { return m_bytes[kBlockUseOffset + block]; }
-void DirectoryImage::SetBlockUse(unsigned block, uint8_t flag) { m_bytes[kBlockUseOffset + block] = flag; }
 
 uint16_t DirectoryImage::blockLink(unsigned block) const
 {

@@ -47,8 +47,8 @@ public:
     const DirectoryEntry Entry(int slot) const;
 
     // Block numbers 0 to 8191; callers check the range.
-    uint8_t blockUse(unsigned block) const;
-    void SetBlockUse(unsigned block, uint8_t flag);
+    uint8_t blockUse(unsigned block) const { return m_bytes[kBlockUseOffset + block]; }
+    void SetBlockUse(unsigned block, uint8_t flag) { m_bytes[kBlockUseOffset + block] = flag; }
     uint16_t blockLink(unsigned block) const;
     void SetBlockLink(unsigned block, uint16_t next);
 

@@ -9,8 +9,8 @@ namespace {
 
 class RuleCheck {
 public:
-    explicit RuleCheck(const DirectoryImage& image)
-        : m_image(image), m_owner(DirectoryImage::kTableBlocks, -1)
+    RuleCheck(const DirectoryImage& image, bool checksumsChecked)
+        : m_image(image), m_bChecksumsChecked(checksumsChecked), m_owner(DirectoryImage::kTableBlocks, int8_t(-1))
     {
     }
 
@@ -21,7 +21,8 @@ public:
             Serious("Block 0 is erased: there is no directory on Rio at all.");
             return m_breaks;
         }
-        CheckChecksums();
+        if (!m_bChecksumsChecked)
+            CheckChecksums();
         CheckHeader();
         const int songs = std::min<int>(m_image.entryCount(), DirectoryImage::kEntrySlots);
         for (int slot = 0; slot < songs; ++slot)
@@ -100,7 +101,7 @@ private:
                     ".");
             return false;
         }
-        m_owner[block] = slot;
+        m_owner[block] = int8_t(slot);
         if (m_image.blockUse(block) != DirectoryImage::kBlockInUse)
             Serious(Song(slot) + ": its block " + N(block) + " is marked free.");
         return true;
@@ -132,10 +133,13 @@ private:
     {
         std::vector<unsigned> strays;
         long used = songs > 0 ? 1 : 0;
-        for (unsigned block = 1; block < DirectoryImage::kTableBlocks; ++block) {
+        // Chains never reach past the memory the player has (CheckChainBlock):
+        // no block there has an owner, and no flag there counts.
+        const unsigned limit = m_image.UsableBlockLimit();
+        for (unsigned block = 1; block < limit; ++block) {
             if (m_owner[block] >= 0)
                 ++used;
-            else if (m_image.blockUse(block) == DirectoryImage::kBlockInUse && block < m_image.UsableBlockLimit())
+            else if (m_image.blockUse(block) == DirectoryImage::kBlockInUse)
                 strays.push_back(block);
         }
         if (!strays.empty()) {
@@ -152,15 +156,16 @@ private:
     }
 
     const DirectoryImage& m_image;
-    std::vector<int> m_owner;
+    bool m_bChecksumsChecked;
+    std::vector<int8_t> m_owner; // the slot whose chain holds each block; -1: none
     std::vector<RuleBreak> m_breaks;
 };
 
 }
 
-std::vector<RuleBreak> DirectoryRuleBreaks(const DirectoryImage& image)
+std::vector<RuleBreak> DirectoryRuleBreaks(const DirectoryImage& image, bool checksumsChecked)
 {
-    return RuleCheck(image).Run();
+    return RuleCheck(image, checksumsChecked).Run();
 }
 
 bool DirectoryTrustworthy(const DirectoryImage& image)

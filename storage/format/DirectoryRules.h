@@ -16,7 +16,8 @@ struct RuleBreak {
     bool serious;
 };
 
-std::vector<RuleBreak> DirectoryRuleBreaks(const DirectoryImage& image);
+// `checksumsChecked`: the caller found both checksums right already.
+std::vector<RuleBreak> DirectoryRuleBreaks(const DirectoryImage& image, bool checksumsChecked = false);
 
 // True when nothing serious is wrong: what a copy must be to replace block 0.
 bool DirectoryTrustworthy(const DirectoryImage& image);

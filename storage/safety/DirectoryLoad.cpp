@@ -47,7 +47,7 @@ void DeviceLink::ReportBrokenRules()
 {
     std::string text;
     int serious = 0;
-    for (const RuleBreak& rule : DirectoryRuleBreaks(m_image))
+    for (const RuleBreak& rule : DirectoryRuleBreaks(m_image, true))
         if (rule.serious && ++serious <= 5)
             text += "- " + rule.text + "\n";
     if (serious == 0)

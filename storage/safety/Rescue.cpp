@@ -73,7 +73,25 @@ StepOutcome RescueStep::Step(ProgressBar& bar)
         }
         return StepOutcome::Continue;
     }
+    DropUnfinished();
     return StepOutcome::EndOk;
+}
+
+// An upload writes each block from its first page to its last: a last
+// block whose last page is still erased was cut short, and its chain is no
+// song, only the start of one.
+void RescueStep::DropUnfinished()
+{
+    std::vector<RescuedSong> whole;
+    for (RescuedSong& song : m_result.songs) {
+        if (!song.unfinished) {
+            whole.push_back(std::move(song));
+            continue;
+        }
+        m_result.problems.push_back("The song that starts at block " + N(song.chain.front()) +
+                                    " was never written whole (its upload was cut short); it stays free.");
+    }
+    m_result.songs = std::move(whole);
 }
 
 void RescueStep::JoinChains()
@@ -237,10 +255,16 @@ bool RescueStep::Name()
 bool RescueStep::MeasureSong(RescuedSong& song)
 {
     uint8_t raw[kRawPageSize];
+    if (!m_link.ReadPageChecked(kPagesPerBlock - 1, raw, song.chain.back()))
+        return false;
+    if (RawPageErased(raw)) {
+        song.unfinished = true;
+        return true;
+    }
     if (!song.known) {
         std::vector<uint8_t> last(kBlockSize, 0);
         for (int page = kPagesPerBlock - 1; page >= 0; --page) {
-            if (!m_link.ReadPageChecked(page, raw, song.chain.back()))
+            if (page < kPagesPerBlock - 1 && !m_link.ReadPageChecked(page, raw, song.chain.back()))
                 return false;
             std::memcpy(last.data() + page * kPageSize, raw, kPageSize);
             if (std::any_of(raw, raw + kPageSize, [](uint8_t b) { return b != 0; }))

@@ -39,6 +39,7 @@ struct RescuedSong {
     int32_t uploadTime = 0;
     uint32_t print = 0;
     bool known = false;          // name, time and size from a directory that listed it
+    bool unfinished = false;     // its last block was never written to its end
     int rank = 0;                // where it comes in the rescued directory
 };
 
@@ -49,8 +50,9 @@ struct RescueResult {
 };
 
 // The reading, one slice per step of a dialog with a Cancel button: the
-// first page of every block, then each song's last block and, for a tagged
-// file, the frame after its tag.
+// first page of every block, then each song's last block (its last page
+// tells whether it was written to its end) and, for a tagged file, the
+// frame after its tag.
 class RescueStep : public TransferStep {
 public:
     static constexpr int kBlocksPerStep = 16;
@@ -72,6 +74,7 @@ private:
     void NameFromCopies(RescuedSong& song, const std::vector<DirectoryCopy>& copies, int unknownRank);
     bool NewestShadow(std::unique_ptr<DirectoryImage>* directory, std::array<uint32_t, 60>* prints);
     bool MeasureSong(RescuedSong& song);
+    void DropUnfinished();
 
     DeviceLink& m_link;
     DirectoryCopies* m_pCopies;
