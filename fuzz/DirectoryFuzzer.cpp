@@ -268,7 +268,7 @@ void RunOperation(World& w, int operation, uint8_t parameter)
 
     StartOperation(player);
     ReloadDirectory(link);
-    BuildSongListContent(link.m_image);
+    BuildSongListContent(link.m_image, link.Ui().Names());
     const int songs = std::min<int>(link.m_image.entryCount(), 60);
     const int slot = songs > 0 ? parameter % songs : 0;
     const std::string slotName = songs > 0 ? link.m_image.Entry(slot).name() : "";

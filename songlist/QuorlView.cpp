@@ -12,12 +12,13 @@
 #include "link/DeviceLink.h"
 #include "res/resource.h"
 #include "songlist/SongListContent.h"
+#include "storage/UserInterface.h"
 
 namespace {
 
 struct ColumnSetup {
     int format;
-    int width;
+    int width; // also the least a fill fits the column to
 };
 // By column index: Name, No., Size, Duration, Format, Bitrate, Rate, Date.
 const ColumnSetup kColumns[kSongColumns] = {{LVCFMT_LEFT, 90},  {LVCFMT_RIGHT, 30}, {LVCFMT_RIGHT, 70},
@@ -105,12 +106,13 @@ int CQuorlView::FillSongList()
     CListCtrl& list = GetListCtrl();
     list.DeleteAllItems();
     ReloadDirectory(g_deviceLink);
-    const SongListContent content = BuildSongListContent(g_deviceLink.m_image);
+    const SongListContent content = BuildSongListContent(g_deviceLink.m_image, g_deviceLink.Ui().Names());
     for (size_t row = 0; row < content.rows.size(); ++row) {
         const int item = list.InsertItem(int(row), content.rows[row][kColumnName]);
         for (int column = 1; column < kSongColumns; ++column)
             list.SetItemText(item, column, content.rows[row][size_t(column)]);
     }
+    FitColumns();
     CWinApp* app = AfxGetApp();
     if (app && app->m_pMainWnd)
         if (CProgressStatusBar* bar = GetMainStatusBar())
@@ -125,6 +127,17 @@ int CQuorlView::FillSongList()
         m_bOfferingRescue = false;
     }
     return 1;
+}
+
+// Every column as wide as its widest text, and never narrower than it starts.
+void CQuorlView::FitColumns()
+{
+    CListCtrl& list = GetListCtrl();
+    for (int column = 0; column < kSongColumns; ++column) {
+        list.SetColumnWidth(column, LVSCW_AUTOSIZE);
+        if (list.GetColumnWidth(column) < kColumns[column].width)
+            list.SetColumnWidth(column, kColumns[column].width);
+    }
 }
 
 bool CQuorlView::OnColumnClick(NMHDR* header, LRESULT& result)
@@ -260,10 +273,12 @@ bool CQuorlView::OnEndLabelEdit(NMHDR* header, LRESULT& result)
     } else {
         const auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
         row = info->item.iItem;
-        if (info->item.pszText) {
-            char narrow[1024] = {};
-            WideCharToMultiByte(CP_ACP, 0, info->item.pszText, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
-            text = narrow;
+        // The window's text is the code page: what it lacks becomes '?'.
+        if (const wchar_t* typed = info->item.pszText) {
+            const int length = WideCharToMultiByte(CP_ACP, 0, typed, -1, nullptr, 0, nullptr, nullptr);
+            std::vector<char> narrow(size_t(length > 0 ? length : 1), '\0');
+            WideCharToMultiByte(CP_ACP, 0, typed, -1, narrow.data(), int(narrow.size()), nullptr, nullptr);
+            text = narrow.data();
         }
     }
     result = m_commands.RenameSong(row, text) ? 1 : 0;

@@ -58,6 +58,7 @@ protected:
 
 private:
     void InsertColumns();
+    void FitColumns();
     // Releases the capture and the drag image; false when no drag was running.
     bool EndDrag();
     // The row whose band holds client y, whatever the horizontal scroll; -1 for none.

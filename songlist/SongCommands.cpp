@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "link/DeviceLink.h"
+#include "storage/format/SongName.h"
 #include "storage/safety/DirectoryCheck.h"
 #include "storage/safety/Rescue.h"
 #include "storage/StorageTexts.h"
@@ -150,7 +151,12 @@ bool SongCommands::RenameSong(int slot, const std::string& text)
     if (text.empty() || slot < 0 || slot >= songs || slot >= DirectoryImage::kEntrySlots || RefusedAsDamaged())
         return false;
     ImageSnapshot before(m_link);
-    m_link.m_image.Entry(slot).SetName(text);
+    DirectoryEntry entry = m_link.m_image.Entry(slot);
+    // A name shown with characters this program's text lacks keeps its bytes
+    // when the edit changed nothing of what was shown.
+    const SongNameText& names = m_link.Ui().Names();
+    if (text != names.Shown(entry.name()))
+        entry.SetName(names.Stored(text));
     return SaveChange(before, "rename");
 }
 
@@ -191,7 +197,7 @@ bool SongCommands::CanUndo()
     UndoStep step;
     std::string why;
     return m_link.Copies() && m_link.PlayerDirectory() && !m_link.DirectoryDamaged() &&
-           FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), &step, &why);
+           FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), m_link.Ui().Names(), &step, &why);
 }
 
 bool SongCommands::UndoLastChange(bool askFirst)
@@ -206,7 +212,7 @@ bool SongCommands::UndoLastChange(bool askFirst)
         return false;
     UndoStep step;
     std::string why;
-    if (!FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), &step, &why) ||
+    if (!FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), m_link.Ui().Names(), &step, &why) ||
         !SongsStillWhole(m_link, *m_link.Copies(), step, &why)) {
         m_link.Ui().ShowMessage(why);
         return false;
@@ -230,7 +236,7 @@ bool SongCommands::UndoLastChange(bool askFirst)
 
 namespace {
 
-std::string RescueSummary(const RescueResult& result)
+std::string RescueSummary(const RescueResult& result, const SongNameText& names)
 {
     std::string text;
     if (result.songs.empty()) {
@@ -239,7 +245,7 @@ std::string RescueSummary(const RescueResult& result)
         text = "Mellifon found these songs in Rio's memory:\n";
         for (size_t i = 0; i < result.songs.size(); ++i) {
             const RescuedSong& song = result.songs[i];
-            text += std::to_string(i + 1) + ". " + song.name + " (" + std::to_string(song.size) + " bytes)\n";
+            text += std::to_string(i + 1) + ". " + names.Shown(song.name) + " (" + std::to_string(song.size) + " bytes)\n";
         }
     }
     for (const std::string& problem : result.problems)
@@ -259,7 +265,7 @@ bool SongCommands::RescueSongs(bool askFirst)
         return false;
     }
     const RescueResult& result = scan.Result();
-    const std::string summary = RescueSummary(result);
+    const std::string summary = RescueSummary(result, m_link.Ui().Names());
     if (result.songs.empty()) {
         m_link.Ui().ShowMessage(summary + kNothingChanged);
         return false;

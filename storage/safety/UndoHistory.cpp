@@ -7,6 +7,7 @@
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
 #include "storage/UserInterface.h"
+#include "storage/format/SongName.h"
 
 namespace {
 
@@ -24,9 +25,9 @@ int SameSong(const DirectoryImage& image, const SongKey& key, const std::vector<
     return -1;
 }
 
-std::string Quoted(const DirectoryEntry& entry)
+std::string Quoted(const DirectoryEntry& entry, const SongNameText& names)
 {
-    return "\"" + entry.name() + "\"";
+    return "\"" + names.Shown(entry.name()) + "\"";
 }
 
 // Whether a directory or its shadow put anything but this very song into its blocks.
@@ -73,7 +74,8 @@ bool StillOnPlayer(DeviceLink& link, const DirectoryEntry& entry, const std::vec
 
 }
 
-bool FindUndoStep(DirectoryCopies& copies, const DirectoryImage& onPlayer, UndoStep* step, std::string* why)
+bool FindUndoStep(DirectoryCopies& copies, const DirectoryImage& onPlayer, const SongNameText& names,
+                  UndoStep* step, std::string* why)
 {
     if (!copies.Find(onPlayer.Digest(), &step->current)) {
         *why = "This PC keeps no copy of the directory now on Rio, so Mellifon cannot tell what changed last.";
@@ -84,7 +86,7 @@ bool FindUndoStep(DirectoryCopies& copies, const DirectoryImage& onPlayer, UndoS
                "more to undo.";
         return false;
     }
-    step->description = DescribeChange(*step->previous.image, *step->current.image, step->current.change);
+    step->description = DescribeChange(*step->previous.image, *step->current.image, step->current.change, names);
     return true;
 }
 
@@ -111,7 +113,7 @@ bool SongsStillWhole(DeviceLink& link, DirectoryCopies& copies, const UndoStep& 
         for (const DirectoryCopy& copy : since)
             touched = touched || UsedBy(copy, key, chain);
         if (touched || !StillOnPlayer(link, entry, chain, step.previous.prints[size_t(slot)])) {
-            *why = "Mellifon cannot undo " + step.description + ": the blocks of " + Quoted(entry) +
+            *why = "Mellifon cannot undo " + step.description + ": the blocks of " + Quoted(entry, link.Ui().Names()) +
                    " have been written since.";
             whole = false;
         }
@@ -120,7 +122,8 @@ bool SongsStillWhole(DeviceLink& link, DirectoryCopies& copies, const UndoStep& 
     return whole;
 }
 
-std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& after, const std::string& change)
+std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& after, const std::string& change,
+                           const SongNameText& names)
 {
     if (change == "initialize")
         return "the initialization of Rio";
@@ -133,11 +136,11 @@ std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& a
         const DirectoryEntry entry = longer.Entry(slot);
         const int other = SameSong(shorter, KeyOf(entry), longer.ChainOf(slot));
         if (change == "rename" && other >= 0 && shorter.Entry(other).name() != entry.name())
-            return "the renaming of " + Quoted(entry) + " to " + Quoted(shorter.Entry(other));
+            return "the renaming of " + Quoted(entry, names) + " to " + Quoted(shorter.Entry(other), names);
         if (change == "remove" && other < 0)
-            return "the removal of " + Quoted(entry);
+            return "the removal of " + Quoted(entry, names);
         if (change == "upload" && other < 0)
-            return "the upload of " + Quoted(entry);
+            return "the upload of " + Quoted(entry, names);
     }
     return "the last change";
 }

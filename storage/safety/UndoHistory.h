@@ -18,6 +18,7 @@
 #include "storage/safety/DirectoryCopies.h"
 
 class DeviceLink;
+class SongNameText;
 
 struct UndoStep {
     DirectoryCopy current;  // the copy of what the player holds
@@ -26,8 +27,9 @@ struct UndoStep {
 };
 
 // The step that takes back the change that made `onPlayer`; false with the
-// reason when there is none.
-bool FindUndoStep(DirectoryCopies& copies, const DirectoryImage& onPlayer, UndoStep* step, std::string* why);
+// reason when there is none. Song names are told as `names` shows them.
+bool FindUndoStep(DirectoryCopies& copies, const DirectoryImage& onPlayer, const SongNameText& names,
+                  UndoStep* step, std::string* why);
 
 // Whether every song the step brings back is still whole; reads the first
 // page of each of their blocks. False with the reason.
@@ -35,4 +37,5 @@ bool SongsStillWhole(DeviceLink& link, DirectoryCopies& copies, const UndoStep& 
 
 // The change from `before` to `after`, as the user knows it ("the removal of
 // "a.mp3""); `change` is what the save called it.
-std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& after, const std::string& change);
+std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& after, const std::string& change,
+                           const SongNameText& names);

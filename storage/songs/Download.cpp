@@ -5,6 +5,7 @@
 
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
+#include "storage/format/SongName.h"
 #include "storage/songs/DownloadFileName.h"
 #include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
@@ -46,7 +47,12 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
     if (number < 1 || number > songs || number > DirectoryImage::kEntrySlots)
         return 0;
     DirectoryEntry entry = m_image.Entry(number - 1);
-    const std::string name = DownloadFileName(entry.name(), number);
+    // The file is named in the program's own text, as its paths are: UTF-8 on
+    // Linux; the code page on Windows, where the window runs on 98's ANSI
+    // file calls too. A character the code page lacks comes out as '?', which
+    // the safe-name rules turn into '_'.
+    const std::string shown = Ui().Names().Shown(entry.name());
+    const std::string name = DownloadFileName(shown, number);
     std::string path = directory;
     if (!path.empty() && path.back() != '/' && path.back() != '\\')
         path += '/';
@@ -78,10 +84,10 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
         download.m_failure = DownloadStep::Failure::WriteFailed;
     switch (download.m_failure) {
     case DownloadStep::Failure::ChainBroken:
-        Ui().ShowMessage(WithName(kChainBroken, entry.name()));
+        Ui().ShowMessage(WithName(kChainBroken, shown));
         break;
     case DownloadStep::Failure::ReadFailed:
-        Ui().ShowMessage(WithName(kBlockNotRead, entry.name()));
+        Ui().ShowMessage(WithName(kBlockNotRead, shown));
         break;
     case DownloadStep::Failure::WriteFailed:
         Ui().ShowMessage(WithName(kFileNotWritten, path));
