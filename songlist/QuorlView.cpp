@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ const ColumnSetup kColumns[kSongColumns] = {{LVCFMT_LEFT, 90},  {LVCFMT_RIGHT, 3
                                             {LVCFMT_RIGHT, 60}, {LVCFMT_LEFT, 90},  {LVCFMT_RIGHT, 60},
                                             {LVCFMT_RIGHT, 60}, {LVCFMT_LEFT, 120}};
 
+// What the list adds to a text's width: its margins on either side.
+constexpr int kTextMargin = 12;
+constexpr int kRightMargin = kTextMargin / 2;
+
 const char* const kUploadTitle = "Select file for uploading to Rio";
 const char* const kSettingsSection = "Settings";
 const char* const kVerifyEntry = "VerifyUpload";
@@ -43,6 +48,7 @@ std::string DroppedPath(HDROP drop, UINT index)
 
 BEGIN_MESSAGE_MAP(CQuorlView, CListView)
     ON_NOTIFY_REFLECT(LVN_COLUMNCLICK, OnColumnClick)
+    ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, OnCustomDraw)
     ON_COMMAND(ID_REFRESH_DIRECTORY, OnRefreshDirectory)
     ON_COMMAND(ID_INITIALIZE_RIO, OnInitializeRio)
     ON_COMMAND(ID_UPLOAD_FILE, OnUploadFile)
@@ -112,7 +118,7 @@ int CQuorlView::FillSongList()
         for (int column = 1; column < kSongColumns; ++column)
             list.SetItemText(item, column, content.rows[row][size_t(column)]);
     }
-    FitColumns();
+    FitColumns(content);
     CWinApp* app = AfxGetApp();
     if (app && app->m_pMainWnd)
         if (CProgressStatusBar* bar = GetMainStatusBar())
@@ -129,15 +135,49 @@ int CQuorlView::FillSongList()
     return 1;
 }
 
-// Every column as wide as its widest text, and never narrower than it starts.
-void CQuorlView::FitColumns()
+// Every column as wide as its widest text, and never narrower than it
+// starts. Each width is set once: a column that is narrowed and widened
+// again can keep text drawn for the narrow width.
+void CQuorlView::FitColumns(const SongListContent& content)
 {
     CListCtrl& list = GetListCtrl();
     for (int column = 0; column < kSongColumns; ++column) {
-        list.SetColumnWidth(column, LVSCW_AUTOSIZE);
-        if (list.GetColumnWidth(column) < kColumns[column].width)
-            list.SetColumnWidth(column, kColumns[column].width);
+        int width = kColumns[column].width;
+        for (const auto& row : content.rows)
+            width = std::max(width, list.GetStringWidth(row[size_t(column)]) + kTextMargin);
+        if (list.GetColumnWidth(column) != width)
+            list.SetColumnWidth(column, width);
     }
+}
+
+// The list clips a right-aligned text to its label, and a text whose glyphs
+// reach past their advance (under Wine, a size with two commas) loses its
+// last pixel there. These cells are drawn here, with the same font, colour
+// and margin, and no clip.
+bool CQuorlView::OnCustomDraw(NMHDR* header, LRESULT& result)
+{
+    auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+    result = CDRF_DODEFAULT;
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        result = CDRF_NOTIFYITEMDRAW;
+    } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+        result = CDRF_NOTIFYSUBITEMDRAW;
+    } else if (draw->nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM) && draw->iSubItem > 0 &&
+               draw->iSubItem < kSongColumns && kColumns[draw->iSubItem].format == LVCFMT_RIGHT) {
+        CListCtrl& list = GetListCtrl();
+        const int item = int(draw->nmcd.dwItemSpec);
+        RECT cell = {};
+        if (list.GetSubItemRect(item, draw->iSubItem, LVIR_LABEL, &cell)) {
+            const std::string text = list.GetItemText(item, draw->iSubItem);
+            cell.right -= kRightMargin;
+            SetTextColor(draw->nmcd.hdc, draw->clrText);
+            SetBkMode(draw->nmcd.hdc, TRANSPARENT);
+            DrawTextA(draw->nmcd.hdc, text.c_str(), int(text.size()), &cell,
+                      DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_END_ELLIPSIS);
+            result = CDRF_SKIPDEFAULT;
+        }
+    }
+    return true;
 }
 
 bool CQuorlView::OnColumnClick(NMHDR* header, LRESULT& result)
