@@ -15,6 +15,7 @@
 #include "cli/PlayerConnection.h"
 #include "cli/SongTable.h"
 #include "cli/Terminal.h"
+#include "cli/TypedArgument.h"
 #include "link/DeviceLink.h"
 #include "songlist/SongCommands.h"
 #include "songlist/SongListContent.h"
@@ -195,9 +196,15 @@ private:
         const int number = SongNumber(text);
         if (number == 0)
             return kFailed;
-        if (!m_commands.RenameSong(number - 1, name))
+        // Characters the code page lacks are taken as typed, in UTF-8.
+        const std::string typed = ArgumentAsTyped(name);
+        const bool renamed = typed.empty() ? m_commands.RenameSong(number - 1, name)
+                                           : m_commands.StoreSongName(number - 1, ToolNameBytes(typed));
+        if (!renamed)
             return Fail("song " + text + " was not renamed");
-        NoteStoredName(name, m_link.m_image.Entry(number - 1).name(), "");
+        const std::string stored = m_link.m_image.Entry(number - 1).name();
+        if (typed.empty() || NameAsUtf8(stored) != typed)
+            NoteStoredName(name, stored, "");
         return kDone;
     }
 

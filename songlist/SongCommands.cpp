@@ -148,15 +148,22 @@ bool SongCommands::InitializePlayer(bool askFirst)
 bool SongCommands::RenameSong(int slot, const std::string& text)
 {
     const int songs = m_link.m_image.entryCount();
-    if (text.empty() || slot < 0 || slot >= songs || slot >= DirectoryImage::kEntrySlots || RefusedAsDamaged())
+    if (text.empty() || slot < 0 || slot >= songs || slot >= DirectoryImage::kEntrySlots)
         return false;
-    ImageSnapshot before(m_link);
-    DirectoryEntry entry = m_link.m_image.Entry(slot);
     // A name shown with characters this program's text lacks keeps its bytes
     // when the edit changed nothing of what was shown.
     const SongNameText& names = m_link.Ui().Names();
-    if (text != names.Shown(entry.name()))
-        entry.SetName(names.Stored(text));
+    const std::string old = m_link.m_image.Entry(slot).name();
+    return StoreSongName(slot, text == names.Shown(old) ? old : names.Stored(text));
+}
+
+bool SongCommands::StoreSongName(int slot, const std::string& stored)
+{
+    const int songs = m_link.m_image.entryCount();
+    if (stored.empty() || slot < 0 || slot >= songs || slot >= DirectoryImage::kEntrySlots || RefusedAsDamaged())
+        return false;
+    ImageSnapshot before(m_link);
+    m_link.m_image.Entry(slot).SetName(stored);
     return SaveChange(before, "rename");
 }
 
