@@ -114,6 +114,10 @@ long="$(printf 'a%.0s' {1..98})日本"
 check "a long name is cut between characters, and the user told" bash -c \
   "'$cli' --flash p.img rename 2 '$long' 2>&1 | grep -q 'stored as its first 98 characters'"
 check "98 bytes kept" [ "$(field 2 2)" = "$(printf 'a%.0s' {1..98})" ]
+cp a.mp3 "$long.mp3"
+check "so is a long file name at upload" bash -c \
+  "'$cli' --flash p.img upload '$long.mp3' 2>&1 | grep -q 'stored as its first 98 characters'"
+check "98 bytes kept" [ "$(name_bytes 2 99)" = "$(printf '61%.0s' {1..98})00" ]
 check "help" status_is 0 "$cli" --help
 check "a file that is no image" bash -c "echo hello >bad.img; ! '$cli' --flash bad.img list 2>/dev/null"
 
