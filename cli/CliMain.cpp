@@ -45,6 +45,7 @@ int Fail(const std::string& text)
 std::vector<std::filesystem::path> MissingFolders(std::filesystem::path directory)
 {
     std::vector<std::filesystem::path> missing;
+    directory = directory.lexically_normal();
     if (!directory.has_filename())
         directory = directory.parent_path();
     std::error_code error;

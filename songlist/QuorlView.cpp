@@ -135,9 +135,8 @@ int CQuorlView::FillSongList()
     return 1;
 }
 
-// Every column as wide as its widest text, and never narrower than it
-// starts. Each width is set once: a column that is narrowed and widened
-// again can keep text drawn for the narrow width.
+// Every column as wide as its widest text with the list's margins, and
+// never narrower than it starts; each width is set once, from the texts.
 void CQuorlView::FitColumns(const SongListContent& content)
 {
     CListCtrl& list = GetListCtrl();
