@@ -252,7 +252,8 @@ std::string RescueSummary(const RescueResult& result, const SongNameText& names)
         text = "Mellifon found these songs in Rio's memory:\n";
         for (size_t i = 0; i < result.songs.size(); ++i) {
             const RescuedSong& song = result.songs[i];
-            text += std::to_string(i + 1) + ". " + names.Shown(song.name) + " (" + std::to_string(song.size) + " bytes)\n";
+            text += std::to_string(i + 1) + ". " + names.Shown(song.name) + " (" + std::to_string(song.size) +
+                    " bytes)\n";
         }
     }
     for (const std::string& problem : result.problems)
