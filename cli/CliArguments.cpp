@@ -42,18 +42,21 @@ const char* const kCliUsage =
 
 namespace {
 
+constexpr size_t kAll = size_t(-1);
+
 struct CommandShape {
     size_t minOperands;
     size_t maxOperands;
     const char* options; // the options the command takes, as "--a --b"
+    size_t songNumbers;  // how many operands, from the first, are song numbers
 };
 
 const std::map<std::string, CommandShape> kCommands = {
-    {"list", {0, 0, "--tsv"}},          {"upload", {1, size_t(-1), "--verify"}},
-    {"download", {1, size_t(-1), "--to"}}, {"remove", {1, 1, "--yes"}},
-    {"rename", {2, 2, ""}},             {"move", {2, 2, ""}},
-    {"init", {0, 0, "--yes"}},          {"undo", {0, 0, "--yes"}},
-    {"check", {0, 0, ""}},              {"rescue", {0, 0, "--yes"}},
+    {"list", {0, 0, "--tsv", 0}},          {"upload", {1, kAll, "--verify", 0}},
+    {"download", {1, kAll, "--to", kAll}}, {"remove", {1, 1, "--yes", 1}},
+    {"rename", {2, 2, "", 1}},             {"move", {2, 2, "", 2}},
+    {"init", {0, 0, "--yes", 0}},          {"undo", {0, 0, "--yes", 0}},
+    {"check", {0, 0, "", 0}},              {"rescue", {0, 0, "--yes", 0}},
 };
 
 bool Takes(const CommandShape& shape, const std::string& option)
@@ -150,5 +153,12 @@ std::string ParseCliArguments(const std::vector<std::string>& words, CliArgument
     const size_t count = arguments->operands.size();
     if (count < shape->second.minOperands || count > shape->second.maxOperands)
         return "wrong number of arguments for " + arguments->command;
+    // Whether the player holds such a song is the command's to say; a word
+    // that is no number at all is a mistake in the command line.
+    for (size_t i = 0; i < count && i < shape->second.songNumbers; ++i)
+        if (ParseSongNumber(arguments->operands[i]) == 0)
+            return "'" + arguments->operands[i] + "' is not a song number (the No. column, counted from 1)";
+    if (arguments->command == "rename" && arguments->operands[1].empty())
+        return "a song's name cannot be empty";
     return "";
 }

@@ -14,12 +14,15 @@
 #include "cli/ConsoleUserInterface.h"
 #include "cli/PlayerConnection.h"
 #include "cli/SongTable.h"
+#include "cli/Terminal.h"
+#include "cli/TypedArgument.h"
 #include "link/DeviceLink.h"
 #include "songlist/SongCommands.h"
 #include "songlist/SongListContent.h"
 #include "storage/safety/CopyFolder.h"
 #include "storage/safety/DirectoryCheck.h"
 #include "storage/safety/DirectoryCopies.h"
+#include "storage/format/SongName.h"
 
 namespace {
 
@@ -27,10 +30,31 @@ constexpr int kDone = 0;
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 
+void Note(const std::string& text)
+{
+    WriteText(stderr, "mellifon-cli: " + text + "\n");
+}
+
 int Fail(const std::string& text)
 {
-    std::fprintf(stderr, "mellifon-cli: %s\n", text.c_str());
+    Note(text);
     return kFailed;
+}
+
+// The folders that making `directory` adds, innermost first.
+std::vector<std::filesystem::path> MissingFolders(std::filesystem::path directory)
+{
+    std::vector<std::filesystem::path> missing;
+    directory = directory.lexically_normal();
+    if (!directory.has_filename())
+        directory = directory.parent_path();
+    std::error_code error;
+    for (; !directory.empty() && !std::filesystem::exists(directory, error); directory = directory.parent_path()) {
+        missing.push_back(directory);
+        if (directory == directory.parent_path())
+            break;
+    }
+    return missing;
 }
 
 class Session {
@@ -91,17 +115,35 @@ private:
 
     int List(bool tsv)
     {
-        std::fputs(FormatSongTable(BuildSongListContent(m_link.m_image), tsv).c_str(), stdout);
+        WriteText(stdout, FormatSongTable(BuildSongListContent(m_link.m_image, m_link.Ui().Names()), tsv));
         if (!m_link.DirectoryDamaged())
             return kDone;
         return Fail("the directory is damaged: 'check' tells what is wrong, 'rescue' rebuilds it from the "
                     "player's memory");
     }
 
+    // Rio keeps 99 bytes of a name: what a longer one became, or one that
+    // does not read back as given.
+    void NoteStoredName(const std::string& given, const std::string& stored, const std::string& whose)
+    {
+        const std::string shown = m_link.Ui().Names().Shown(stored);
+        if (shown == given)
+            return;
+        const size_t characters = NameCharacters(stored);
+        Note(whose + (characters < NameCharacters(given)
+                          ? "the name was stored as its first " + std::to_string(characters) + " characters: "
+                          : "the name was stored as ") +
+             shown);
+    }
+
     int Upload(const std::vector<std::string>& paths, bool verify)
     {
         m_link.SetVerifyUploads(verify);
         const size_t stored = size_t(m_commands.UploadFiles(paths));
+        for (size_t i = 0; i < stored; ++i) {
+            const std::string name = DeviceLink::BaseName(paths[i]);
+            NoteStoredName(name, m_link.Ui().Names().Stored(name), paths[i] + ": ");
+        }
         if (stored == paths.size())
             return kDone;
         Fail(paths[stored] + " was not stored");
@@ -112,20 +154,31 @@ private:
 
     int Download(const std::vector<std::string>& numbers, const std::string& directory)
     {
-        std::error_code error;
-        if (!directory.empty() && !std::filesystem::is_directory(directory) &&
-            !std::filesystem::create_directories(directory, error))
-            return Fail(directory + ": " + error.message());
         int status = kDone;
+        std::vector<std::string> songs;
         for (const std::string& text : numbers) {
-            const int number = SongNumber(text);
-            if (number == 0) {
+            if (SongNumber(text) == 0)
                 status = kFailed;
-                continue;
-            }
-            if (!m_commands.DownloadSongAt(number - 1, directory))
-                status = Fail("song " + text + " was not downloaded");
+            else
+                songs.push_back(text);
         }
+        if (songs.empty())
+            return status;
+        const std::vector<std::filesystem::path> made =
+            directory.empty() ? std::vector<std::filesystem::path>() : MissingFolders(directory);
+        std::error_code error;
+        if (!made.empty() && !std::filesystem::create_directories(directory, error))
+            return Fail(directory + ": " + error.message());
+        if (!directory.empty() && !std::filesystem::is_directory(directory, error))
+            return Fail(directory + " is not a folder");
+        for (const std::string& text : songs)
+            if (!m_commands.DownloadSongAt(SongNumber(text) - 1, directory))
+                status = Fail("song " + text + " was not downloaded");
+        // Folders this command made and nothing was written to go again;
+        // removing a folder that holds anything fails and keeps it.
+        for (const std::filesystem::path& folder : made)
+            if (!std::filesystem::remove(folder, error))
+                break;
         return status;
     }
 
@@ -144,13 +197,15 @@ private:
         const int number = SongNumber(text);
         if (number == 0)
             return kFailed;
-        if (name.empty())
-            return Fail("a song's name cannot be empty");
-        if (!m_commands.RenameSong(number - 1, name))
+        // Characters the code page lacks are taken as typed, in UTF-8.
+        const std::string typed = ArgumentAsTyped(name);
+        const bool renamed = typed.empty() ? m_commands.RenameSong(number - 1, name)
+                                           : m_commands.StoreSongName(number - 1, ToolNameBytes(typed));
+        if (!renamed)
             return Fail("song " + text + " was not renamed");
-        if (name.size() > DirectoryEntry::kMaxNameLength)
-            std::fprintf(stderr, "mellifon-cli: the name was stored as its first %d characters\n",
-                         DirectoryEntry::kMaxNameLength);
+        const std::string stored = m_link.m_image.Entry(number - 1).name();
+        if (typed.empty() || NameAsUtf8(stored) != typed)
+            NoteStoredName(name, stored, "");
         return kDone;
     }
 
@@ -178,7 +233,7 @@ private:
     {
         const std::vector<std::string> findings = CheckDirectory(m_link);
         for (const std::string& finding : findings)
-            std::printf("%s\n", finding.c_str());
+            WriteText(stdout, finding + "\n");
         if (findings.empty())
             std::printf("The directory is sound: %d songs, and their chains agree with the player's memory.\n",
                         Songs());
@@ -217,7 +272,7 @@ int main(int argc, char** argv)
         return kDone;
     }
     if (!problem.empty()) {
-        std::fprintf(stderr, "mellifon-cli: %s\n%s", problem.c_str(), kCliUsage);
+        WriteText(stderr, "mellifon-cli: " + problem + "\n" + kCliUsage);
         return kUsage;
     }
 

@@ -6,6 +6,10 @@
 
 #include "cli/Terminal.h"
 #include "link/PortStop.h"
+#include "storage/format/SongName.h"
+#ifdef _WIN32
+#include "storage/format/CodePageSongNames.h"
+#endif
 
 namespace {
 
@@ -37,15 +41,23 @@ private:
 
 ConsoleUserInterface::ConsoleUserInterface() : m_bBars(IsTerminal(stderr)) {}
 
+const SongNameText& ConsoleUserInterface::Names() const
+{
+#ifdef _WIN32
+    static const CodePageSongNames s_names;
+#else
+    static const Utf8SongNames s_names;
+#endif
+    return s_names;
+}
+
 void ConsoleUserInterface::ShowMessage(const std::string& text)
 {
     ClearBar();
     // After Ctrl+C the link fails on purpose; what it would say then misleads.
     if (PortStopRequested())
         return;
-    std::fputs(text.c_str(), stderr);
-    if (text.empty() || text.back() != '\n')
-        std::fputc('\n', stderr);
+    WriteText(stderr, text.empty() || text.back() != '\n' ? text + "\n" : text);
 }
 
 bool ConsoleUserInterface::AskYesNo(const std::string& text)
@@ -60,7 +72,7 @@ bool ConsoleUserInterface::AskYesNo(const std::string& text)
         std::fprintf(stderr, "%s\n(no terminal to answer on, so the answer is no)\n", text.c_str());
         return false;
     }
-    std::fprintf(stderr, "%s [y/N] ", text.c_str());
+    WriteText(stderr, text + " [y/N] ");
     std::fflush(stderr);
     char answer[64] = {};
     if (!std::fgets(answer, sizeof answer, stdin))

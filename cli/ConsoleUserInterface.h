@@ -18,6 +18,8 @@ public:
     void ShowProgress(int position, int range) override;
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
+    // The tool's names in its own text: UTF-8 on Linux, the code page on Windows.
+    const SongNameText& Names() const override;
 
     // True when a question was refused because nobody could answer it.
     bool RefusedWithoutTerminal() const { return m_bRefused; }

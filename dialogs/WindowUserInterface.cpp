@@ -6,6 +6,13 @@
 #include "dialogs/SaveDirectoryDlg.h"
 #include "dialogs/UploadDlg.h"
 #include "framework/WinApp.h"
+#include "storage/format/CodePageSongNames.h"
+
+const SongNameText& WindowUserInterface::Names() const
+{
+    static const WindowSongNames s_names;
+    return s_names;
+}
 
 void WindowUserInterface::ShowMessage(const std::string& text)
 {

@@ -15,6 +15,8 @@ public:
     void ShowProgress(int position, int range) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
+    // Names in the system's code page (storage/format/CodePageSongNames.h).
+    const SongNameText& Names() const override;
 
 private:
     int m_nWaitDepth = 0;

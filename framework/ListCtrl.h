@@ -25,6 +25,10 @@ public:
         return SendMessage(LVM_SETCOLUMNWIDTH, WPARAM(column), MAKELPARAM(width, 0)) != 0;
     }
     int GetColumnWidth(int column) const { return int(SendMessage(LVM_GETCOLUMNWIDTH, WPARAM(column))); }
+    int GetStringWidth(const std::string& text) const
+    {
+        return int(SendMessage(LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text.c_str())));
+    }
     bool SetColumnOrderArray(int count, const int* order) const
     {
         return SendMessage(LVM_SETCOLUMNORDERARRAY, WPARAM(count), reinterpret_cast<LPARAM>(order)) != 0;
@@ -40,6 +44,12 @@ public:
         return SendMessage(LVM_GETITEMPOSITION, WPARAM(item), reinterpret_cast<LPARAM>(point)) != 0;
     }
     bool GetItemRect(int item, RECT* rect, int code) const;
+    bool GetSubItemRect(int item, int subItem, int code, RECT* rect) const
+    {
+        rect->top = subItem;
+        rect->left = code;
+        return SendMessage(LVM_GETSUBITEMRECT, WPARAM(item), reinterpret_cast<LPARAM>(rect)) != 0;
+    }
     int HitTest(POINT point) const;
     HIMAGELIST CreateDragImage(int item, POINT* upperLeft) const
     {

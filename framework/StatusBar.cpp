@@ -88,12 +88,20 @@ void CStatusBar::ShowText(int index)
     SendMessage(SB_SETTEXTA, kind, reinterpret_cast<LPARAM>(pane.text.c_str()));
 }
 
-// The stretching pane gets what the fixed panes leave of the bar's width.
+// The control draws its size grip over whatever pane reaches the right
+// edge; the panes end before it.
+int CStatusBar::GripWidth() const
+{
+    return (GetStyle() & SBARS_SIZEGRIP) ? GetSystemMetrics(SM_CXVSCROLL) + 2 : 0;
+}
+
+// The stretching pane gets what the fixed panes and the grip leave of the
+// bar's width.
 void CStatusBar::ApplyParts()
 {
     if (!m_hWnd || m_panes.empty())
         return;
-    const int total = GetClientRect().right;
+    const int total = GetClientRect().right - GripWidth();
     int fixed = 0;
     for (const Pane& pane : m_panes)
         if (!(pane.style & SBPS_STRETCH))
@@ -105,7 +113,6 @@ void CStatusBar::ApplyParts()
         right += width > 0 ? width : 0;
         edges.push_back(right);
     }
-    edges.back() = -1;
     SendMessage(SB_SETPARTS, WPARAM(edges.size()), reinterpret_cast<LPARAM>(edges.data()));
     for (int i = 0; i < GetCount(); ++i)
         ShowText(i);

@@ -44,6 +44,7 @@ private:
         std::string text;
     };
     void ApplyParts();
+    int GripWidth() const;
     void ShowText(int index);
 
     std::vector<Pane> m_panes;

@@ -92,7 +92,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
 
     session.StartOperation(kPageReadsPerOperation);
     ReloadDirectory(link);
-    BuildSongListContent(link.m_image);
+    BuildSongListContent(link.m_image, link.Ui().Names());
     const int songs = std::min<int>(link.m_image.entryCount(), DirectoryImage::kEntrySlots);
     const int slot = songs > 0 ? parameter % songs : 0;
     const std::string slotName = songs > 0 ? link.m_image.Entry(slot).name() : "";

@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,17 +13,22 @@
 #include "link/DeviceLink.h"
 #include "res/resource.h"
 #include "songlist/SongListContent.h"
+#include "storage/UserInterface.h"
 
 namespace {
 
 struct ColumnSetup {
     int format;
-    int width;
+    int width; // also the least a fill fits the column to
 };
 // By column index: Name, No., Size, Duration, Format, Bitrate, Rate, Date.
 const ColumnSetup kColumns[kSongColumns] = {{LVCFMT_LEFT, 90},  {LVCFMT_RIGHT, 30}, {LVCFMT_RIGHT, 70},
                                             {LVCFMT_RIGHT, 60}, {LVCFMT_LEFT, 90},  {LVCFMT_RIGHT, 60},
                                             {LVCFMT_RIGHT, 60}, {LVCFMT_LEFT, 120}};
+
+// What the list adds to a text's width: its margins on either side.
+constexpr int kTextMargin = 12;
+constexpr int kRightMargin = kTextMargin / 2;
 
 const char* const kUploadTitle = "Select file for uploading to Rio";
 const char* const kSettingsSection = "Settings";
@@ -42,6 +48,7 @@ std::string DroppedPath(HDROP drop, UINT index)
 
 BEGIN_MESSAGE_MAP(CQuorlView, CListView)
     ON_NOTIFY_REFLECT(LVN_COLUMNCLICK, OnColumnClick)
+    ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, OnCustomDraw)
     ON_COMMAND(ID_REFRESH_DIRECTORY, OnRefreshDirectory)
     ON_COMMAND(ID_INITIALIZE_RIO, OnInitializeRio)
     ON_COMMAND(ID_UPLOAD_FILE, OnUploadFile)
@@ -105,12 +112,13 @@ int CQuorlView::FillSongList()
     CListCtrl& list = GetListCtrl();
     list.DeleteAllItems();
     ReloadDirectory(g_deviceLink);
-    const SongListContent content = BuildSongListContent(g_deviceLink.m_image);
+    const SongListContent content = BuildSongListContent(g_deviceLink.m_image, g_deviceLink.Ui().Names());
     for (size_t row = 0; row < content.rows.size(); ++row) {
         const int item = list.InsertItem(int(row), content.rows[row][kColumnName]);
         for (int column = 1; column < kSongColumns; ++column)
             list.SetItemText(item, column, content.rows[row][size_t(column)]);
     }
+    FitColumns(content);
     CWinApp* app = AfxGetApp();
     if (app && app->m_pMainWnd)
         if (CProgressStatusBar* bar = GetMainStatusBar())
@@ -125,6 +133,50 @@ int CQuorlView::FillSongList()
         m_bOfferingRescue = false;
     }
     return 1;
+}
+
+// Every column as wide as its widest text with the list's margins, and
+// never narrower than it starts; each width is set once, from the texts.
+void CQuorlView::FitColumns(const SongListContent& content)
+{
+    CListCtrl& list = GetListCtrl();
+    for (int column = 0; column < kSongColumns; ++column) {
+        int width = kColumns[column].width;
+        for (const auto& row : content.rows)
+            width = std::max(width, list.GetStringWidth(row[size_t(column)]) + kTextMargin);
+        if (list.GetColumnWidth(column) != width)
+            list.SetColumnWidth(column, width);
+    }
+}
+
+// The list clips a right-aligned text to its label, and a text whose glyphs
+// reach past their advance (under Wine, a size with two commas) loses its
+// last pixel there. These cells are drawn here, with the same font, colour
+// and margin, and no clip.
+bool CQuorlView::OnCustomDraw(NMHDR* header, LRESULT& result)
+{
+    auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+    result = CDRF_DODEFAULT;
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        result = CDRF_NOTIFYITEMDRAW;
+    } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+        result = CDRF_NOTIFYSUBITEMDRAW;
+    } else if (draw->nmcd.dwDrawStage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM) && draw->iSubItem > 0 &&
+               draw->iSubItem < kSongColumns && kColumns[draw->iSubItem].format == LVCFMT_RIGHT) {
+        CListCtrl& list = GetListCtrl();
+        const int item = int(draw->nmcd.dwItemSpec);
+        RECT cell = {};
+        if (list.GetSubItemRect(item, draw->iSubItem, LVIR_LABEL, &cell)) {
+            const std::string text = list.GetItemText(item, draw->iSubItem);
+            cell.right -= kRightMargin;
+            SetTextColor(draw->nmcd.hdc, draw->clrText);
+            SetBkMode(draw->nmcd.hdc, TRANSPARENT);
+            DrawTextA(draw->nmcd.hdc, text.c_str(), int(text.size()), &cell,
+                      DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_END_ELLIPSIS);
+            result = CDRF_SKIPDEFAULT;
+        }
+    }
+    return true;
 }
 
 bool CQuorlView::OnColumnClick(NMHDR* header, LRESULT& result)
@@ -260,10 +312,12 @@ bool CQuorlView::OnEndLabelEdit(NMHDR* header, LRESULT& result)
     } else {
         const auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
         row = info->item.iItem;
-        if (info->item.pszText) {
-            char narrow[1024] = {};
-            WideCharToMultiByte(CP_ACP, 0, info->item.pszText, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
-            text = narrow;
+        // The window's text is the code page: what it lacks becomes '?'.
+        if (const wchar_t* typed = info->item.pszText) {
+            const int length = WideCharToMultiByte(CP_ACP, 0, typed, -1, nullptr, 0, nullptr, nullptr);
+            std::vector<char> narrow(size_t(length > 0 ? length : 1), '\0');
+            WideCharToMultiByte(CP_ACP, 0, typed, -1, narrow.data(), int(narrow.size()), nullptr, nullptr);
+            text = narrow.data();
         }
     }
     result = m_commands.RenameSong(row, text) ? 1 : 0;

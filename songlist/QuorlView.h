@@ -8,6 +8,7 @@
 #include "framework/ImageList.h"
 #include "framework/ListView.h"
 #include "songlist/SongCommands.h"
+#include "songlist/SongListContent.h"
 
 class CCmdUI;
 
@@ -32,6 +33,7 @@ public:
 
 protected:
     bool OnColumnClick(NMHDR* header, LRESULT& result);
+    bool OnCustomDraw(NMHDR* header, LRESULT& result);
     void OnRefreshDirectory();
     void OnInitializeRio();
     void OnUploadFile();
@@ -58,6 +60,7 @@ protected:
 
 private:
     void InsertColumns();
+    void FitColumns(const SongListContent& content);
     // Releases the capture and the drag image; false when no drag was running.
     bool EndDrag();
     // The row whose band holds client y, whatever the horizontal scroll; -1 for none.

@@ -6,6 +6,7 @@
 
 #include "link/DeviceLink.h"
 #include "storage/PlayerHold.h"
+#include "storage/format/SongName.h"
 #include "storage/safety/DirectoryCheck.h"
 #include "storage/safety/Rescue.h"
 #include "storage/StorageTexts.h"
@@ -162,13 +163,25 @@ bool SongCommands::InitializePlayer(bool askFirst)
 bool SongCommands::RenameSong(int slot, const std::string& text)
 {
     const int songs = m_link.m_image.entryCount();
-    if (text.empty() || slot < 0 || slot >= songs || slot >= DirectoryImage::kEntrySlots || RefusedAsDamaged())
+    if (text.empty() || slot < 0 || slot >= songs || slot >= DirectoryImage::kEntrySlots)
+        return false;
+    // A name shown with characters this program's text lacks keeps its bytes
+    // when the edit changed nothing of what was shown.
+    const SongNameText& names = m_link.Ui().Names();
+    const std::string old = m_link.m_image.Entry(slot).name();
+    return StoreSongName(slot, text == names.Shown(old) ? old : names.Stored(text));
+}
+
+bool SongCommands::StoreSongName(int slot, const std::string& stored)
+{
+    const int songs = m_link.m_image.entryCount();
+    if (stored.empty() || slot < 0 || slot >= songs || slot >= DirectoryImage::kEntrySlots || RefusedAsDamaged())
         return false;
     PlayerHold hold(m_link);
     if (!hold)
         return false;
     ImageSnapshot before(m_link);
-    m_link.m_image.Entry(slot).SetName(text);
+    m_link.m_image.Entry(slot).SetName(stored);
     return SaveChange(before, "rename");
 }
 
@@ -213,7 +226,7 @@ bool SongCommands::CanUndo()
     UndoStep step;
     std::string why;
     return m_link.Copies() && m_link.PlayerDirectory() && !m_link.DirectoryDamaged() &&
-           FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), &step, &why);
+           FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), m_link.Ui().Names(), &step, &why);
 }
 
 bool SongCommands::UndoLastChange(bool askFirst)
@@ -229,7 +242,7 @@ bool SongCommands::UndoLastChange(bool askFirst)
         return false;
     UndoStep step;
     std::string why;
-    if (!FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), &step, &why) ||
+    if (!FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), m_link.Ui().Names(), &step, &why) ||
         !SongsStillWhole(m_link, *m_link.Copies(), step, &why)) {
         m_link.Ui().ShowMessage(why);
         return false;
@@ -253,7 +266,7 @@ bool SongCommands::UndoLastChange(bool askFirst)
 
 namespace {
 
-std::string RescueSummary(const RescueResult& result)
+std::string RescueSummary(const RescueResult& result, const SongNameText& names)
 {
     std::string text;
     if (result.songs.empty()) {
@@ -262,7 +275,8 @@ std::string RescueSummary(const RescueResult& result)
         text = "Mellifon found these songs in Rio's memory:\n";
         for (size_t i = 0; i < result.songs.size(); ++i) {
             const RescuedSong& song = result.songs[i];
-            text += std::to_string(i + 1) + ". " + song.name + " (" + std::to_string(song.size) + " bytes)\n";
+            text += std::to_string(i + 1) + ". " + names.Shown(song.name) + " (" + std::to_string(song.size) +
+                    " bytes)\n";
         }
     }
     for (const std::string& problem : result.problems)
@@ -285,7 +299,7 @@ bool SongCommands::RescueSongs(bool askFirst)
         return false;
     }
     const RescueResult& result = scan.Result();
-    const std::string summary = RescueSummary(result);
+    const std::string summary = RescueSummary(result, m_link.Ui().Names());
     if (result.songs.empty()) {
         m_link.Ui().ShowMessage(summary + kNothingChanged);
         return false;

@@ -59,8 +59,11 @@ public:
     bool RemoveSongAt(int slot, bool askFirst);
     bool InitializePlayer(bool askFirst);
     // False for an empty name, a slot that holds no song, or a save that
-    // failed; the list is not refilled.
+    // failed; the list is not refilled. `text` is in the front end's text
+    // (UserInterface::Names).
     bool RenameSong(int slot, const std::string& text);
+    // The same with the bytes to store (at most 99, cut between characters).
+    bool StoreSongName(int slot, const std::string& stored);
     // The song in slot `from` moves to slot `to`; the others keep their order.
     // False when nothing changed.
     bool MoveSong(int from, int to);

@@ -5,6 +5,7 @@
 #include "link/PageFormat.h"
 #include "songlist/DisplayText.h"
 #include "storage/format/DirectoryImage.h"
+#include "storage/format/SongName.h"
 
 const std::array<const char*, kSongColumns> kSongColumnHeaders = {
     "Name", "No.", "Size", "Duration", "Format", "Bitrate", "Rate", "Date"};
@@ -12,10 +13,10 @@ const std::array<int, kSongColumns> kSongColumnDisplayOrder = {1, 0, 2, 3, 4, 5,
 
 namespace {
 
-std::array<std::string, kSongColumns> RowOf(DirectoryEntry entry, int slot)
+std::array<std::string, kSongColumns> RowOf(DirectoryEntry entry, int slot, const SongNameText& names)
 {
     std::array<std::string, kSongColumns> row;
-    row[kColumnName] = entry.name();
+    row[kColumnName] = names.Shown(entry.name());
     row[kColumnNumber] = std::to_string(slot + 1);
     row[kColumnSize] = FormatThousands(entry.size());
     const int kbps = DecodeAudioHeader(entry.audioHeaderBytes(), row[kColumnFormat], row[kColumnBitrate],
@@ -32,12 +33,12 @@ std::string Bytes(unsigned blocks)
 
 }
 
-SongListContent BuildSongListContent(DirectoryImage& image)
+SongListContent BuildSongListContent(DirectoryImage& image, const SongNameText& names)
 {
     SongListContent content;
     const int rows = std::min<int>(image.entryCount(), kMaxSongRows);
     for (int slot = 0; slot < rows; ++slot)
-        content.rows.push_back(RowOf(image.Entry(slot), slot));
+        content.rows.push_back(RowOf(image.Entry(slot), slot, names));
     content.panes = {"Songs:" + std::to_string(image.entryCount()),
                      "Memory:" + Bytes(image.totalBlocks()), "Free:" + Bytes(image.freeBlocks()),
                      "Used:" + Bytes(image.usedBlocks())};

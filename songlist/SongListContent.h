@@ -7,6 +7,7 @@
 #include <vector>
 
 class DirectoryImage;
+class SongNameText;
 
 enum SongColumn {
     kColumnName,
@@ -32,4 +33,5 @@ struct SongListContent {
     std::array<std::string, 4> panes;
 };
 
-SongListContent BuildSongListContent(DirectoryImage& image);
+// Names as `names` shows them.
+SongListContent BuildSongListContent(DirectoryImage& image, const SongNameText& names);

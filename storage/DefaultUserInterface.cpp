@@ -2,6 +2,7 @@
 
 #include "link/DeviceLink.h"
 #include "storage/UserInterface.h"
+#include "storage/format/SongName.h"
 
 int TransferPeriodMs(TransferKind kind)
 {
@@ -16,6 +17,12 @@ int TransferPeriodMs(TransferKind kind)
         return 10;
     }
     return 50;
+}
+
+const SongNameText& UserInterface::Names() const
+{
+    static const Utf8SongNames s_utf8Names;
+    return s_utf8Names;
 }
 
 namespace {

@@ -37,6 +37,8 @@ inline constexpr const char* kDirectoryBrokenEnd =
     "Mellifon does not change it. You can still download songs, or initialize Rio.";
 
 // Failures that the operations name with the file or song they concern.
+// The program's own text, with the file's name on a line of its own.
+inline constexpr const char* kErrorReadingPropertiesOf = "error reading properties from file \n%s";
 inline constexpr const char* kCannotOpenFile = "Cannot open the file\n%s\nIt was not uploaded.";
 inline constexpr const char* kNotAFile = "%s\nis not a file. It was not uploaded.";
 inline constexpr const char* kDirectoryFull =

@@ -1,10 +1,13 @@
 #pragma once
 // What the storage operations and song commands need from whoever shows them:
-// messages, questions, the stepped transfer dialogs, the status-bar progress
-// and the wait cursor. The window program implements it with real windows,
-// the command-line tool on the terminal, tests with a script.
+// messages, questions, the stepped transfer dialogs, the status-bar progress,
+// the wait cursor and the text of song names. The window program implements
+// it with real windows, the command-line tool on the terminal, tests with a
+// script.
 
 #include <string>
+
+class SongNameText;
 
 // The progress bar of a transfer dialog, range 0 to 100.
 class ProgressBar {
@@ -51,6 +54,9 @@ public:
     virtual void ShowProgress(int position, int range) = 0;
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;
+    // How this front end shows stored names and stores the names it is
+    // given: by default the tool's rules with UTF-8 text.
+    virtual const SongNameText& Names() const;
 };
 
 // The wait cursor for the life of a scope, on every path out of it.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "link/LittleEndian.h"
+#include "storage/format/SongName.h"
 
 namespace {
 constexpr int kFirstBlock = 0;
@@ -43,7 +44,7 @@ std::string DirectoryEntry::name() const
 void DirectoryEntry::SetName(const std::string& name)
 {
     std::memset(m_pBytes + kNameOffset, 0, kNameField);
-    size_t length = name.size() < size_t(kMaxNameLength) ? name.size() : size_t(kMaxNameLength);
+    const size_t length = NameCut(name, kMaxNameLength);
     std::memcpy(m_pBytes + kNameOffset, name.data(), length);
 }
 

@@ -35,7 +35,8 @@ public:
 
     // The name up to its NUL, never beyond the 100-byte field.
     std::string name() const;
-    // Clears all 100 bytes, then keeps at most 99 characters and a NUL.
+    // Clears all 100 bytes, then keeps at most 99 bytes and a NUL, cut
+    // between characters (storage/format/SongName.h).
     void SetName(const std::string& name);
 
     void Clear();

@@ -8,6 +8,7 @@
 #include "link/PageFormat.h"
 #include "storage/StorageTexts.h"
 #include "storage/UserInterface.h"
+#include "storage/format/SongName.h"
 #include "storage/safety/FlashSurvey.h"
 
 namespace {
@@ -26,9 +27,9 @@ int SameSong(const DirectoryImage& image, const SongKey& key, const std::vector<
     return -1;
 }
 
-std::string Quoted(const DirectoryEntry& entry)
+std::string Quoted(const DirectoryEntry& entry, const SongNameText& names)
 {
-    return "\"" + entry.name() + "\"";
+    return "\"" + names.Shown(entry.name()) + "\"";
 }
 
 // Whether a write put anything but this very song into its blocks.
@@ -67,7 +68,8 @@ std::vector<DirectoryCopy> WritesSince(const std::vector<DirectoryCopy>& all, co
 
 }
 
-bool FindUndoStep(DirectoryCopies& copies, const DirectoryImage& onPlayer, UndoStep* step, std::string* why)
+bool FindUndoStep(DirectoryCopies& copies, const DirectoryImage& onPlayer, const SongNameText& names,
+                  UndoStep* step, std::string* why)
 {
     if (!copies.Find(onPlayer.Digest(), &step->current)) {
         *why = "This PC keeps no copy of the directory now on Rio, so Mellifon cannot tell what changed last.";
@@ -78,7 +80,7 @@ bool FindUndoStep(DirectoryCopies& copies, const DirectoryImage& onPlayer, UndoS
                "more to undo.";
         return false;
     }
-    step->description = DescribeChange(*step->previous.image, *step->current.image, step->current.change);
+    step->description = DescribeChange(*step->previous.image, *step->current.image, step->current.change, names);
     return true;
 }
 
@@ -111,15 +113,15 @@ bool SongsStillWhole(DeviceLink& link, DirectoryCopies& copies, const UndoStep& 
             print = prints.PrintOf(key);
         bool answered = true;
         if (touched) {
-            *why = cannot + "the blocks of " + Quoted(entry) + " have been written since.";
+            *why = cannot + "the blocks of " + Quoted(entry, link.Ui().Names()) + " have been written since.";
             whole = false;
         } else if (print == 0) {
-            *why = cannot + "this PC neither stored nor read " + Quoted(entry) +
+            *why = cannot + "this PC neither stored nor read " + Quoted(entry, link.Ui().Names()) +
                    ", so it cannot prove that its blocks still hold it.";
             whole = false;
         } else if (!survey.LinksAs(chain, &answered) || !BeginsAs(survey.At(chain.front()).head, entry.audioHeaderBytes()) ||
                    survey.PrintOf(chain) != print) {
-            *why = answered ? cannot + "the blocks of " + Quoted(entry) + " have been written since." : kNotConnected;
+            *why = answered ? cannot + "the blocks of " + Quoted(entry, link.Ui().Names()) + " have been written since." : kNotConnected;
             whole = false;
         }
     }
@@ -148,7 +150,8 @@ void LearnPrintBeforeRelease(DeviceLink& link, int slot)
     link.CloseLink();
 }
 
-std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& after, const std::string& change)
+std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& after, const std::string& change,
+                           const SongNameText& names)
 {
     if (change == "initialize")
         return "the initialization of Rio";
@@ -163,11 +166,11 @@ std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& a
         const DirectoryEntry entry = longer.Entry(slot);
         const int other = SameSong(shorter, KeyOf(entry), longer.ChainOf(slot));
         if (change == "rename" && other >= 0 && shorter.Entry(other).name() != entry.name())
-            return "the renaming of " + Quoted(entry) + " to " + Quoted(shorter.Entry(other));
+            return "the renaming of " + Quoted(entry, names) + " to " + Quoted(shorter.Entry(other), names);
         if (change == "remove" && other < 0)
-            return "the removal of " + Quoted(entry);
+            return "the removal of " + Quoted(entry, names);
         if (change == "upload" && other < 0)
-            return "the upload of " + Quoted(entry);
+            return "the upload of " + Quoted(entry, names);
     }
     return "the last change";
 }

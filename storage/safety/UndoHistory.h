@@ -23,6 +23,7 @@
 #include "storage/safety/DirectoryCopies.h"
 
 class DeviceLink;
+class SongNameText;
 
 struct UndoStep {
     DirectoryCopy current;  // the record of what the player holds
@@ -31,8 +32,9 @@ struct UndoStep {
 };
 
 // The step that takes back the change that made `onPlayer`; false with the
-// reason when there is none.
-bool FindUndoStep(DirectoryCopies& copies, const DirectoryImage& onPlayer, UndoStep* step, std::string* why);
+// reason when there is none. Song names are told as `names` shows them.
+bool FindUndoStep(DirectoryCopies& copies, const DirectoryImage& onPlayer, const SongNameText& names,
+                  UndoStep* step, std::string* why);
 
 // Whether every song the step brings back is provably still whole; reads the
 // first page of each of their blocks. False with the reason, naming the song.
@@ -46,4 +48,5 @@ void LearnPrintBeforeRelease(DeviceLink& link, int slot);
 
 // The change from `before` to `after`, as the user knows it ("the removal of
 // "a.mp3""); `change` is what the record called it.
-std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& after, const std::string& change);
+std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& after, const std::string& change,
+                           const SongNameText& names);

@@ -5,6 +5,7 @@
 
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
+#include "storage/format/SongName.h"
 #include "storage/songs/DownloadFileName.h"
 #include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
@@ -54,10 +55,15 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
     if (entry.blockCount() == 0)
         blocks = 0; // nothing to read: the dialog waits for the user's Cancel
     if (blocks > entry.blockCount()) {
-        Ui().ShowMessage(WithName(kSizeBeyondChain, entry.name()));
+        Ui().ShowMessage(WithName(kSizeBeyondChain, Ui().Names().Shown(entry.name())));
         return 0;
     }
-    const std::string name = DownloadFileName(entry.name(), number);
+    // The file is named in the program's own text, as its paths are: UTF-8 on
+    // Linux; the code page on Windows, where the window runs on 98's ANSI
+    // file calls too. A character the code page lacks comes out as '?', which
+    // the safe-name rules turn into '_'.
+    const std::string shown = Ui().Names().Shown(entry.name());
+    const std::string name = DownloadFileName(shown, number);
     std::string path = directory;
     if (!path.empty() && path.back() != '/' && path.back() != '\\')
         path += '/';
@@ -89,10 +95,10 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
         download.m_failure = DownloadStep::Failure::WriteFailed;
     switch (download.m_failure) {
     case DownloadStep::Failure::ChainBroken:
-        Ui().ShowMessage(WithName(kChainBroken, entry.name()));
+        Ui().ShowMessage(WithName(kChainBroken, shown));
         break;
     case DownloadStep::Failure::ReadFailed:
-        Ui().ShowMessage(WithName(kBlockNotRead, entry.name()));
+        Ui().ShowMessage(WithName(kBlockNotRead, shown));
         break;
     case DownloadStep::Failure::WriteFailed:
         Ui().ShowMessage(WithName(kFileNotWritten, path));

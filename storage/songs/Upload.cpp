@@ -8,6 +8,7 @@
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
 #include "audio/AudioFrame.h"
+#include "storage/format/SongName.h"
 #include "storage/safety/DirectoryCopies.h"
 #include "storage/songs/FileSize.h"
 #include "storage/MessageText.h"
@@ -84,14 +85,14 @@ int DeviceLink::UploadNextBlock(UploadStep& up)
         return 0;
     }
     if (!WriteBlockRetry(up.m_pBuffer, current, up.m_nPreviousBlock, up.m_nNextBlock)) {
-        Ui().ShowMessage(WithName(kBlockNotWritten, entry.name()));
+        Ui().ShowMessage(WithName(kBlockNotWritten, Ui().Names().Shown(entry.name())));
         return 0;
     }
     if (m_bVerifyUploads && !BlockReadsBack(up.m_pBuffer, current, up.m_nPreviousBlock, up.m_nNextBlock)) {
         // Once more: a page that did not take may take the second time.
         if (!WriteBlockRetry(up.m_pBuffer, current, up.m_nPreviousBlock, up.m_nNextBlock) ||
             !BlockReadsBack(up.m_pBuffer, current, up.m_nPreviousBlock, up.m_nNextBlock)) {
-            Ui().ShowMessage(WithName(kBlockNotKept, entry.name()));
+            Ui().ShowMessage(WithName(kBlockNotKept, Ui().Names().Shown(entry.name())));
             return 0;
         }
     }
@@ -123,7 +124,7 @@ int DeviceLink::UploadSong(const char* path)
 
     uint8_t header[5] = {};
     if (std::fread(header, 1, 4, file.get()) != 4) {
-        Ui().ShowMessage(kErrorReadingProperties);
+        Ui().ShowMessage(WithName(kErrorReadingPropertiesOf, path));
         return 0;
     }
     std::rewind(file.get());
@@ -148,7 +149,7 @@ int DeviceLink::UploadSong(const char* path)
 
     if (std::fseek(file.get(), dataStart, SEEK_SET) != 0 ||
         std::fread(header, 1, 5, file.get()) != 5) {
-        Ui().ShowMessage(kErrorReadingProperties);
+        Ui().ShowMessage(WithName(kErrorReadingPropertiesOf, path));
         return 0;
     }
     // A tagged file is described by its first audio frame, not by its tag.
@@ -180,7 +181,7 @@ int DeviceLink::UploadSong(const char* path)
     entry.SetSize(uint32_t(songLength));
     entry.SetUploadTime(Now());
     entry.SetAudioHeaderFromData(header);
-    entry.SetName(BaseName(path));
+    entry.SetName(Ui().Names().Stored(BaseName(path)));
 
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kBlockSize]());
     if (!buffer) {

@@ -56,7 +56,9 @@ check "renamed" [ "$(field 1 2)" = "../up and out" ]
 check "download of a path-like name" status_is 0 "$cli" --flash p.img download 1 --to out
 check "stays in the folder" [ -f "out/.._up and out" ] 
 check "nothing outside the folder" [ ! -e "up and out" ]
-check "empty names are refused" status_is 1 "$cli" --flash p.img rename 1 ""
+check "empty names are a usage error" status_is 2 "$cli" --flash p.img rename 1 ""
+check "a song number that is none is a usage error" status_is 2 "$cli" --flash p.img rename abc x
+check "so is 0" status_is 2 "$cli" --flash p.img move 0 1
 
 check "move" status_is 0 "$cli" --flash p.img move 2 1
 check "moved" [ "$(field 1 2)" = "b.mp3" ]
@@ -84,7 +86,38 @@ check "a missing file fails" status_is 1 "$cli" --flash p.img upload missing.mp3
 check "no command is a usage error" status_is 2 "$cli" --flash p.img
 check "an unknown option is a usage error" status_is 2 "$cli" list --bogus
 check "an option of another command is a usage error" status_is 2 "$cli" list --yes
-check "a number that is none" status_is 1 "$cli" --flash p.img download x1
+check "a number that is none" status_is 2 "$cli" --flash p.img download x1
+check "a song the player lacks fails" status_is 1 "$cli" --flash p.img download 99 --to new/deeper
+check "and leaves no folder behind" [ ! -e new ]
+: >empty.mp3
+check "an empty file is refused" status_is 1 "$cli" --flash p.img upload empty.mp3
+check "by its name" [ "$("$cli" --flash p.img upload empty.mp3 2>&1 | head -2)" = \
+  "$(printf 'error reading properties from file \nempty.mp3')" ]
+
+# Names on the player are bytes: Windows-1252 when the name fits, else UTF-8;
+# what is shown is UTF-8, and so are the names of downloaded files.
+name_bytes() { # slot (0-based), bytes: the stored name in hex
+  od -An -tx1 -v -j $((528 + 128 * $1 + 28)) -N "$2" p.img | tr -d ' \n'
+}
+cp a.mp3 "Café.mp3"
+check "upload of Café.mp3" status_is 0 "$cli" --flash p.img upload "Café.mp3"
+check "stored in Windows-1252" [ "$(name_bytes 0 9)" = "436166e92e6d703300" ]
+check "shown in UTF-8" [ "$(field 1 2)" = "Café.mp3" ]
+check "upload again" status_is 0 "$cli" --flash p.img upload a.mp3
+check "rename to 日本" status_is 0 "$cli" --flash p.img rename 2 "日本"
+check "stored in UTF-8" [ "$(name_bytes 1 7)" = "e697a5e69cac00" ]
+check "shown as it is" [ "$(field 2 2)" = "日本" ]
+check "downloads named in UTF-8" status_is 0 "$cli" --flash p.img download 1 2 --to names
+check "Café.mp3 downloaded" cmp -s "names/Café.mp3" a.mp3
+check "日本 downloaded" cmp -s "names/日本" a.mp3
+long="$(printf 'a%.0s' {1..98})日本"
+check "a long name is cut between characters, and the user told" bash -c \
+  "'$cli' --flash p.img rename 2 '$long' 2>&1 | grep -q 'stored as its first 98 characters'"
+check "98 bytes kept" [ "$(field 2 2)" = "$(printf 'a%.0s' {1..98})" ]
+cp a.mp3 "$long.mp3"
+check "so is a long file name at upload" bash -c \
+  "'$cli' --flash p.img upload '$long.mp3' 2>&1 | grep -q 'stored as its first 98 characters'"
+check "98 bytes kept" [ "$(name_bytes 2 99)" = "$(printf '61%.0s' {1..98})00" ]
 check "help" status_is 0 "$cli" --help
 check "a file that is no image" bash -c "echo hello >bad.img; ! '$cli' --flash bad.img list 2>/dev/null"
 

@@ -61,7 +61,7 @@ TEST(DamagedDirectory, EveryOperationEndsCleanly)
             p.Image() = *damaged;
             operation();
         };
-        run([&] { BuildSongListContent(p.Image()); });
+        run([&] { BuildSongListContent(p.Image(), p.ui.Names()); });
         run([&] { p.Image().ChecksumsValid(); });
         for (int slot : {0, 1, 59, 60, 61}) {
             run([&] { p.link->RemoveSong(slot); });

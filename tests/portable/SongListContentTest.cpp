@@ -8,8 +8,11 @@
 
 #include "songlist/SongListContent.h"
 #include "storage/format/DirectoryImage.h"
+#include "storage/format/SongName.h"
 
 namespace {
+
+const Utf8SongNames kNames;
 
 std::unique_ptr<DirectoryImage> ImageWith(int songs)
 {
@@ -31,7 +34,7 @@ TEST(SongListContent, RowsInSlotOrderNumberedFromOne)
 {
     auto image = ImageWith(3);
     image->Entry(1).SetAudioHeaderFromData(std::array<uint8_t, 4>{0, 0, 0, 0}.data());
-    const SongListContent content = BuildSongListContent(*image);
+    const SongListContent content = BuildSongListContent(*image, kNames);
     ASSERT_EQ(content.rows.size(), 3u);
     EXPECT_EQ(content.rows[0],
               (std::array<std::string, 8>{"song A", "1", "4,000,000", "04:04", "MPEG-1 Layer 3",
@@ -45,14 +48,14 @@ TEST(SongListContent, RowsInSlotOrderNumberedFromOne)
 TEST(SongListContent, StatusTextsCountSongsAndBytes)
 {
     auto image = ImageWith(0);
-    SongListContent content = BuildSongListContent(*image);
+    SongListContent content = BuildSongListContent(*image, kNames);
     EXPECT_TRUE(content.rows.empty());
     EXPECT_EQ(content.panes,
               (std::array<std::string, 4>{"Songs:0", "Memory:33,554,432", "Free:33,554,432", "Used:0"}));
 
     image->SetUsedBlocks(10);
     image->SetFreeBlocks(1014);
-    content = BuildSongListContent(*image);
+    content = BuildSongListContent(*image, kNames);
     EXPECT_EQ(content.panes[2], "Free:33,226,752");
     EXPECT_EQ(content.panes[3], "Used:327,680");
 }
@@ -60,11 +63,11 @@ TEST(SongListContent, StatusTextsCountSongsAndBytes)
 TEST(SongListContent, AtMostSixtyRowsWhateverTheCountClaims)
 {
     auto image = ImageWith(61);
-    SongListContent content = BuildSongListContent(*image);
+    SongListContent content = BuildSongListContent(*image, kNames);
     EXPECT_EQ(content.rows.size(), 60u);
     EXPECT_EQ(content.panes[0], "Songs:61");
     image->SetEntryCount(65535);
-    content = BuildSongListContent(*image);
+    content = BuildSongListContent(*image, kNames);
     EXPECT_EQ(content.rows.size(), 60u);
     EXPECT_EQ(content.panes[0], "Songs:65535");
 }

@@ -95,7 +95,7 @@ TEST_F(TaggedFiles, TheListShowsTheAudioOfWhatEncodersWrite)
         p.link->SaveDirectory();
         p.Reload();
         EXPECT_EQ(StoredSong(p, slot), song);
-        const auto row = BuildSongListContent(p.Image()).rows[size_t(slot)];
+        const auto row = BuildSongListContent(p.Image(), p.ui.Names()).rows[size_t(slot)];
         EXPECT_EQ((std::array<std::string, 4>{row[kColumnDuration], row[kColumnFormat], row[kColumnBitrate],
                                               row[kColumnRate]}),
                   c.shown);

@@ -115,13 +115,16 @@ TEST_F(UploadFixture, RiffFilesLoseTheirSeventyTwoByteWrapper)
     EXPECT_EQ(StoredSong(p, 0), song);
 
     auto before = Snapshot();
-    EXPECT_EQ(p.link->UploadSong(File("short.wav", RiffWrapped({})).c_str()), 0); // 72 bytes
+    const std::string wrapperOnly = File("short.wav", RiffWrapped({})); // 72 bytes
+    EXPECT_EQ(p.link->UploadSong(wrapperOnly.c_str()), 0);
     std::vector<uint8_t> sixty(60, 0);
     std::memcpy(sixty.data(), "RIFF", 4);
     EXPECT_EQ(p.link->UploadSong(File("sixty.wav", sixty).c_str()), 0);
-    EXPECT_EQ(p.link->UploadSong(File("74.wav", RiffWrapped({1, 2})).c_str()), 0);
-    EXPECT_EQ(p.ui.messages, (std::vector<std::string>{kErrorReadingProperties, kFileTooSmall,
-                                                        kErrorReadingProperties}));
+    const std::string seventyFour = File("74.wav", RiffWrapped({1, 2}));
+    EXPECT_EQ(p.link->UploadSong(seventyFour.c_str()), 0);
+    EXPECT_EQ(p.ui.messages, (std::vector<std::string>{WithName(kErrorReadingPropertiesOf, wrapperOnly),
+                                                        kFileTooSmall,
+                                                        WithName(kErrorReadingPropertiesOf, seventyFour)}));
     EXPECT_TRUE(Unchanged(*before));
 }
 
@@ -129,11 +132,14 @@ TEST_F(UploadFixture, RefusalsBeforeAnythingIsReservedLeaveTheImageAlone)
 {
     p.Reload();
     auto before = Snapshot();
-    EXPECT_EQ(p.link->UploadSong(File("four", Numbered(4)).c_str()), 0);
+    const std::string four = File("four", Numbered(4)), empty = File("empty", {});
+    EXPECT_EQ(p.link->UploadSong(four.c_str()), 0);
+    EXPECT_EQ(p.link->UploadSong(empty.c_str()), 0);
     EXPECT_EQ(p.link->UploadSong((folder.String() + "/missing.mp3").c_str()), 0);
     EXPECT_EQ(p.link->UploadSong(folder.String().c_str()), 0); // a folder
     EXPECT_EQ(p.ui.messages, (std::vector<std::string>{
-                                 kErrorReadingProperties,
+                                 "error reading properties from file \n" + four,
+                                 WithName(kErrorReadingPropertiesOf, empty),
                                  WithName(kCannotOpenFile, folder.String() + "/missing.mp3"),
                                  WithName(kNotAFile, folder.String())}));
     EXPECT_TRUE(Unchanged(*before));

@@ -15,6 +15,7 @@
 
 #include "link/DeviceLink.h"
 #include "res/resource.h"
+#include "storage/format/SongName.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ TEST(Drops, TheFirstFailureStopsTheRestAndTheListIsRefilled)
                                             program.TempFile("three.mp3", 1000)};
     MessageBoxAnswers answers({IDOK});
     program.view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)));
-    EXPECT_EQ(answers.texts, std::vector<std::string>{"error reading properties from file \n"});
+    EXPECT_EQ(answers.texts, std::vector<std::string>{"error reading properties from file \n" + paths[1]});
     EXPECT_EQ(program.Saves(), 1);
     EXPECT_EQ(program.NamesOnPlayer(), std::vector<std::string>{"one.mp3"});
     EXPECT_EQ(program.RowNames(), std::vector<std::string>{"one.mp3"});
@@ -206,6 +207,33 @@ TEST_F(Editing, TheClipboardKeysWorkInTheNameAndAreCommandsElsewhere)
     EXPECT_TRUE(TheTestApp().PreTranslateMessage(&onList));
     keys[VK_CONTROL] = 0;
     SetKeyboardState(keys);
+}
+
+// The window writes its code page (1252 under Wine here); the tool reads it.
+// A name it shows with characters its code page lacks keeps its bytes
+// through an edit that changes nothing.
+TEST(EditingNames, TheWindowWritesItsCodePageAndKeepsWhatItCannotShow)
+{
+    SimulatedProgram program;
+    const Utf8SongNames tool;
+    const std::string nihon = "\xE6\x97\xA5\xE6\x9C\xAC";
+    program.WriteDirectory(*DirectoryNamed({tool.Stored("Caf\xC3\xA9"), tool.Stored(nihon)}));
+    program.Open();
+    ASSERT_EQ(GetACP(), 1252u);
+    EXPECT_EQ(program.RowNames(), (std::vector<std::string>{"Caf\xE9", "??"}));
+
+    HWND edit = program.List().EditLabel(1);
+    ASSERT_NE(edit, nullptr);
+    SendMessage(edit, WM_KEYDOWN, VK_RETURN, 0);
+    PumpFor(20);
+    edit = program.List().EditLabel(0);
+    ASSERT_NE(edit, nullptr);
+    SetWindowTextA(edit, "Se\xF1or");
+    SendMessage(edit, WM_KEYDOWN, VK_RETURN, 0);
+    PumpFor(20);
+    const std::vector<std::string> stored = program.NamesOnPlayer();
+    EXPECT_EQ(stored, (std::vector<std::string>{"Se\xF1or", nihon}));
+    EXPECT_EQ(tool.Shown(stored[0]), "Se\xC3\xB1or");
 }
 
 TEST_F(Editing, EmptyOrCancelledEditsAreRefused)

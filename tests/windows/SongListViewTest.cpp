@@ -7,10 +7,13 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <set>
+#include <utility>
 
 #include "framework/SingleDocTemplate.h"
 #include "link/DeviceLink.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -117,6 +120,8 @@ TEST(SongListView, AHeaderClickFitsOnlyThatColumn)
     program.StoreSongs({"a name much longer than ninety pixels.mp3"});
     program.Open();
     CListCtrl& list = program.List();
+    const int fitted = list.GetColumnWidth(0);
+    list.SetColumnWidth(0, 40); // as the user may narrow it
     std::vector<int> before;
     for (int column = 0; column < 8; ++column)
         before.push_back(list.GetColumnWidth(column));
@@ -129,10 +134,76 @@ TEST(SongListView, AHeaderClickFitsOnlyThatColumn)
     SendMessage(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessage(header, WM_LBUTTONUP, 0, at);
 
-    EXPECT_GT(list.GetColumnWidth(0), before[0]);
+    EXPECT_EQ(list.GetColumnWidth(0), fitted);
     for (int column = 1; column < 8; ++column)
         EXPECT_EQ(list.GetColumnWidth(column), before[size_t(column)]) << column;
     EXPECT_EQ(program.RowNames()[0], "a name much longer than ninety pixels.mp3");
+}
+
+// The first and one past the last column of dark pixels in a rectangle.
+std::pair<int, int> Ink(HDC dc, const RECT& r)
+{
+    int left = r.right, right = r.left;
+    for (int x = r.left; x < r.right; ++x)
+        for (int y = r.top; y < r.bottom; ++y)
+            if (GetRValue(GetPixel(dc, x, y)) < 100) {
+                left = std::min(left, x);
+                right = std::max(right, x + 1);
+            }
+    return {left, right};
+}
+
+// The width of the ink of a text drawn whole in the list's font.
+int InkWidthOf(CListCtrl& list, const std::string& text)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 200, 30);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(list.SendMessage(WM_GETFONT)));
+    RECT all = {0, 0, 200, 30};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RECT at = {10, 0, 190, 30};
+    DrawTextA(dc, text.c_str(), -1, &at, DT_SINGLELINE | DT_VCENTER | DT_NOCLIP);
+    const auto ink = Ink(dc, all);
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return ink.second - ink.first;
+}
+
+// A column is as wide as its widest text plus the list's margins, and never
+// narrower than it starts; a size of seven digits shows whole.
+TEST(SongListView, AFillFitsTheColumnsToTheirText)
+{
+    SimulatedProgram program;
+    const std::string name = "A song whose name is longer than the column.mp3";
+    program.StoreSongs({name}, 1304000);
+    program.Open();
+    CListCtrl& list = program.List();
+    ASSERT_EQ(list.GetItemText(0, 2), "1,304,000");
+    EXPECT_GE(list.GetColumnWidth(0), list.GetStringWidth(name) + 12);
+    EXPECT_EQ(list.GetColumnWidth(2), 70);
+    EXPECT_EQ(list.GetColumnWidth(7), 120);
+
+    InvalidateRect(list.m_hWnd, nullptr, TRUE);
+    list.UpdateWindow();
+    RECT cell = {};
+    ASSERT_TRUE(list.GetSubItemRect(0, 2, LVIR_BOUNDS, &cell));
+    HDC dc = GetDC(list.m_hWnd);
+    const auto shown = Ink(dc, cell);
+    ReleaseDC(list.m_hWnd, dc);
+    EXPECT_EQ(shown.second - shown.first, InkWidthOf(list, "1,304,000"));
+    EXPECT_LT(shown.second, cell.right);
+
+    MessageBoxAnswers answers({IDYES});
+    program.frame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_INITIALIZE_RIO, 0), 0);
+    ASSERT_EQ(list.GetItemCount(), 0);
+    const int least[8] = {90, 30, 70, 60, 90, 60, 60, 120};
+    for (int column = 0; column < 8; ++column)
+        EXPECT_EQ(list.GetColumnWidth(column), least[column]) << column;
 }
 
 TEST(SongListView, ANewDocumentFillsAgainAndKeepsTheColumns)

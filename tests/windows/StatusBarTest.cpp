@@ -95,6 +95,18 @@ TEST_F(StatusBarTest, ProgressShowsOverPaneZeroAndKeepsItsRange)
     EXPECT_FALSE(Bar().m_progress.IsWindowVisible());
 }
 
+// The size grip is drawn over whatever reaches the bar's right edge.
+TEST_F(StatusBarTest, TheLastPaneEndsBeforeTheSizeGrip)
+{
+    const RECT bar = Bar().GetClientRect();
+    const RECT last = Bar().GetItemRect(Bar().GetCount() - 1);
+    EXPECT_LE(last.right, bar.right - GetSystemMetrics(SM_CXVSCROLL));
+    UINT id = 0, style = 0;
+    int width = 0;
+    Bar().GetPaneInfo(4, id, style, width);
+    EXPECT_GE(last.right - last.left, width);
+}
+
 TEST_F(StatusBarTest, PaneStringsShowAtOnce)
 {
     Bar().SetPaneString("Songs:7", 1);
