@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +19,7 @@
 #include "storage/safety/CopyFolder.h"
 #include "storage/safety/DirectoryCheck.h"
 #include "storage/safety/DirectoryCopies.h"
+#include "storage/songs/Folders.h"
 
 namespace {
 
@@ -112,10 +112,9 @@ private:
 
     int Download(const std::vector<std::string>& numbers, const std::string& directory)
     {
-        std::error_code error;
-        if (!directory.empty() && !std::filesystem::is_directory(directory) &&
-            !std::filesystem::create_directories(directory, error))
-            return Fail(directory + ": " + error.message());
+        std::string error;
+        if (!directory.empty() && !MakeFolders(directory, &error))
+            return Fail(error);
         int status = kDone;
         for (const std::string& text : numbers) {
             const int number = SongNumber(text);
