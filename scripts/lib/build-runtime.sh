@@ -51,8 +51,8 @@ build_libgcc() {
     "$src/gcc/configure" --build=x86_64-linux-gnu --host=x86_64-linux-gnu --target=$target \
       --prefix=/usr --disable-multilib --enable-languages=c,c++ --enable-threads=win32 \
       --disable-sjlj-exceptions --with-dwarf2 --enable-shared --enable-static \
-      --enable-version-specific-runtime-libs --with-as=/usr/bin/$target-as --with-ld=/usr/bin/$target-ld \
-     )
+      --enable-version-specific-runtime-libs --with-as=/usr/bin/$target-as --with-ld=/usr/bin/$target-ld)
+  # insn-constants.h comes from a generator program, which needs libiberty.
   (cd gcc-build/build-x86_64-linux-gnu/libiberty &&
     "$src/libiberty/configure" --build=x86_64-linux-gnu --host=x86_64-linux-gnu &&
     make -j"$jobs" libiberty.a)
