@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +22,7 @@
 #include "storage/safety/DirectoryCheck.h"
 #include "storage/safety/DirectoryCopies.h"
 #include "storage/format/SongName.h"
+#include "storage/songs/Folders.h"
 
 namespace {
 
@@ -39,22 +39,6 @@ int Fail(const std::string& text)
 {
     Note(text);
     return kFailed;
-}
-
-// The folders that making `directory` adds, innermost first.
-std::vector<std::filesystem::path> MissingFolders(std::filesystem::path directory)
-{
-    std::vector<std::filesystem::path> missing;
-    directory = directory.lexically_normal();
-    if (!directory.has_filename())
-        directory = directory.parent_path();
-    std::error_code error;
-    for (; !directory.empty() && !std::filesystem::exists(directory, error); directory = directory.parent_path()) {
-        missing.push_back(directory);
-        if (directory == directory.parent_path())
-            break;
-    }
-    return missing;
 }
 
 class Session {
@@ -164,20 +148,17 @@ private:
         }
         if (songs.empty())
             return status;
-        const std::vector<std::filesystem::path> made =
-            directory.empty() ? std::vector<std::filesystem::path>() : MissingFolders(directory);
-        std::error_code error;
-        if (!made.empty() && !std::filesystem::create_directories(directory, error))
-            return Fail(directory + ": " + error.message());
-        if (!directory.empty() && !std::filesystem::is_directory(directory, error))
-            return Fail(directory + " is not a folder");
+        std::string error;
+        std::vector<std::string> made;
+        if (!directory.empty() && !MakeFolders(directory, &error, &made))
+            return Fail(error);
         for (const std::string& text : songs)
             if (!m_commands.DownloadSongAt(SongNumber(text) - 1, directory))
                 status = Fail("song " + text + " was not downloaded");
         // Folders this command made and nothing was written to go again;
         // removing a folder that holds anything fails and keeps it.
-        for (const std::filesystem::path& folder : made)
-            if (!std::filesystem::remove(folder, error))
+        for (const std::string& folder : made)
+            if (!RemoveEmptyFolder(folder))
                 break;
         return status;
     }

@@ -35,3 +35,12 @@ if(WIN32 AND MELLIFON_OLD_WINDOWS)
   add_link_options(-Wl,--major-subsystem-version,4,--minor-subsystem-version,0
                    -Wl,--major-os-version,4,--minor-os-version,0)
 endif()
+
+# The 32-bit programs run on the Pentium (MMX), K6-2 and 6x86MX: no Pentium
+# Pro instructions in our code, nor in the runtime, which comes from the
+# folder the toolchain file found (-B for its crt2.o and crtbegin.o, -L for
+# its libgcc, libstdc++ and C runtime).
+if(MELLIFON_I586_RUNTIME)
+  add_compile_options($<$<COMPILE_LANGUAGE:C,CXX>:-march=i586>)
+  add_link_options(-B${MELLIFON_I586_RUNTIME}/lib/ -L${MELLIFON_I586_RUNTIME}/lib)
+endif()

@@ -1,8 +1,8 @@
 #include "simulator/DefaultImagePath.h"
 
 #include <cstdlib>
-#include <filesystem>
-#include <system_error>
+
+#include "storage/songs/Folders.h"
 
 namespace {
 
@@ -54,14 +54,5 @@ std::string DefaultPlayerImagePath()
 
 bool MakeImageFolder(const std::string& imagePath, std::string* error)
 {
-    const std::filesystem::path folder = std::filesystem::path(imagePath).parent_path();
-    if (folder.empty())
-        return true;
-    std::error_code code;
-    std::filesystem::create_directories(folder, code);
-    if (code) {
-        *error = folder.string() + ": " + code.message();
-        return false;
-    }
-    return true;
+    return MakeFolders(ParentFolder(imagePath), error);
 }

@@ -1,0 +1,17 @@
+#pragma once
+// Folders on the PC, without the C++ library's file-system functions: on
+// 32-bit Windows those import _wstat64, which Windows 2000's msvcrt.dll lacks.
+
+#include <string>
+#include <vector>
+
+// Creates a folder and every missing folder above it; true when it is
+// there. On failure *error names the folder that could not be made, and why.
+// `made`, if given, gets the folders it made, innermost first.
+bool MakeFolders(const std::string& path, std::string* error, std::vector<std::string>* made = nullptr);
+
+// Removes a folder that holds nothing; false when it holds anything or is gone.
+bool RemoveEmptyFolder(const std::string& path);
+
+// The folder part of a path ("" for a bare name).
+std::string ParentFolder(const std::string& path);

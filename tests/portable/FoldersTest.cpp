@@ -1,0 +1,43 @@
+// Folders made for downloads and the simulated player's image.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "storage/songs/FileSize.h"
+#include "storage/songs/Folders.h"
+#include "TempPath.h"
+
+namespace {
+
+TEST(Folders, MakesEveryMissingFolderAndNamesTheOneThatCannotBeMade)
+{
+    TempPath top("folders");
+    const std::string deep = top.String() + "/a//b/c/";
+    std::string error;
+    ASSERT_TRUE(MakeFolders(deep, &error)) << error;
+    EXPECT_TRUE(IsFolder((top.String() + "/a/b/c").c_str()));
+    EXPECT_TRUE(MakeFolders(deep, &error)) << "a folder that is there already";
+
+    const std::string file = top.String() + "/a/file";
+    std::ofstream(file) << "not a folder";
+    EXPECT_FALSE(MakeFolders(file + "/x", &error));
+    EXPECT_EQ(error.rfind(file + ": ", 0), 0u) << error;
+    EXPECT_GT(error.size(), file.size() + 2) << "a reason follows";
+}
+
+TEST(Folders, ParentFolderKeepsTheRoot)
+{
+    EXPECT_EQ(ParentFolder("player.img"), "");
+    EXPECT_EQ(ParentFolder("/home/u/player.img"), "/home/u");
+    EXPECT_EQ(ParentFolder("/player.img"), "/");
+    EXPECT_EQ(ParentFolder("a//player.img"), "a");
+#ifdef _WIN32
+    EXPECT_EQ(ParentFolder("C:\\Users\\u\\player.img"), "C:\\Users\\u");
+    EXPECT_EQ(ParentFolder("C:\\player.img"), "C:\\");
+    EXPECT_EQ(ParentFolder("C:player.img"), "C:");
+    EXPECT_EQ(ParentFolder("\\\\server\\share\\player.img"), "\\\\server\\share\\");
+#endif
+}
+
+}
