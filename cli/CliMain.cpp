@@ -10,11 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "audio/AudioFile.h"
 #include "cli/CliArguments.h"
 #include "cli/ConsoleUserInterface.h"
 #include "cli/PlayerConnection.h"
 #include "cli/SongTable.h"
 #include "link/DeviceLink.h"
+#include "songlist/BatchUpload.h"
+#include "songlist/PlanText.h"
 #include "songlist/SongCommands.h"
 #include "songlist/SongListContent.h"
 #include "storage/safety/CopyFolder.h"
@@ -50,7 +53,7 @@ public:
         if (c == "list")
             return List(a.tsv);
         if (c == "upload")
-            return Upload(a.operands, a.verify);
+            return Upload(a);
         if (c == "undo")
             return Undo(a.yes);
         if (c == "check")
@@ -98,16 +101,47 @@ private:
                     "player's memory");
     }
 
-    int Upload(const std::vector<std::string>& paths, bool verify)
+    // Every file examined first; the plan printed (--dry-run) or carried out.
+    int Upload(const CliArguments& a)
     {
-        m_link.SetVerifyUploads(verify);
-        const size_t stored = size_t(m_commands.UploadFiles(paths));
-        if (stored == paths.size())
-            return kDone;
-        Fail(paths[stored] + " was not stored");
-        if (stored + 1 < paths.size())
-            Fail("the files after it were not tried");
-        return kFailed;
+        m_link.SetVerifyUploads(a.verify);
+        UploadOptions options;
+        options.kbps = a.bitrate;
+        options.speech = a.speech;
+        options.asIs = a.asIs;
+        options.stripTags = a.stripTags;
+        options.nameFromTags = a.nameFromTags;
+        std::vector<AudioFileFacts> files;
+        for (const std::string& path : a.operands)
+            files.push_back(ExamineAudioFile(path));
+        const DirectoryImage& image = m_link.m_image;
+        const UploadPlan plan = PlanUpload(std::move(files), options, image.freeBlocks(), image.entryCount());
+        if (a.dryRun)
+            return PrintPlan(plan);
+        for (const PlannedFile& file : plan.files)
+            for (const std::string& note : PlanNotes(file))
+                std::fprintf(stderr, "%s\n", note.c_str());
+        if (!plan.Fits() && !a.fit) {
+            std::fputs(NotFittingText(plan).c_str(), stderr);
+            return Fail("nothing was stored; --fit stores those that fit, in order");
+        }
+        const BatchResult result = RunUploadPlan(m_link, m_commands, plan);
+        std::printf("%s\n", ClosingLine(result.stored, result.files, result.bytes,
+                                         uint64_t(m_link.m_image.freeBlocks()) * 32768, result.failed)
+                                 .c_str());
+        return result.failed > 0 ? kFailed : kDone;
+    }
+
+    int PrintPlan(const UploadPlan& plan)
+    {
+        for (size_t i = 0; i < plan.files.size(); ++i) {
+            std::printf("%s\n", PlanLine(i, plan.files[i]).c_str());
+            for (const std::string& note : PlanNotes(plan.files[i]))
+                std::printf("   %s\n", note.c_str());
+        }
+        std::printf("%s\n%s", PlanSummary(plan).c_str(), NotFittingText(plan).c_str());
+        std::printf("Nothing was changed (--dry-run).\n");
+        return plan.Fits() && plan.Refused() == 0 ? kDone : kFailed;
     }
 
     int Download(const std::vector<std::string>& numbers, const std::string& directory)
