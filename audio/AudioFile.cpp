@@ -34,8 +34,13 @@ void ExamineMpeg(std::FILE* file, AudioFileFacts* facts)
         facts->seconds = probe.seconds;
     else if (facts->content.stream.kbps > 0)
         facts->seconds = double(frameBytes) * 8 / (facts->content.stream.kbps * 1000.0);
+    // The average bit rate; near the first frame's, the stream is taken as
+    // constant (the encoder's header frame and delay account for the rest).
     if (facts->seconds > 0)
         facts->kbps = int(double(frameBytes) * 8 / facts->seconds / 1000 + 0.5);
+    const int first = facts->content.stream.kbps;
+    if (first > 0 && facts->kbps > first * 97 / 100 && facts->kbps < first * 103 / 100)
+        facts->kbps = first;
     if (!plays && !ConversionAvailable()) {
         facts->kind = AudioKind::NotAudio;
         facts->problem = "the player does not play " + facts->format + ", and " + probe.problem;

@@ -127,9 +127,10 @@ private:
         }
         const BatchResult result = RunUploadPlan(m_link, m_commands, plan);
         std::printf("%s\n", ClosingLine(result.stored, result.files, result.bytes,
-                                         uint64_t(m_link.m_image.freeBlocks()) * 32768, result.failed)
+                                         uint64_t(m_link.m_image.freeBlocks()) * 32768, result.failed,
+                                         result.notTried)
                                  .c_str());
-        return result.failed > 0 ? kFailed : kDone;
+        return result.failed + result.notTried > 0 ? kFailed : kDone;
     }
 
     int PrintPlan(const UploadPlan& plan)

@@ -165,7 +165,7 @@ BatchResult RunUploadPlan(DeviceLink& link, SongCommands& commands, const Upload
     commands.UploadFiles(files);
     link.AttachUserInterface(&outer);
     BatchResult result = files.Result();
-    // Files never reached, after a stop or a player that stopped answering.
-    result.failed = result.files - result.stored;
+    // Files never reached: a stop, or a player that stopped answering.
+    result.notTried = result.files - result.stored - result.failed;
     return result;
 }

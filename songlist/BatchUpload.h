@@ -17,6 +17,7 @@ struct BatchResult {
     int files = 0;
     int stored = 0;
     int failed = 0;      // refused by the plan, or failed on the way
+    int notTried = 0;    // after a stop, or a player that stopped answering
     uint64_t bytes = 0;  // of the songs stored
     bool stopped = false; // cancelled before its end
 };

@@ -124,11 +124,13 @@ std::string NotFittingText(const UploadPlan& plan)
     return text;
 }
 
-std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused)
+std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried)
 {
     std::string line = "stored " + std::to_string(stored) + " of " + std::to_string(files) + " song" +
                        (files == 1 ? "" : "s") + ", " + MegabytesText(bytes) + ", " + MegabytesText(freeBytes) + " free";
     if (refused > 0)
         line += "; " + std::to_string(refused) + " refused";
+    if (notTried > 0)
+        line += "; " + std::to_string(notTried) + " not tried";
     return line;
 }

@@ -22,5 +22,5 @@ std::vector<std::string> PlanNotes(const PlannedFile& file);
 std::string PlanSummary(const UploadPlan& plan);
 // Which files do not fit and how much memory is missing; empty when all fit.
 std::string NotFittingText(const UploadPlan& plan);
-// "stored 18 of 20 songs, 12.4 MB, 3.1 MB free; 2 refused"
-std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused);
+// "stored 18 of 20 songs, 12.4 MB, 3.1 MB free; 2 refused; 1 not tried"
+std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried = 0);
