@@ -7,12 +7,12 @@
 #include <string>
 
 // Erasing a block and writing its 64 pages with their links.
-constexpr int64_t kAccessesPerBlock = 116000;
+constexpr int64_t kAccessesPerBlock = 198600;
 // Around each song: the look at block 0 before it, the copies and the
 // directory save after it.
-constexpr int64_t kAccessesPerSong = 480000;
+constexpr int64_t kAccessesPerSong = 356000;
 // The list read again at the end of the batch.
-constexpr int64_t kAccessesPerRefill = 1480000;
+constexpr int64_t kAccessesPerRefill = 1569000;
 
 constexpr double kSecondsPerAccess = 1e-6;
 
