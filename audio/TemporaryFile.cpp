@@ -2,8 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
-#include <random>
 
 namespace {
 std::atomic<unsigned> s_nCount{0};
@@ -15,11 +15,12 @@ TemporaryFile::TemporaryFile(const std::string& suffix)
     const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
     if (error)
         return;
-    // A name no other run picks: the time, a random number and a count.
-    std::random_device random;
-    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    // A name no other run picks: the time, where this run's stack lies, and
+    // a count. (No random device: the old systems' C runtime lacks the call.)
+    const auto now = uint64_t(std::chrono::system_clock::now().time_since_epoch().count());
+    const auto stack = uint64_t(reinterpret_cast<uintptr_t>(&folder) >> 4);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = "mellifon-" + std::to_string(now % 1000000007) + "-" + std::to_string(random() % 1000000) +
+        const std::string name = "mellifon-" + std::to_string(now % 1000000007) + "-" + std::to_string(stack % 1000003) +
                                  "-" + std::to_string(++s_nCount) + suffix;
         const std::filesystem::path path = folder / name;
         if (!std::filesystem::exists(path, error)) {
