@@ -72,8 +72,10 @@ uint32_t Id3v2TagLength(const uint8_t b[10])
 
 bool RiffWrapsMpeg(const uint8_t* bytes, size_t size)
 {
-    return size >= size_t(kRiffWrapperBytes) + 4 && std::memcmp(bytes, "RIFF", 4) == 0 &&
-           IsFrameHeader(ReadU32BE(bytes + kRiffWrapperBytes));
+    if (size < size_t(kRiffWrapperBytes) + 4 || std::memcmp(bytes, "RIFF", 4) != 0)
+        return false;
+    const uint8_t* data = bytes + kRiffWrapperBytes;
+    return IsFrameHeader(ReadU32BE(data)) || (size >= kRiffProbeBytes && Id3v2TagLength(data) != 0);
 }
 
 // Where the tag says the audio begins, a frame header is taken as it is.

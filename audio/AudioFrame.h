@@ -44,9 +44,10 @@ uint32_t Id3v2TagLength(const uint8_t bytes[10]);
 // when there is none.
 long FindFrameAfterTag(const uint8_t* data, size_t size);
 
-// A RIFF file that wraps MPEG audio: a 72-byte wrapper, then a frame
-// header. `bytes` are the file's first `size` bytes (76 are enough).
+// A RIFF file that wraps MPEG audio: a 72-byte wrapper, then a frame header
+// or an ID3v2 tag. `bytes` are the file's first `size` bytes (82 are enough).
 constexpr long kRiffWrapperBytes = 72;
+constexpr size_t kRiffProbeBytes = kRiffWrapperBytes + 10;
 bool RiffWrapsMpeg(const uint8_t* bytes, size_t size);
 
 // When the song that starts at `dataStart` begins with ID3v2 tags, the first

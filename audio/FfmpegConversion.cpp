@@ -94,9 +94,9 @@ bool ConversionJob::Codecs::Open(const std::string& source, const std::string& t
     const AVStream* s = input.format->streams[stream];
     int result = avcodec_parameters_to_context(decoder, s->codecpar);
     decoder->pkt_timebase = s->time_base;
-    // As many decoding threads as the library likes, where it was built
-    // with them: the program itself stays on one thread.
-    decoder->thread_count = 0;
+    // One thread: a frame-threaded decoder drops the errors of its workers,
+    // and a damaged file would pass for a whole one.
+    decoder->thread_count = 1;
     // A damaged frame is reported, not passed over in silence.
     decoder->err_recognition |= AV_EF_CRCCHECK | AV_EF_EXPLODE;
     if (result >= 0)

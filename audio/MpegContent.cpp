@@ -12,11 +12,10 @@ bool SameStream(uint32_t a, uint32_t b)
     return IsFrameHeader(b) && (a & kStreamBits) == (b & kStreamBits);
 }
 
-// Where the ID3v2 tags at the start end (some taggers leave an older one
-// behind the one they write); 0 when there are none.
-uint64_t TagsEnd(std::FILE* file, uint64_t fileSize)
+// Where the ID3v2 tags from `position` on end (some taggers leave an older
+// one behind the one they write).
+uint64_t TagsEnd(std::FILE* file, uint64_t fileSize, uint64_t position)
 {
-    uint64_t position = 0;
     uint8_t tag[10];
     while (position + sizeof tag <= fileSize && std::fseek(file, long(position), SEEK_SET) == 0 &&
            std::fread(tag, 1, sizeof tag, file) == sizeof tag) {
@@ -62,7 +61,7 @@ long FindConfirmedFrame(const uint8_t* data, size_t size, size_t window, uint64_
 
 bool FindMpegContent(std::FILE* file, uint64_t fileSize, MpegContent* content)
 {
-    uint8_t head[kRiffWrapperBytes + 4] = {};
+    uint8_t head[kRiffProbeBytes] = {};
     if (std::fseek(file, 0, SEEK_SET) != 0)
         return false;
     const size_t got = std::fread(head, 1, sizeof head, file);
@@ -72,8 +71,9 @@ bool FindMpegContent(std::FILE* file, uint64_t fileSize, MpegContent* content)
     if (content->riffWrapped) {
         start = kRiffWrapperBytes;
         window = 0; // the wrapper says where the frames are
-    } else if (got >= 10 && Id3v2TagLength(head) != 0) {
-        start = TagsEnd(file, fileSize);
+    }
+    if (got >= start + 10 && Id3v2TagLength(head + start) != 0) {
+        start = TagsEnd(file, fileSize, start);
         window = kSearchWindow;
     }
     if (start >= fileSize || std::fseek(file, long(start), SEEK_SET) != 0)

@@ -125,8 +125,8 @@ int DeviceLink::UploadSong(const char* path, const std::string& name, const std:
         return 0;
     }
 
-    // The first bytes, enough to see a RIFF wrapper and the frame after it.
-    uint8_t head[kRiffWrapperBytes + 4] = {};
+    // The first bytes, enough to see a RIFF wrapper and what follows it.
+    uint8_t head[kRiffProbeBytes] = {};
     const size_t got = std::fread(head, 1, sizeof head, file.get());
     if (got < 4) {
         Ui().ShowMessage(kErrorReadingProperties);

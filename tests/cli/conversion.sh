@@ -97,8 +97,9 @@ check "--bitrate takes MP3 rates only" quiet test "$("$cli" --flash a.img upload
 sox -V1 -n -r 44100 -c 2 -b 16 long.wav synth 120 pinknoise
 "$cli" --flash c.img upload tone.wav long.wav tone.wav >/dev/null 2>&1 </dev/null &
 pid=$!
-for ((i = 0; i < 200; i++)); do
-  [ "$("$cli" --flash c.img list --tsv 2>/dev/null | wc -l)" -eq 3 ] && [ -n "$(ls tmp)" ] && break
+# The long one's conversion is under way once its temporary file outgrows the tone's.
+for ((i = 0; i < 400; i++)); do
+  [ -n "$(find tmp -name 'mellifon-*.mp3' -size +200k 2>/dev/null)" ] && break
   sleep 0.05
 done
 kill -INT $pid

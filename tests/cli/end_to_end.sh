@@ -33,7 +33,7 @@ frames() { # count, header bytes as printf escapes
   for ((i = 0; i < $1; i++)); do printf "$2"; head -c 413 /dev/zero; done
 }
 frames 300 '\xff\xfb\x90\x64' >a.mp3   # MPEG-1 Layer 3, 128 kbit/s, 44100 Hz
-frames 1000 '\xff\xf3\x80\x00' >b.mp3  # MPEG-2 Layer 3, 64 kbit/s, 22050 Hz
+frames 1000 '\xff\xf3\xc0\x00' >b.mp3  # MPEG-2 Layer 3, 128 kbit/s, 22050 Hz: frames of 417 bytes
 
 check "upload two files" status_is 0 "$cli" --flash p.img upload a.mp3 b.mp3
 check "first song's format" [ "$(field 1 5)" = "MPEG-1 Layer 3" ]
