@@ -116,8 +116,11 @@ bool PlannedFiles::Prepare(size_t index, SongFile* song)
     }
     song->path = file.facts.path;
     song->name = file.name;
-    song->progressTitle = "Uploading " + Place(index) + " (" +
-                          PortTimeText(UploadPortAccesses(file.blocks, 1) - kAccessesPerRefill) + " on a real player)";
+    // The estimate before the name, which a narrow terminal may cut.
+    const std::string place = std::to_string(index + 1) + " of " + std::to_string(m_plan.files.size());
+    song->progressTitle = "Uploading " + place + " (" +
+                          PortTimeText(UploadPortAccesses(file.blocks, 1) - kAccessesPerRefill) +
+                          " on a real player): " + DeviceLink::BaseName(file.facts.path);
     if (file.action == UploadAction::Store)
         return true;
     m_temporary = std::make_unique<TemporaryFile>(".mp3");
