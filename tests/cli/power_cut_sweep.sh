@@ -60,8 +60,12 @@ sweep() { # what, the lists allowed after a cut (each song whole, "|" between li
 }
 
 sweep upload "a.mp3 b.mp3 |a.mp3 b.mp3 c.mp3 " upload --as-is c.mp3
-# Each song of a batch is committed on its own.
+# Each song of a batch is committed on its own. Its uploads are the ones swept
+# above; a third of the cuts is enough to see the batch's songs commit in turn.
+single=$stride
+stride=$((single * 3))
 sweep "a batch with a conversion" "a.mp3 b.mp3 |a.mp3 b.mp3 d.mp3 |a.mp3 b.mp3 d.mp3 e.mp3 " upload d.wav e.mp3
+stride=$single
 sweep remove "a.mp3 b.mp3 |b.mp3 " remove 1 --yes
 
 echo "power cuts tried in separate processes: $tried, failed: $failures"
