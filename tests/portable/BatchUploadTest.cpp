@@ -183,6 +183,22 @@ TEST_F(Batch, ACancelledConversionStoresNothingAndLeavesNoFile)
     EXPECT_EQ(temporary.Files(), 0u);
 }
 
+TEST_F(Batch, WhatThePlanFoundNotToFitIsPassedOverAndTheRestGoOn)
+{
+    // As --fit runs a plan that does not fit: 1, 3 and 1 blocks into 4 free
+    // ones, the first song taking block 0 too.
+    std::vector<AudioFileFacts> files;
+    for (size_t frames : {60, 200, 70})
+        files.push_back(ExamineAudioFile(File("f" + std::to_string(frames) + ".mp3", Mp3Frames(frames))));
+    const UploadPlan plan = PlanUpload(files, {}, 4, 0);
+    ASSERT_FALSE(plan.Fits());
+    const BatchResult result = RunUploadPlan(*p.link, commands, plan);
+    EXPECT_EQ(result.stored, 2);
+    EXPECT_EQ(result.failed, 1);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"f60.mp3", "f70.mp3"}));
+    EXPECT_EQ(p.ui.messages, (std::vector<std::string>{"f200.mp3: does not fit on the player (3 blocks)"}));
+}
+
 TEST_F(Batch, TagsLeftOutLeaveTheFramesAndNoTemporaryFile)
 {
     const auto frames = Mp3Frames(20);
