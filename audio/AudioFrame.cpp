@@ -27,24 +27,6 @@ int LayerOf(uint32_t h) { return 4 - int((h >> 17) & 3); }
 int RateIndex(uint32_t h) { return int((h >> 12) & 15); }
 int SampleIndex(uint32_t h) { return int((h >> 10) & 3); }
 
-uint32_t ReadU32BE(const uint8_t* p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
-
-// A gap between a tag and the audio is padding that the tag's size left out,
-// or what an editor left behind when it rewrote a shorter tag in place: a few
-// kilobytes at most. 64 KiB covers that many times over; further on, a frame
-// found would more likely be a chance pattern in a picture or in junk than
-// the song's start.
-constexpr size_t kSearchWindow = 64 * 1024;
-// More than the longest frame: MPEG-2.5 Layer 2 at 160 kbit/s and 8000 Hz, 2881 bytes.
-constexpr size_t kLongestFrame = 4096;
-
-// Sync, version and layer, and the sample-rate index: what every frame of one
-// stream shares.
-constexpr uint32_t kStreamBits = 0xFFFE0C00;
-
 }
 
 int MpegBitRate(bool mpeg1, int layer, int index)
@@ -86,6 +68,14 @@ uint32_t Id3v2TagLength(const uint8_t b[10])
     const uint32_t body = uint32_t(b[6]) << 21 | uint32_t(b[7]) << 14 | uint32_t(b[8]) << 7 | b[9];
     const bool footer = b[3] == 4 && (b[5] & 0x10);
     return 10 + body + (footer ? 10 : 0);
+}
+
+bool RiffWrapsMpeg(const uint8_t* bytes, size_t size)
+{
+    if (size < size_t(kRiffWrapperBytes) + 4 || std::memcmp(bytes, "RIFF", 4) != 0)
+        return false;
+    const uint8_t* data = bytes + kRiffWrapperBytes;
+    return IsFrameHeader(ReadU32BE(data)) || (size >= kRiffProbeBytes && Id3v2TagLength(data) != 0);
 }
 
 // Where the tag says the audio begins, a frame header is taken as it is.

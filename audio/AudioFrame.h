@@ -6,6 +6,24 @@
 #include <cstdint>
 #include <cstdio>
 
+inline uint32_t ReadU32BE(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+// A gap between a tag and the audio is padding that the tag's size left out,
+// or what an editor left behind when it rewrote a shorter tag in place: a few
+// kilobytes at most. 64 KiB covers that many times over; further on, a frame
+// found would more likely be a chance pattern in a picture or in junk than
+// the song's start.
+constexpr size_t kSearchWindow = 64 * 1024;
+// More than the longest frame: MPEG-2.5 Layer 2 at 160 kbit/s and 8000 Hz, 2881 bytes.
+constexpr size_t kLongestFrame = 4096;
+
+// Sync, version and layer, and the sample-rate index: what every frame of one
+// stream shares.
+constexpr uint32_t kStreamBits = 0xFFFE0C00;
+
 // kbit/s by bit-rate index 0 to 14 (0 is free format): MPEG-1 by layer, and
 // the lower sampling frequencies (MPEG-2 and 2.5) for layer 1 and for layers
 // 2 and 3 together. -1 outside the tables.
@@ -25,6 +43,12 @@ uint32_t Id3v2TagLength(const uint8_t bytes[10]);
 // Where the first frame header lies in these bytes, which follow a tag; -1
 // when there is none.
 long FindFrameAfterTag(const uint8_t* data, size_t size);
+
+// A RIFF file that wraps MPEG audio: a 72-byte wrapper, then a frame header
+// or an ID3v2 tag. `bytes` are the file's first `size` bytes (82 are enough).
+constexpr long kRiffWrapperBytes = 72;
+constexpr size_t kRiffProbeBytes = kRiffWrapperBytes + 10;
+bool RiffWrapsMpeg(const uint8_t* bytes, size_t size);
 
 // When the song that starts at `dataStart` begins with ID3v2 tags, the first
 // frame header after them goes into the four bytes of `header`, and the

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <map>
 
+#include "audio/Conversion.h"
+
 const char* const kCliUsage =
     "usage: mellifon-cli [--flash IMAGE | --port PORT] COMMAND [ARGS]\n"
     "  --flash IMAGE        the simulated player whose flash is the file IMAGE;\n"
@@ -23,8 +25,20 @@ const char* const kCliUsage =
     "                       completes, and the player is left out of link mode.\n"
     "  list [--tsv]         the songs as the window lists them, then the status texts;\n"
     "                       --tsv separates every field by one tab.\n"
-    "  upload FILE... [--verify]  stores the files in order, as a drop on the list does;\n"
-    "                       --verify reads every block back and writes it again if it differs.\n"
+    "  upload FILE... [OPTIONS]  stores the files in order. Each is examined first: MPEG\n"
+    "                       audio the player plays is stored byte for byte, other audio\n"
+    "                       (FLAC, Ogg, Opus, M4A, WMA, WAV, AIFF, ...) is converted to MP3\n"
+    "                       at 128 kbps, 44100 Hz, and a file that is not audio is refused.\n"
+    "                       When the batch does not fit, nothing is stored (see --fit).\n"
+    "    --bitrate N        convert at N kbps (32 to 320), and re-encode playable files above N.\n"
+    "    --speech           mono at 64 kbps (or at --bitrate N).\n"
+    "    --as-is            store every file unchanged; warns for each the player cannot play.\n"
+    "    --strip-tags       store MP3s without their ID3 and APE tags and pictures.\n"
+    "    --name-from-tags   name songs \"Artist - Title\" from their tags, else after the\n"
+    "                       file without its extension.\n"
+    "    --fit              when the batch does not fit, store those that fit, in order.\n"
+    "    --dry-run          print the plan and change nothing.\n"
+    "    --verify           read every block back and write it again if it differs.\n"
     "  download N... [--to DIR]   writes songs N (the No. column) into DIR\n"
     "                       (default: the current directory).\n"
     "  remove N [--yes]     removes song N; asks first unless --yes.\n"
@@ -52,7 +66,8 @@ struct CommandShape {
 };
 
 const std::map<std::string, CommandShape> kCommands = {
-    {"list", {0, 0, "--tsv", 0}},          {"upload", {1, kAll, "--verify", 0}},
+    {"list", {0, 0, "--tsv", 0}},
+    {"upload", {1, kAll, "--verify --bitrate --speech --as-is --strip-tags --name-from-tags --fit --dry-run", 0}},
     {"download", {1, kAll, "--to", kAll}}, {"remove", {1, 1, "--yes", 1}},
     {"rename", {2, 2, "", 1}},             {"move", {2, 2, "", 2}},
     {"init", {0, 0, "--yes", 0}},          {"undo", {0, 0, "--yes", 0}},
@@ -61,7 +76,31 @@ const std::map<std::string, CommandShape> kCommands = {
 
 bool Takes(const CommandShape& shape, const std::string& option)
 {
-    return std::string(shape.options).find(option) != std::string::npos;
+    const std::string options = std::string(" ") + shape.options + " ";
+    return options.find(" " + option + " ") != std::string::npos;
+}
+
+// The flags that take no value, and where each goes.
+bool* FlagOf(const std::string& option, CliArguments* a)
+{
+    const std::map<std::string, bool*> flags = {
+        {"--tsv", &a->tsv},           {"--yes", &a->yes},
+        {"--verify", &a->verify},     {"--speech", &a->speech},
+        {"--as-is", &a->asIs},        {"--strip-tags", &a->stripTags},
+        {"--name-from-tags", &a->nameFromTags}, {"--fit", &a->fit},
+        {"--dry-run", &a->dryRun},
+    };
+    const auto flag = flags.find(option);
+    return flag == flags.end() ? nullptr : flag->second;
+}
+
+std::string CheckUploadOptions(const CliArguments& a, const std::string& bitrate)
+{
+    if (!bitrate.empty() && !IsMp3BitRate(a.bitrate))
+        return "--bitrate takes one of " + Mp3BitRatesText() + ", not '" + bitrate + "'";
+    if (a.asIs && (a.bitrate > 0 || a.speech || a.stripTags))
+        return "--as-is stores files unchanged; it does not go with --bitrate, --speech or --strip-tags";
+    return "";
 }
 
 }
@@ -93,6 +132,7 @@ int ParseBaseAddress(const std::string& text)
 std::string ParseCliArguments(const std::vector<std::string>& words, CliArguments* arguments)
 {
     std::vector<std::string> options;
+    std::string bitrate;
     bool operandsOnly = false;
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
@@ -109,12 +149,13 @@ std::string ParseCliArguments(const std::vector<std::string>& words, CliArgument
             if (size < 1 || size > 32)
                 return "--flash-size takes a whole number of MiB from 1 to 32, not '" + words[i] + "'";
             arguments->flashMebibytes = size;
-        } else if (!operandsOnly && (word == "--flash" || word == "--to" || word == "--port")) {
+        } else if (!operandsOnly && (word == "--flash" || word == "--to" || word == "--port" || word == "--bitrate")) {
             if (i + 1 >= words.size())
                 return word + " needs a value";
-            (word == "--flash" ? arguments->imagePath
-             : word == "--to"  ? arguments->toDirectory
-                               : arguments->port) = words[++i];
+            (word == "--flash"   ? arguments->imagePath
+             : word == "--to"    ? arguments->toDirectory
+             : word == "--port"  ? arguments->port
+                                 : bitrate) = words[++i];
             options.push_back(word);
         } else if (!operandsOnly && word.size() > 1 && word[0] == '-') {
             options.push_back(word);
@@ -139,17 +180,19 @@ std::string ParseCliArguments(const std::vector<std::string>& words, CliArgument
     for (const std::string& option : options) {
         if (option == "--flash" || option == "--port")
             continue;
-        if (option != "--tsv" && option != "--yes" && option != "--to" && option != "--verify")
+        bool* flag = FlagOf(option, arguments);
+        if (!flag && option != "--to" && option != "--bitrate")
             return "unknown option '" + option + "'";
         if (!Takes(shape->second, option))
             return arguments->command + " does not take " + option;
-        if (option == "--tsv")
-            arguments->tsv = true;
-        if (option == "--yes")
-            arguments->yes = true;
-        if (option == "--verify")
-            arguments->verify = true;
+        if (flag)
+            *flag = true;
     }
+    if (!bitrate.empty())
+        arguments->bitrate = ParseSongNumber(bitrate);
+    const std::string upload = CheckUploadOptions(*arguments, bitrate);
+    if (!upload.empty())
+        return upload;
     const size_t count = arguments->operands.size();
     if (count < shape->second.minOperands || count > shape->second.maxOperands)
         return "wrong number of arguments for " + arguments->command;

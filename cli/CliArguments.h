@@ -16,6 +16,14 @@ struct CliArguments {
     bool tsv = false;        // list --tsv
     bool yes = false;        // remove, init, undo, rescue --yes
     bool verify = false;     // upload --verify
+    // upload: what is done to each file (songlist/UploadPlan.h)
+    int bitrate = 0;         // --bitrate N; 0 when not given
+    bool speech = false;     // --speech
+    bool asIs = false;       // --as-is
+    bool stripTags = false;  // --strip-tags
+    bool nameFromTags = false; // --name-from-tags
+    bool fit = false;        // --fit: store what fits when the batch does not
+    bool dryRun = false;     // --dry-run: the plan only
     bool help = false;
 };
 

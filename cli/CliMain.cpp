@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/AudioFile.h"
 #include "cli/CliArguments.h"
 #include "cli/ConsoleUserInterface.h"
 #include "cli/PlayerConnection.h"
@@ -16,6 +17,8 @@
 #include "cli/Terminal.h"
 #include "cli/TypedArgument.h"
 #include "link/DeviceLink.h"
+#include "songlist/BatchUpload.h"
+#include "songlist/PlanText.h"
 #include "songlist/SongCommands.h"
 #include "songlist/SongListContent.h"
 #include "storage/safety/CopyFolder.h"
@@ -58,7 +61,7 @@ public:
         if (c == "list")
             return List(a.tsv);
         if (c == "upload")
-            return Upload(a.operands, a.verify);
+            return Upload(a);
         if (c == "undo")
             return Undo(a.yes);
         if (c == "check")
@@ -120,20 +123,49 @@ private:
              shown);
     }
 
-    int Upload(const std::vector<std::string>& paths, bool verify)
+    // Every file examined first; the plan printed (--dry-run) or carried out.
+    int Upload(const CliArguments& a)
     {
-        m_link.SetVerifyUploads(verify);
-        const size_t stored = size_t(m_commands.UploadFiles(paths));
-        for (size_t i = 0; i < stored; ++i) {
-            const std::string name = DeviceLink::BaseName(paths[i]);
-            NoteStoredName(name, m_link.Ui().Names().Stored(name), paths[i] + ": ");
+        m_link.SetVerifyUploads(a.verify);
+        UploadOptions options;
+        options.kbps = a.bitrate;
+        options.speech = a.speech;
+        options.asIs = a.asIs;
+        options.stripTags = a.stripTags;
+        options.nameFromTags = a.nameFromTags;
+        std::vector<AudioFileFacts> files;
+        for (const std::string& path : a.operands)
+            files.push_back(ExamineAudioFile(path));
+        const DirectoryImage& image = m_link.m_image;
+        const UploadPlan plan =
+            PlanUpload(std::move(files), options, image.freeBlocks(), image.entryCount(), &m_link.Ui().Names());
+        if (a.dryRun)
+            return PrintPlan(plan);
+        for (const PlannedFile& file : plan.files)
+            for (const std::string& note : PlanNotes(file))
+                WriteText(stderr, note + "\n");
+        if (!plan.Fits() && !a.fit) {
+            WriteText(stderr, NotFittingText(plan));
+            return Fail("nothing was stored; --fit stores those that fit, in order");
         }
-        if (stored == paths.size())
-            return kDone;
-        Fail(paths[stored] + " was not stored");
-        if (stored + 1 < paths.size())
-            Fail("the files after it were not tried");
-        return kFailed;
+        const BatchResult result = RunUploadPlan(m_link, m_commands, plan);
+        std::printf("%s\n", ClosingLine(result.stored, result.files, result.bytes,
+                                         uint64_t(m_link.m_image.freeBlocks()) * 32768, result.failed,
+                                         result.notTried)
+                                 .c_str());
+        return result.failed + result.notTried > 0 ? kFailed : kDone;
+    }
+
+    int PrintPlan(const UploadPlan& plan)
+    {
+        for (size_t i = 0; i < plan.files.size(); ++i) {
+            WriteText(stdout, PlanLine(i, plan.files[i]) + "\n");
+            for (const std::string& note : PlanNotes(plan.files[i]))
+                WriteText(stdout, "   " + note + "\n");
+        }
+        WriteText(stdout, PlanSummary(plan) + "\n" + NotFittingText(plan));
+        std::printf("Nothing was changed (--dry-run).\n");
+        return plan.Fits() && plan.Refused() == 0 ? kDone : kFailed;
     }
 
     int Download(const std::vector<std::string>& numbers, const std::string& directory)

@@ -6,6 +6,7 @@
 
 #include "cli/Terminal.h"
 #include "link/PortStop.h"
+#include "songlist/FileSongName.h"
 #include "storage/format/SongName.h"
 #ifdef _WIN32
 #include "storage/format/CodePageSongNames.h"
@@ -24,6 +25,8 @@ const char* LabelOf(TransferKind kind)
         return "Downloading";
     case TransferKind::Rescue:
         return "Reading Rio's memory";
+    case TransferKind::Convert:
+        return "Converting";
     }
     return "";
 }
@@ -90,8 +93,9 @@ int ConsoleUserInterface::RunTransfer(TransferStep& step)
     std::optional<PortStopHold> hold;
     if (!step.UserMayCancel())
         hold.emplace();
-    const char* label = LabelOf(step.Kind());
-    ConsoleBar bar([this, label](int percent) { DrawBar(label, percent); });
+    const std::string title = step.Title();
+    const std::string label = title.empty() ? LabelOf(step.Kind()) : title;
+    ConsoleBar bar([this, &label](int percent) { DrawBar(label, percent); });
     DrawBar(label, 0);
     int result = kTransferCancel;
     for (;;) {
@@ -119,14 +123,17 @@ void ConsoleUserInterface::ShowProgress(int position, int range)
     DrawBar("Reading directory", position * 100 / range);
 }
 
-void ConsoleUserInterface::DrawBar(const char* label, int percent)
+// The label, cut to fit a terminal of 80 columns with the bar beside it.
+void ConsoleUserInterface::DrawBar(const std::string& label, int percent)
 {
     if (!m_bBars)
         return;
-    const int width = 30;
+    constexpr size_t kLabelWidth = 50;
+    const std::string shown = CutAtCharacter(label, kLabelWidth);
+    const int width = 20;
     const int filled = percent * width / 100;
-    std::fprintf(stderr, "\r%-18s [%.*s%*s] %3d%%", label, filled, "##############################",
-                 width - filled, "", percent);
+    std::fprintf(stderr, "\r%-18s [%.*s%*s] %3d%%", shown.c_str(), filled, "####################", width - filled, "",
+                 percent);
     std::fflush(stderr);
     m_bBarShown = true;
 }
@@ -135,7 +142,7 @@ void ConsoleUserInterface::ClearBar()
 {
     if (!m_bBarShown)
         return;
-    std::fprintf(stderr, "\r%*s\r", 60, "");
+    std::fprintf(stderr, "\r%*s\r", 79, "");
     std::fflush(stderr);
     m_bBarShown = false;
 }

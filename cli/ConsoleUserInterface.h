@@ -25,7 +25,7 @@ public:
     bool RefusedWithoutTerminal() const { return m_bRefused; }
 
 private:
-    void DrawBar(const char* label, int percent);
+    void DrawBar(const std::string& label, int percent);
     void ClearBar();
 
     bool m_bBars;

@@ -48,6 +48,8 @@ int WindowUserInterface::RunTransfer(TransferStep& step)
         result = dialog.DoModal();
         break;
     }
+    case TransferKind::Convert:
+        break; // the window converts nothing yet: its builds have no FFmpeg
     }
     if (result == IDOK)
         return kTransferOk;

@@ -128,6 +128,9 @@ public:
     // `change` names the change in the copies' history ("remove", "rename", ...).
     int SaveDirectory(const std::string& change = std::string());
     int UploadSong(const char* path);
+    // The same, under the song name `name`, with the progress saying
+    // `progressTitle` (empty: the dialog's usual text).
+    int UploadSong(const char* path, const std::string& name, const std::string& progressTitle);
     int UploadNextBlock(UploadStep& upload);
     // Writes song `number` (counted from 1) into `directory`, or into the
     // current directory when that is empty.

@@ -12,6 +12,7 @@
 #include "storage/StorageTexts.h"
 #include "storage/safety/UndoHistory.h"
 #include "storage/UserInterface.h"
+#include "songlist/UploadSource.h"
 
 const char* const kInitializeWarning =
     "WARNING! You are going to format Rio memory.\nAll songs on Rio will be erased.\n"
@@ -89,32 +90,74 @@ bool SongCommands::SaveChange(ImageSnapshot& before, const char* change)
     return false;
 }
 
+namespace {
+
+// Files stored as they are, under their own names; the first failure ends
+// the batch.
+class PlainFiles : public UploadSource {
+public:
+    explicit PlainFiles(const std::vector<std::string>& paths) : m_paths(paths) {}
+    size_t Count() const override { return m_paths.size(); }
+    bool Prepare(size_t index, SongFile* file) override
+    {
+        file->path = m_paths[index];
+        file->name = DeviceLink::BaseName(m_paths[index]);
+        return true;
+    }
+    bool Finished(size_t, bool stored) override { return stored; }
+
+private:
+    const std::vector<std::string>& m_paths;
+};
+
+}
+
 int SongCommands::UploadFiles(const std::vector<std::string>& paths)
 {
-    if (paths.empty() || RefusedAsDamaged())
+    PlainFiles files(paths);
+    return UploadFiles(files);
+}
+
+int SongCommands::UploadFiles(UploadSource& files)
+{
+    if (files.Count() == 0 || RefusedAsDamaged())
         return 0;
     PlayerHold hold(m_link);
     if (!hold)
         return 0;
     int stored = 0;
     bool refill = true;
-    for (const std::string& path : paths) {
+    for (size_t i = 0; i < files.Count(); ++i) {
+        // Made ready before the player is touched: a conversion that fails
+        // leaves the player as it was.
+        SongFile file;
+        if (!files.Prepare(i, &file)) {
+            if (!files.Finished(i, false))
+                break;
+            continue;
+        }
         // Songs are written before the directory: they must go to blocks
         // that are free on the player, not just in an old list.
         if (!PlayerAsListed(OnChange::GoOn)) {
+            files.Finished(i, false);
             refill = false;
             break;
         }
         ImageSnapshot before(m_link);
-        if (!m_link.UploadSong(path.c_str())) {
+        if (!m_link.UploadSong(file.path.c_str(), file.name, file.progressTitle)) {
             before.Restore();
-            break;
+            if (!files.Finished(i, false))
+                break;
+            continue;
         }
         if (!SaveChange(before, "upload")) {
+            files.Finished(i, false);
             refill = false;
             break;
         }
         ++stored;
+        if (!files.Finished(i, true))
+            break;
     }
     if (stored > 0 && refill)
         m_view.FillSongList();

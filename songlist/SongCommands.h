@@ -17,6 +17,7 @@
 
 class DeviceLink;
 class ImageSnapshot;
+class UploadSource;
 
 extern const char* const kInitializeWarning;
 extern const char* const kRemoveWarning;
@@ -55,6 +56,9 @@ public:
     // failure. Afterwards the list is refilled when something was stored.
     // The number stored.
     int UploadFiles(const std::vector<std::string>& paths);
+    // The files of a batch, each prepared, stored and saved in turn; the
+    // source decides whether a failure ends the batch. The number stored.
+    int UploadFiles(UploadSource& files);
     // True when the song was removed and the directory saved.
     bool RemoveSongAt(int slot, bool askFirst);
     bool InitializePlayer(bool askFirst);

@@ -15,6 +15,8 @@ int TransferPeriodMs(TransferKind kind)
         return 500;
     case TransferKind::Rescue:
         return 10;
+    case TransferKind::Convert:
+        return 10;
     }
     return 50;
 }

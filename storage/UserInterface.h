@@ -16,7 +16,7 @@ public:
     virtual void SetPos(int position) = 0;
 };
 
-enum class TransferKind { SaveDirectory, Upload, Download, Rescue };
+enum class TransferKind { SaveDirectory, Upload, Download, Rescue, Convert };
 
 enum class StepOutcome { Continue, EndOk, EndCancel };
 
@@ -30,6 +30,9 @@ public:
     virtual bool UserMayCancel() const { return true; }
     // True while a step would do nothing at all (only the user can end it then).
     virtual bool Stalled() const { return false; }
+    // What the progress says of this transfer ("Converting 3 of 20: song.flac");
+    // empty for the kind's usual text.
+    virtual std::string Title() const { return std::string(); }
 };
 
 // Milliseconds between the steps of each kind of transfer.

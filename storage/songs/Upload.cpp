@@ -15,7 +15,6 @@
 #include "storage/StorageTexts.h"
 
 namespace {
-constexpr int kRiffWrapper = 72;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -104,6 +103,11 @@ int DeviceLink::UploadNextBlock(UploadStep& up)
 
 int DeviceLink::UploadSong(const char* path)
 {
+    return UploadSong(path, BaseName(path), std::string());
+}
+
+int DeviceLink::UploadSong(const char* path, const std::string& name, const std::string& progressTitle)
+{
     if (!m_bPortSet)
         return 0;
     // A damaged directory may claim more than the 60 slots: full, too.
@@ -122,22 +126,22 @@ int DeviceLink::UploadSong(const char* path)
         return 0;
     }
 
-    uint8_t header[5] = {};
-    if (std::fread(header, 1, 4, file.get()) != 4) {
+    // The first bytes, enough to see a RIFF wrapper and what follows it.
+    uint8_t head[kRiffProbeBytes] = {};
+    const size_t got = std::fread(head, 1, sizeof head, file.get());
+    if (got < 4) {
         Ui().ShowMessage(WithName(kErrorReadingPropertiesOf, path));
         return 0;
     }
     std::rewind(file.get());
 
+    // Only a wrapper around MPEG audio is left out; any other RIFF file
+    // (a PCM WAV) is stored whole.
     uint64_t songLength = fileSize;
     long dataStart = 0;
-    if (std::memcmp(header, "RIFF", 4) == 0) {
-        if (fileSize < uint64_t(kRiffWrapper)) {
-            Ui().ShowMessage(kFileTooSmall);
-            return 0;
-        }
-        songLength = fileSize - kRiffWrapper;
-        dataStart = kRiffWrapper;
+    if (RiffWrapsMpeg(head, got)) {
+        songLength = fileSize - kRiffWrapperBytes;
+        dataStart = kRiffWrapperBytes;
     }
 
     const uint64_t blocks = songLength / kBlockSize + (songLength % kBlockSize ? 1 : 0);
@@ -147,6 +151,7 @@ int DeviceLink::UploadSong(const char* path)
         return 0;
     }
 
+    uint8_t header[5] = {};
     if (std::fseek(file.get(), dataStart, SEEK_SET) != 0 ||
         std::fread(header, 1, 5, file.get()) != 5) {
         Ui().ShowMessage(WithName(kErrorReadingPropertiesOf, path));
@@ -181,7 +186,7 @@ int DeviceLink::UploadSong(const char* path)
     entry.SetSize(uint32_t(songLength));
     entry.SetUploadTime(Now());
     entry.SetAudioHeaderFromData(header);
-    entry.SetName(Ui().Names().Stored(BaseName(path)));
+    entry.SetName(Ui().Names().Stored(name));
 
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kBlockSize]());
     if (!buffer) {
@@ -198,6 +203,7 @@ int DeviceLink::UploadSong(const char* path)
     upload.m_nBlockCount = uint16_t(blocks);
     upload.m_nNextBlock = 0;
     upload.m_nBlocksDone = 0;
+    upload.m_title = progressTitle;
     if (Ui().RunTransfer(upload) != kTransferOk)
         return 0;
     NoteSongPrint(KeyOf(entry), SongPrint(upload.m_firstPageSums));

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "storage/UserInterface.h"
@@ -14,6 +15,7 @@ class UploadStep : public TransferStep {
 public:
     TransferKind Kind() const override { return TransferKind::Upload; }
     StepOutcome Step(ProgressBar& bar) override;
+    std::string Title() const override { return m_title; }
 
     DeviceLink* m_pLink = nullptr;
     std::FILE* m_pFile = nullptr;     // positioned at the song data
@@ -25,4 +27,5 @@ public:
     uint16_t m_nNextBlock = 0;
     uint16_t m_nBlocksDone = 0;
     std::vector<uint16_t> m_firstPageSums; // of the blocks written, in chain order
+    std::string m_title;                   // "Uploading 3 of 20: song.mp3"; empty for the usual text
 };

@@ -33,7 +33,7 @@ frames() { # count, header bytes as printf escapes
   for ((i = 0; i < $1; i++)); do printf "$2"; head -c 413 /dev/zero; done
 }
 frames 300 '\xff\xfb\x90\x64' >a.mp3   # MPEG-1 Layer 3, 128 kbit/s, 44100 Hz
-frames 1000 '\xff\xf3\x80\x00' >b.mp3  # MPEG-2 Layer 3, 64 kbit/s, 22050 Hz
+frames 1000 '\xff\xf3\xc0\x00' >b.mp3  # MPEG-2 Layer 3, 128 kbit/s, 22050 Hz: frames of 417 bytes
 
 check "upload two files" status_is 0 "$cli" --flash p.img upload a.mp3 b.mp3
 check "first song's format" [ "$(field 1 5)" = "MPEG-1 Layer 3" ]
@@ -91,8 +91,7 @@ check "a song the player lacks fails" status_is 1 "$cli" --flash p.img download 
 check "and leaves no folder behind" [ ! -e new ]
 : >empty.mp3
 check "an empty file is refused" status_is 1 "$cli" --flash p.img upload empty.mp3
-check "by its name" [ "$("$cli" --flash p.img upload empty.mp3 2>&1 | head -2)" = \
-  "$(printf 'error reading properties from file \nempty.mp3')" ]
+check "by its name" bash -c "'$cli' --flash p.img upload empty.mp3 2>&1 | grep -q 'empty.mp3: the file is empty'"
 
 # Names on the player are bytes: Windows-1252 when the name fits, else UTF-8;
 # what is shown is UTF-8, and so are the names of downloaded files.
@@ -134,7 +133,7 @@ check "default image in XDG_DATA_HOME" [ -f "$work/data/mellifon/player.img" ]
 # No folder for the copies and no block left for a shadow: the save asks,
 # and a user with no terminal to answer on is still told why nothing was stored.
 head -c $((1023 * 32768)) /dev/zero | tr '\0' 'x' >whole.mp3 # with block 0, the whole player
-XDG_DATA_HOME="$work/a.mp3/no folder" "$cli" --flash whole.img upload whole.mp3 </dev/null 2>asked.txt
+XDG_DATA_HOME="$work/a.mp3/no folder" "$cli" --flash whole.img upload --as-is whole.mp3 </dev/null 2>asked.txt
 check "an unanswered question fails the upload" [ $? -eq 1 ]
 check "and says why" grep -q "cannot keep a copy of the directory before saving it" asked.txt
 check "and that it was not answered" grep -q "no terminal to answer on" asked.txt

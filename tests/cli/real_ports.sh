@@ -42,7 +42,7 @@ frames() { # count, header bytes as printf escapes
   for ((i = 0; i < $1; i++)); do printf "$2"; head -c 413 /dev/zero; done
 }
 frames 300 '\xff\xfb\x90\x64' >a.mp3
-frames 1000 '\xff\xf3\x80\x00' >b.mp3
+frames 1000 '\xff\xf3\xc0\x00' >b.mp3  # MPEG-2 Layer 3, 128 kbit/s, 22050 Hz
 
 device_session='calls: open /dev/parport0, lock /dev/parport0, claim /dev/parport0, io, release /dev/parport0, unlock /dev/parport0, close /dev/parport0,'
 check "upload through the device" run 0 --port /dev/parport0 upload a.mp3 b.mp3

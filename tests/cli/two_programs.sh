@@ -34,7 +34,7 @@ frames() { # count, header bytes as printf escapes
   for ((i = 0; i < $1; i++)); do printf "$2"; head -c 413 /dev/zero; done
 }
 frames 230 '\xff\xfb\x90\x64' >a.mp3 # three blocks
-frames 100 '\xff\xf3\x80\x00' >b.mp3
+frames 100 '\xff\xfb\x90\x64' >b.mp3 # MPEG-1 Layer 3 frames of the length their headers give
 "$cli" --flash p.img list >/dev/null 2>&1 </dev/null
 
 # Each page the player programs takes 20 ms: the first upload runs for seconds.

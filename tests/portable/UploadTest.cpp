@@ -102,30 +102,27 @@ TEST_F(UploadFixture, SizesAtTheBlockEdges)
     EXPECT_EQ(BrokenInvariant(p.Image()), "");
 }
 
-TEST_F(UploadFixture, RiffFilesLoseTheirSeventyTwoByteWrapper)
+TEST_F(UploadFixture, OnlyARiffWrapperAroundMpegAudioIsLeftOut)
 {
     p.Reload();
-    const auto song = Numbered(28, 4);
+    const auto song = Mp3Frames(3);
     ASSERT_EQ(Store(File("wrapped.wav", RiffWrapped(song))), 1);
     DirectoryEntry e = p.Image().Entry(0);
-    EXPECT_EQ(e.size(), 28u);
-    const uint8_t* h = e.audioHeaderBytes();
-    EXPECT_EQ((std::vector<uint8_t>{h[3], h[2], h[1], h[0]}),
-              (std::vector<uint8_t>(song.begin(), song.begin() + 4)));
+    EXPECT_EQ(e.size(), song.size());
+    EXPECT_EQ(e.audioHeader(), 0xFFFB9064u);
     EXPECT_EQ(StoredSong(p, 0), song);
 
-    auto before = Snapshot();
-    const std::string wrapperOnly = File("short.wav", RiffWrapped({})); // 72 bytes
-    EXPECT_EQ(p.link->UploadSong(wrapperOnly.c_str()), 0);
+    // A PCM WAV, or any RIFF file without a frame header after 72 bytes, is
+    // stored whole: its first 72 bytes are not a wrapper.
     std::vector<uint8_t> sixty(60, 0);
     std::memcpy(sixty.data(), "RIFF", 4);
-    EXPECT_EQ(p.link->UploadSong(File("sixty.wav", sixty).c_str()), 0);
-    const std::string seventyFour = File("74.wav", RiffWrapped({1, 2}));
-    EXPECT_EQ(p.link->UploadSong(seventyFour.c_str()), 0);
-    EXPECT_EQ(p.ui.messages, (std::vector<std::string>{WithName(kErrorReadingPropertiesOf, wrapperOnly),
-                                                        kFileTooSmall,
-                                                        WithName(kErrorReadingPropertiesOf, seventyFour)}));
-    EXPECT_TRUE(Unchanged(*before));
+    for (const auto& whole : {RiffWrapped(Numbered(28, 4)), sixty, RiffWrapped({0xFF, 0xFB})}) {
+        const int slot = p.Image().entryCount();
+        ASSERT_EQ(Store(File("whole" + std::to_string(slot) + ".wav", whole)), 1);
+        EXPECT_EQ(p.Image().Entry(slot).size(), whole.size());
+        EXPECT_EQ(StoredSong(p, slot), whole);
+    }
+    EXPECT_TRUE(p.ui.messages.empty());
 }
 
 TEST_F(UploadFixture, RefusalsBeforeAnythingIsReservedLeaveTheImageAlone)

@@ -1,0 +1,21 @@
+#pragma once
+// What FFmpeg's libraries make of a file that is not MPEG audio the player
+// plays: its format, its playing time and its tags. Judged by content: the
+// file's name plays no part. Builds without the libraries (the Windows
+// programs, for now) say so for every file.
+
+#include <string>
+
+struct LibraryProbe {
+    bool audio = false;  // an audio stream the libraries can decode
+    std::string format;  // "FLAC", "Ogg Vorbis", "M4A AAC", ...
+    double seconds = 0;  // 0 when the file does not say
+    std::string artist;  // UTF-8, from the file's tags
+    std::string title;
+    std::string problem; // when not audio: why not
+};
+
+// Whether this build can convert (it has the libraries).
+bool ConversionAvailable();
+
+LibraryProbe ProbeWithLibraries(const std::string& path);

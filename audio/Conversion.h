@@ -1,0 +1,55 @@
+#pragma once
+// Any audio the libraries decode, made into what the player plays: MPEG-1
+// Layer III at a constant bit rate, 44100 Hz, joint stereo or mono, and no
+// tags. A stepped job: each step decodes and encodes one slice, so the
+// window runs it on its timer ticks and the tool in a loop. It streams: a
+// file is never held whole, and the job holds well under 16 MB at any time.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+constexpr int kDefaultKbps = 128;
+constexpr int kSpeechKbps = 64;
+constexpr int kOutputSampleRate = 44100;
+
+struct ConversionSettings {
+    int kbps = kDefaultKbps;
+    bool mono = false;
+};
+
+// The bit rates of MPEG-1 Layer III, 32 to 320 kbit/s.
+bool IsMp3BitRate(int kbps);
+// "32, 40, ... 320"
+std::string Mp3BitRatesText();
+
+// The bytes that `seconds` of sound take once converted: the frames, the
+// encoder's delay and padding, and its header frame.
+uint64_t ConvertedSize(double seconds, int kbps);
+
+class ConversionJob {
+public:
+    enum class State { Working, Done, Failed };
+
+    // Writes `target` (created or replaced); the caller removes it.
+    ConversionJob(const std::string& source, const std::string& target, const ConversionSettings& settings);
+    ~ConversionJob();
+    ConversionJob(const ConversionJob&) = delete;
+    ConversionJob& operator=(const ConversionJob&) = delete;
+
+    State Step();
+    State Current() const { return m_state; }
+    // How far through the source, 0 to 100.
+    int Percent() const;
+    // Why it failed.
+    const std::string& Problem() const { return m_problem; }
+
+    struct Codecs;
+
+private:
+    State Fail(const std::string& problem);
+
+    std::unique_ptr<Codecs> m_codecs;
+    State m_state = State::Working;
+    std::string m_problem;
+};

@@ -1,0 +1,174 @@
+#include "songlist/BatchUpload.h"
+
+#include <memory>
+#include <string>
+
+#include "audio/TagStrip.h"
+#include "audio/TemporaryFile.h"
+#include "link/DeviceLink.h"
+#include "link/PortStop.h"
+#include "songlist/PortTime.h"
+#include "songlist/SongCommands.h"
+#include "songlist/UploadSource.h"
+#include "storage/UserInterface.h"
+
+namespace {
+
+std::string OneLine(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+// Every message of the storage operations names the file it is about.
+class NamingUi : public UserInterface {
+public:
+    explicit NamingUi(UserInterface& inner) : m_inner(inner) {}
+    void ShowMessage(const std::string& text) override
+    {
+        m_inner.ShowMessage(m_name.empty() ? text : m_name + ": " + OneLine(text));
+    }
+    bool AskYesNo(const std::string& text) override { return m_inner.AskYesNo(text); }
+    int RunTransfer(TransferStep& step) override { return m_inner.RunTransfer(step); }
+    void ShowProgress(int position, int range) override { m_inner.ShowProgress(position, range); }
+    void BeginWaitCursor() override { m_inner.BeginWaitCursor(); }
+    void EndWaitCursor() override { m_inner.EndWaitCursor(); }
+    void Name(const std::string& name) { m_name = name; }
+
+private:
+    UserInterface& m_inner;
+    std::string m_name;
+};
+
+// A conversion as a stepped transfer: one slice a step.
+class ConversionStep : public TransferStep {
+public:
+    ConversionStep(ConversionJob& job, std::string title) : m_job(job), m_title(std::move(title)) {}
+    TransferKind Kind() const override { return TransferKind::Convert; }
+    std::string Title() const override { return m_title; }
+    StepOutcome Step(ProgressBar& bar) override
+    {
+        const ConversionJob::State state = m_job.Step();
+        bar.SetPos(m_job.Percent());
+        return state == ConversionJob::State::Working ? StepOutcome::Continue
+               : state == ConversionJob::State::Done  ? StepOutcome::EndOk
+                                                      : StepOutcome::EndCancel;
+    }
+
+private:
+    ConversionJob& m_job;
+    std::string m_title;
+};
+
+class PlannedFiles : public UploadSource {
+public:
+    PlannedFiles(DeviceLink& link, NamingUi& ui, const UploadPlan& plan) : m_link(link), m_ui(ui), m_plan(plan)
+    {
+        m_result.files = int(plan.files.size());
+    }
+    size_t Count() const override { return m_plan.files.size(); }
+    bool Prepare(size_t index, SongFile* song) override;
+    bool Finished(size_t index, bool stored) override;
+    const BatchResult& Result() const { return m_result; }
+
+private:
+    std::string Place(size_t index) const
+    {
+        return std::to_string(index + 1) + " of " + std::to_string(m_plan.files.size()) + ": " +
+               DeviceLink::BaseName(m_plan.files[index].facts.path);
+    }
+    bool Convert(size_t index, const PlannedFile& file);
+
+    DeviceLink& m_link;
+    NamingUi& m_ui;
+    const UploadPlan& m_plan;
+    std::unique_ptr<TemporaryFile> m_temporary;
+    bool m_bCancelled = false;
+    BatchResult m_result;
+};
+
+bool PlannedFiles::Convert(size_t index, const PlannedFile& file)
+{
+    ConversionJob job(file.facts.path, m_temporary->Path(), file.conversion);
+    ConversionStep step(job, "Converting " + Place(index));
+    const int outcome = m_link.Ui().RunTransfer(step);
+    if (outcome == kTransferOk)
+        return true;
+    if (job.Current() == ConversionJob::State::Failed)
+        m_link.Ui().ShowMessage("cannot be converted: " + job.Problem());
+    else
+        m_bCancelled = true; // the user's Cancel, or Ctrl+C
+    return false;
+}
+
+bool PlannedFiles::Prepare(size_t index, SongFile* song)
+{
+    const PlannedFile& file = m_plan.files[index];
+    m_ui.Name(DeviceLink::BaseName(file.facts.path));
+    if (file.action == UploadAction::Refuse) {
+        m_link.Ui().ShowMessage(file.reason);
+        return false;
+    }
+    if (!file.fits) {
+        m_link.Ui().ShowMessage("does not fit on the player (" + std::to_string(file.blocks) + " blocks)");
+        return false;
+    }
+    song->path = file.facts.path;
+    song->name = file.name;
+    // The estimate before the name, which a narrow terminal may cut.
+    const std::string place = std::to_string(index + 1) + " of " + std::to_string(m_plan.files.size());
+    song->progressTitle = "Uploading " + place + " (" +
+                          PortTimeText(UploadPortAccesses(file.blocks, 1) - kAccessesPerRefill) +
+                          " on a real player): " + DeviceLink::BaseName(file.facts.path);
+    if (file.action == UploadAction::Store)
+        return true;
+    m_temporary = std::make_unique<TemporaryFile>(".mp3");
+    if (m_temporary->Path().empty()) {
+        m_link.Ui().ShowMessage("cannot be prepared: this PC has no temporary folder");
+        return false;
+    }
+    song->path = m_temporary->Path();
+    if (file.action == UploadAction::Convert)
+        return Convert(index, file);
+    std::string problem;
+    if (CopyAudioFrames(file.facts.path, file.facts.content.firstFrame, file.facts.framesEnd, song->path, &problem))
+        return true;
+    m_link.Ui().ShowMessage(problem);
+    return false;
+}
+
+bool PlannedFiles::Finished(size_t, bool stored)
+{
+    m_temporary.reset();
+    m_ui.Name(std::string());
+    if (stored) {
+        ++m_result.stored;
+        const int songs = m_link.m_image.entryCount();
+        if (songs > 0)
+            m_result.bytes += m_link.m_image.Entry(songs - 1).size();
+    } else {
+        ++m_result.failed;
+    }
+    if (m_bCancelled || PortStopRequested()) {
+        m_result.stopped = true;
+        return false;
+    }
+    return true;
+}
+
+}
+
+BatchResult RunUploadPlan(DeviceLink& link, SongCommands& commands, const UploadPlan& plan)
+{
+    UserInterface& outer = link.Ui();
+    NamingUi naming(outer);
+    link.AttachUserInterface(&naming);
+    PlannedFiles files(link, naming, plan);
+    commands.UploadFiles(files);
+    link.AttachUserInterface(&outer);
+    BatchResult result = files.Result();
+    // Files never reached: a stop, or a player that stopped answering.
+    result.notTried = result.files - result.stored - result.failed;
+    return result;
+}

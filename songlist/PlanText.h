@@ -1,0 +1,26 @@
+#pragma once
+// The texts of an upload's plan and of its end, for the terminal and the
+// window alike.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "songlist/UploadPlan.h"
+
+// "12.4 MB" (a megabyte of 1,048,576 bytes, as the player's memory counts).
+std::string MegabytesText(uint64_t bytes);
+// "3:45"
+std::string PlayingTimeText(double seconds);
+
+// "3. song.flac (FLAC, 3:45): convert to MP3 at 128 kbps, about 3.6 MB, as "song.mp3""
+std::string PlanLine(size_t index, const PlannedFile& file);
+// What the user should know of a file before it goes: a cut name, a
+// warning, tags or a bit rate that waste memory.
+std::vector<std::string> PlanNotes(const PlannedFile& file);
+// "18 of 20 files to store: 42.1 MB in 1349 blocks, 30.0 MB free; port work on a real player: about 2 min 10 s"
+std::string PlanSummary(const UploadPlan& plan);
+// Which files do not fit and how much memory is missing; empty when all fit.
+std::string NotFittingText(const UploadPlan& plan);
+// "stored 18 of 20 songs, 12.4 MB, 3.1 MB free; 2 refused; 1 not tried"
+std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried = 0);

@@ -1,0 +1,62 @@
+#pragma once
+// The plan of an upload, made before anything is written: what is done to
+// each file, the name and size it will have on the player (estimated for a
+// conversion from its playing time and the bit rate), and whether the batch
+// fits. The plan decides; storage does.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+
+#include "audio/AudioFile.h"
+#include "audio/Conversion.h"
+#include "storage/format/SongName.h"
+
+struct UploadOptions {
+    int kbps = 0;              // --bitrate: converts at this rate, and re-encodes playable files above it
+    bool speech = false;       // mono at 64 kbps (or at --bitrate)
+    bool asIs = false;         // every file unchanged, as it always was
+    bool stripTags = false;    // MP3s without their tags and pictures
+    bool nameFromTags = false; // "Artist - Title"
+};
+
+enum class UploadAction {
+    Store,            // byte for byte
+    StoreWithoutTags, // the audio frames byte for byte
+    Convert,
+    Refuse,
+};
+
+struct PlannedFile {
+    AudioFileFacts facts;
+    UploadAction action = UploadAction::Refuse;
+    std::string reason;  // Refuse: why; Convert: why it is converted
+    std::string warning; // --as-is: why the player cannot play it
+    ConversionSettings conversion;
+    std::string name;    // on the player, as the program shows it
+    bool nameCut = false; // the player keeps less of it than it was given
+    uint64_t bytes = 0;  // on the player; estimated for a conversion
+    bool estimated = false;
+    int blocks = 0;
+    bool fits = false;   // in order, after the files before it that fit
+};
+
+struct UploadPlan {
+    std::vector<PlannedFile> files;
+    int freeBlocks = 0;    // before the batch
+    int blocksNeeded = 0;  // by every file to be stored (and the directory's, on an empty player)
+    int missingBlocks = 0; // beyond the free ones
+    int missingSlots = 0;  // songs beyond the 60 a directory lists
+
+    bool Fits() const { return missingBlocks == 0 && missingSlots == 0; }
+    int ToStore() const;  // files not refused
+    int Refused() const;
+};
+
+// The file's name on the player, before any cut.
+std::string PlannedName(const AudioFileFacts& facts, UploadAction action, const UploadOptions& options);
+
+// `names`: how the program stores names (the tool's, UTF-8, when none).
+UploadPlan PlanUpload(std::vector<AudioFileFacts> files, const UploadOptions& options, int freeBlocks, int songsStored,
+                      const SongNameText* names = nullptr);

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# mellifon-cli with today's music, made here with Debian's encoders: each file
+# converted, stored, listed as MPEG-1 Layer 3 at the bit rate and 44100 Hz, and
+# its download decoding to the source's playing time within 50 ms; damaged
+# files named and passed over; --dry-run, --speech, --as-is, Ctrl+C.
+set -uo pipefail
+cli=$(realpath "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+export XDG_DATA_HOME="$work/data" TMPDIR="$work/tmp"
+mkdir -p tmp
+failures=0
+
+check() { # description, then a command that must succeed
+  local what=$1
+  shift
+  if ! "$@"; then
+    echo "FAILED: $what"
+    failures=$((failures + 1))
+  fi
+}
+field() { # image, row (1-based), column (1-based) of list --tsv
+  "$cli" --flash "$1" list --tsv | sed -n "$(($2 + 1))p" | cut -f"$3"
+}
+samples() { # the samples a file decodes to, at 44100 Hz
+  echo $(($(ffmpeg -v error -i "$1" -f s16le -ac 1 -ar 44100 - | wc -c) / 2))
+}
+same_length() { # two files that decode to the same playing time within 50 ms
+  local a b
+  a=$(samples "$1") b=$(samples "$2")
+  [ "$a" -gt 0 ] && [ $((a > b ? a - b : b - a)) -le 2205 ]
+}
+quiet() { "$@" >/dev/null 2>&1 </dev/null; }
+
+# Sources at several rates and channel counts.
+sox -V1 -n -r 48000 -c 2 -b 16 s48.wav synth 3.3 sine 440 sine 660
+sox -V1 -n -r 44100 -c 2 -b 24 s44.wav synth 2.7 sine 330 sine 550
+sox -V1 -n -r 22050 -c 1 -b 16 tone.wav synth 1.9 sine 500
+flac -s --silent s48.wav -o flac.flac
+oggenc -Q -a "Ogg Artist" -t "Ogg Title" s44.wav -o vorbis.ogg 2>/dev/null
+opusenc --quiet s48.wav opus.opus
+ffmpeg -v error -i s44.wav -c:a aac -b:a 128k aac.m4a
+ffmpeg -v error -i s44.wav -c:a alac alac.m4a
+ffmpeg -v error -i s44.wav -c:a wmav2 -b:a 128k wma.wma
+sox s44.wav -b 16 aiff.aiff rate 32000
+sources=(flac.flac vorbis.ogg opus.opus aac.m4a alac.m4a wma.wma tone.wav aiff.aiff)
+for f in "${sources[@]}"; do [ -s "$f" ] || { echo "FAILED: the encoders made no $f"; exit 1; }; done
+echo "not a song" >notes.mp3
+
+check "a batch with a text file in it fails" quiet test "$("$cli" --flash p.img upload --name-from-tags "${sources[@]}" notes.mp3 >out 2>err; echo $?)" = 1
+check "the closing line" grep -qx "stored 8 of 9 songs, .* MB, .* MB free; 1 refused" out
+check "the text file is named with its reason" grep -q "^notes.mp3: not audio" err
+"$cli" --flash p.img download $(seq 1 8) --to down >/dev/null 2>&1
+for i in "${!sources[@]}"; do
+  row=$((i + 1)) source=${sources[$i]}
+  check "$source: listed as MPEG-1 Layer 3" [ "$(field p.img $row 5)" = "MPEG-1 Layer 3" ]
+  check "$source: at 128 kbps" [ "$(field p.img $row 6)" = "128 Kbps" ]
+  check "$source: at 44100 Hz" [ "$(field p.img $row 7)" = "44100 Hz" ]
+  name=$(field p.img $row 2)
+  check "$source: downloaded as MP3" [ "$(ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "down/$name")" = mp3 ]
+  check "$source: plays as long as its source" same_length "down/$name" "$source"
+done
+check "named from its tags" [ "$(field p.img 2 2)" = "Ogg Artist - Ogg Title" ]
+check "named after its file otherwise" [ "$(field p.img 1 2)" = "flac" ]
+check "no temporary file left" [ -z "$(ls tmp)" ]
+
+# Damaged files in the middle of a batch: each named, the rest stored.
+cp flac.flac damaged.flac
+printf 'garbage%.0s' $(seq 1 400) | dd of=damaged.flac bs=1 seek=20000 conv=notrunc status=none
+head -c 20000 aac.m4a >truncated.m4a
+: >empty.mp3
+check "a damaged batch fails" quiet test "$("$cli" --flash d.img upload tone.wav damaged.flac truncated.m4a \
+  empty.mp3 notes.mp3 vorbis.ogg >out 2>err; echo $?)" = 1
+for f in damaged.flac truncated.m4a empty.mp3 notes.mp3; do
+  check "$f is named" grep -q "^$f: " err
+done
+check "the good ones are stored" grep -qx "stored 2 of 6 songs, .*; 4 refused" out
+check "the player is sound" quiet "$cli" --flash d.img check
+check "no temporary file left" [ -z "$(ls tmp)" ]
+
+check "--dry-run changes nothing" quiet "$cli" --flash d.img upload --dry-run flac.flac
+check "still two songs" [ "$("$cli" --flash d.img list --tsv | wc -l)" -eq 4 ]
+check "--dry-run names what it would do" grep -q "convert to MP3 at 128 kbps" <("$cli" --flash d.img upload --dry-run flac.flac)
+
+check "--speech" quiet "$cli" --flash s.img upload --speech flac.flac
+check "--speech is 64 kbps" [ "$(field s.img 1 6)" = "64 Kbps" ]
+"$cli" --flash s.img download 1 --to speech >/dev/null 2>&1
+check "--speech is mono" [ "$(ffprobe -v error -show_entries stream=channels -of csv=p=0 speech/flac.mp3)" = 1 ]
+
+check "--as-is stores a file it cannot play" quiet "$cli" --flash a.img upload --as-is notes.mp3
+check "and warns" grep -q "notes.mp3: stored as it is, but the player cannot play it" \
+  <("$cli" --flash a.img upload --as-is notes.mp3 2>&1)
+check "--bitrate takes MP3 rates only" quiet test "$("$cli" --flash a.img upload --bitrate 100 flac.flac 2>/dev/null; echo $?)" = 2
+
+# Ctrl+C during a conversion: exit 130, nothing stored, no temporary file.
+sox -V1 -n -r 44100 -c 2 -b 16 long.wav synth 120 pinknoise
+"$cli" --flash c.img upload tone.wav long.wav tone.wav >/dev/null 2>&1 </dev/null &
+pid=$!
+# The long one's conversion is under way once its temporary file outgrows the tone's.
+for ((i = 0; i < 400; i++)); do
+  [ -n "$(find tmp -name 'mellifon-*.mp3' -size +200k 2>/dev/null)" ] && break
+  sleep 0.05
+done
+kill -INT $pid
+wait $pid
+check "Ctrl+C ends with 130" [ $? -eq 130 ]
+check "the song before stays" [ "$(field c.img 1 2)" = "tone.mp3" ]
+check "nothing else stored" [ "$("$cli" --flash c.img list --tsv | wc -l)" -eq 3 ]
+check "no temporary file left after Ctrl+C" [ -z "$(ls tmp)" ]
+
+echo "conversion checks failed: $failures"
+exit $((failures > 0))
