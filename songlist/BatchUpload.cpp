@@ -34,6 +34,8 @@ public:
     void ShowProgress(int position, int range) override { m_inner.ShowProgress(position, range); }
     void BeginWaitCursor() override { m_inner.BeginWaitCursor(); }
     void EndWaitCursor() override { m_inner.EndWaitCursor(); }
+    // The front end's names: the window's code page, not the tool's rules.
+    const SongNameText& Names() const override { return m_inner.Names(); }
     void Name(const std::string& name) { m_name = name; }
 
 private:
@@ -85,6 +87,7 @@ private:
     const UploadPlan& m_plan;
     std::unique_ptr<TemporaryFile> m_temporary;
     bool m_bCancelled = false;
+    bool m_bSkipped = false;
     BatchResult m_result;
 };
 
@@ -110,12 +113,17 @@ bool PlannedFiles::Prepare(size_t index, SongFile* song)
         m_link.Ui().ShowMessage(file.reason);
         return false;
     }
+    if (file.skipped) {
+        m_bSkipped = true; // the plan said so
+        return false;
+    }
     if (!file.fits) {
         m_link.Ui().ShowMessage("does not fit on the player (" + std::to_string(file.blocks) + " blocks)");
         return false;
     }
     song->path = file.facts.path;
     song->name = file.name;
+    song->source = file.source != 0 ? file.source : SourceFingerprint(file.facts.path);
     // The estimate before the name, which a narrow terminal may cut.
     const std::string place = std::to_string(index + 1) + " of " + std::to_string(m_plan.files.size());
     song->progressTitle = "Uploading " + place + " (" +
@@ -147,9 +155,12 @@ bool PlannedFiles::Finished(size_t, bool stored)
         const int songs = m_link.m_image.entryCount();
         if (songs > 0)
             m_result.bytes += m_link.m_image.Entry(songs - 1).size();
+    } else if (m_bSkipped) {
+        ++m_result.skipped;
     } else {
         ++m_result.failed;
     }
+    m_bSkipped = false;
     if (m_bCancelled || PortStopRequested()) {
         m_result.stopped = true;
         return false;
@@ -159,16 +170,21 @@ bool PlannedFiles::Finished(size_t, bool stored)
 
 }
 
-BatchResult RunUploadPlan(DeviceLink& link, SongCommands& commands, const UploadPlan& plan)
+BatchResult RunPlannedFiles(DeviceLink& link, const UploadPlan& plan, const std::function<void(UploadSource&)>& run)
 {
     UserInterface& outer = link.Ui();
     NamingUi naming(outer);
     link.AttachUserInterface(&naming);
     PlannedFiles files(link, naming, plan);
-    commands.UploadFiles(files);
+    run(files);
     link.AttachUserInterface(&outer);
     BatchResult result = files.Result();
     // Files never reached: a stop, or a player that stopped answering.
-    result.notTried = result.files - result.stored - result.failed;
+    result.notTried = result.files - result.stored - result.failed - result.skipped;
     return result;
+}
+
+BatchResult RunUploadPlan(DeviceLink& link, SongCommands& commands, const UploadPlan& plan)
+{
+    return RunPlannedFiles(link, plan, [&commands](UploadSource& files) { commands.UploadFiles(files); });
 }

@@ -55,8 +55,15 @@ std::string PlayingTimeText(double seconds)
 
 std::string PlanLine(size_t index, const PlannedFile& file)
 {
-    std::string line = std::to_string(index + 1) + ". " + DeviceLink::BaseName(file.facts.path) + What(file) + ": " +
-                       Action(file);
+    return std::to_string(index + 1) + ". " + PlannedFileText(file);
+}
+
+std::string PlannedFileText(const PlannedFile& file)
+{
+    std::string line = DeviceLink::BaseName(file.facts.path) + What(file) + ": ";
+    if (file.skipped)
+        return line + "left out: the same as " + file.duplicateOf;
+    line += Action(file);
     if (file.action != UploadAction::Refuse) {
         line += ", as \"" + file.name + "\"";
         if (!file.fits)
@@ -97,7 +104,7 @@ std::string PlanSummary(const UploadPlan& plan)
     int songs = 0;
     uint64_t bytes = 0;
     for (const PlannedFile& file : plan.files) {
-        if (file.action == UploadAction::Refuse)
+        if (!file.ToBeStored())
             continue;
         blocks += file.blocks;
         bytes += file.bytes;
@@ -115,7 +122,7 @@ std::string NotFittingText(const UploadPlan& plan)
         return std::string();
     std::string text = "These files do not fit on the player:\n";
     for (const PlannedFile& file : plan.files)
-        if (file.action != UploadAction::Refuse && !file.fits)
+        if (file.ToBeStored() && !file.fits)
             text += "  " + DeviceLink::BaseName(file.facts.path) + " (" + MegabytesText(file.bytes) + ")\n";
     if (plan.missingBlocks > 0)
         text += "The batch needs " + MegabytesText(uint64_t(plan.blocksNeeded) * kBlockBytes) + " and the player has " +
@@ -126,7 +133,8 @@ std::string NotFittingText(const UploadPlan& plan)
     return text;
 }
 
-std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried)
+std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried,
+                        int skipped)
 {
     std::string line = "stored " + std::to_string(stored) + " of " + std::to_string(files) + " song" +
                        (files == 1 ? "" : "s") + ", " + MegabytesText(bytes) + ", " + MegabytesText(freeBytes) + " free";
@@ -134,5 +142,7 @@ std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeByte
         line += "; " + std::to_string(refused) + " refused";
     if (notTried > 0)
         line += "; " + std::to_string(notTried) + " not tried";
+    if (skipped > 0)
+        line += "; " + std::to_string(skipped) + (skipped == 1 ? " was" : " were") + " on the player already";
     return line;
 }

@@ -15,6 +15,8 @@ std::string PlayingTimeText(double seconds);
 
 // "3. song.flac (FLAC, 3:45): convert to MP3 at 128 kbps, about 3.6 MB, as "song.mp3""
 std::string PlanLine(size_t index, const PlannedFile& file);
+// The same without its number.
+std::string PlannedFileText(const PlannedFile& file);
 // What the user should know of a file before it goes: a cut name, a
 // warning, tags or a bit rate that waste memory.
 std::vector<std::string> PlanNotes(const PlannedFile& file);
@@ -22,5 +24,6 @@ std::vector<std::string> PlanNotes(const PlannedFile& file);
 std::string PlanSummary(const UploadPlan& plan);
 // Which files do not fit and how much memory is missing; empty when all fit.
 std::string NotFittingText(const UploadPlan& plan);
-// "stored 18 of 20 songs, 12.4 MB, 3.1 MB free; 2 refused; 1 not tried"
-std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried = 0);
+// "stored 18 of 20 songs, 12.4 MB, 3.1 MB free; 2 refused; 1 not tried; 1 was on the player already"
+std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried = 0,
+                        int skipped = 0);

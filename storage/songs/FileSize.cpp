@@ -40,3 +40,17 @@ bool IsFolder(const char* path)
     return stat(path, &status) == 0 && S_ISDIR(status.st_mode);
 #endif
 }
+
+bool PathExists(const char* path)
+{
+#if defined(_WIN64)
+    struct _stat64 status;
+    return _stat64(path, &status) == 0;
+#elif defined(_WIN32)
+    struct _stat32i64 status;
+    return _stat32i64(path, &status) == 0;
+#else
+    struct stat status;
+    return stat(path, &status) == 0;
+#endif
+}
