@@ -237,7 +237,7 @@ private:
         }
         const SyncPlan plan = PlanSync(m_link.m_image, KnownSongs(m_link), std::move(items.files), UploadOptionsOf(a),
                                        &m_link.Ui().Names());
-        const int planStatus = plan.Fits() && plan.refused.empty() ? kDone : kFailed;
+        const int planStatus = (plan.Fits() || a.fit) && plan.refused.empty() ? kDone : kFailed;
         if (a.json) {
             WriteJson(SyncJson(plan));
             return planStatus;
@@ -269,7 +269,8 @@ private:
 
     void PrintSyncPlan(const SyncPlan& plan)
     {
-        std::string text = "Sync: " + SyncCounts(plan) + "\n";
+        std::string text = plan.Fits() ? "" : "The list does not fit; with --fit Rio would hold the head of it that does:\n";
+        text += "Sync: " + SyncCounts(plan) + "\n";
         for (const std::string& line : SyncPlanLines(plan))
             text += line + "\n";
         for (const PlannedFile& file : plan.additions.files)

@@ -19,6 +19,11 @@ std::string Quoted(const std::string& name)
     return "\"" + name + "\"";
 }
 
+std::string Songs(size_t count)
+{
+    return std::to_string(count) + (count == 1 ? " song" : " songs");
+}
+
 }
 
 std::vector<std::string> SyncPlanLines(const SyncPlan& plan)
@@ -59,10 +64,10 @@ std::string SyncCounts(const SyncPlan& plan)
 
 std::string SyncMemoryText(const SyncPlan& plan)
 {
-    std::string text = "Afterwards: " + std::to_string(plan.entries.size()) + " songs, " +
+    std::string text = "Afterwards: " + Songs(plan.entries.size()) + ", " +
                        MegabytesText(uint64_t(plan.usedBlocksAfter) * kBlockBytes) + " used, " +
                        MegabytesText(uint64_t(plan.freeBlocksAfter) * kBlockBytes) + " free (now " +
-                       std::to_string(plan.songsBefore) + " songs, " +
+                       Songs(size_t(plan.songsBefore)) + ", " +
                        MegabytesText(uint64_t(plan.freeBlocksBefore) * kBlockBytes) + " free)";
     if (plan.Count(SyncAction::Add) > 0)
         text += "; port work on a real player: " +
