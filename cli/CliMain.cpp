@@ -224,12 +224,7 @@ private:
         }
         m_link.SetVerifyUploads(a.verify);
         UploadItems items = Items(a);
-        // A list that stands for less than it names would remove the songs
-        // of the files it could not give.
-        std::vector<std::string> unread = items.problems;
-        for (const AudioFileFacts& file : items.files)
-            if (file.kind == AudioKind::Unreadable)
-                unread.push_back(file.path + ": " + file.problem);
+        const std::vector<std::string> unread = UnreadableForSync(items);
         if (!unread.empty()) {
             for (size_t i = items.problems.size(); i < unread.size(); ++i)
                 Note(unread[i]);

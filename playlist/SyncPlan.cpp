@@ -69,6 +69,15 @@ void MarkMoves(std::vector<SyncEntry>& entries)
 
 }
 
+std::vector<std::string> UnreadableForSync(const UploadItems& items)
+{
+    std::vector<std::string> unread = items.problems;
+    for (const AudioFileFacts& file : items.files)
+        if (file.kind == AudioKind::Unreadable)
+            unread.push_back(file.path + ": " + file.problem);
+    return unread;
+}
+
 bool SyncPlan::Changes() const
 {
     return !removed.empty() || std::any_of(entries.begin(), entries.end(), [](const SyncEntry& entry) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "playlist/UploadItems.h"
 #include "songlist/SongIdentity.h"
 #include "songlist/SyncLayout.h"
 #include "songlist/UploadPlan.h"
@@ -60,6 +61,11 @@ struct SyncPlan {
     int Count(SyncAction action) const;
     SyncLayout Layout() const;
 };
+
+// What of a list cannot be read (a playlist, a folder, a file it names):
+// a sync of it must not run, for it would remove the songs of what it
+// cannot see. Each with the reason; empty when all can be read.
+std::vector<std::string> UnreadableForSync(const UploadItems& items);
 
 // `songs`: what this PC knows of the directory's songs (KnownSongs).
 // `names`: how the program stores names (the tool's when none).
