@@ -12,6 +12,15 @@ namespace {
 
 std::atomic<unsigned> s_nCount{0};
 
+// Windows's stat finds no folder whose path ends in a separator (but for a
+// drive's root), and TMP often is written so.
+bool IsUsableFolder(std::string folder)
+{
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\') && folder[folder.size() - 2] != ':')
+        folder.pop_back();
+    return IsFolder(folder.c_str());
+}
+
 // The system's temporary folder, without the C++ library's file-system
 // functions (on 32-bit Windows they import calls that Windows 2000 lacks).
 std::string TemporaryFolder()
@@ -28,7 +37,7 @@ std::string TemporaryFolder()
     std::string folder = fallback;
     for (const char* name : names) {
         const char* value = std::getenv(name);
-        if (value && *value && IsFolder(value)) {
+        if (value && *value && IsUsableFolder(value)) {
             folder = value;
             break;
         }
@@ -51,7 +60,7 @@ bool Exists(const std::string& path)
 TemporaryFile::TemporaryFile(const std::string& suffix)
 {
     const std::string folder = TemporaryFolder();
-    if (!IsFolder(folder.c_str()))
+    if (!IsUsableFolder(folder))
         return;
     // A name no other run picks: the time, where this run's stack lies, and
     // a count. (No random device: the old systems' C runtime lacks the call.)

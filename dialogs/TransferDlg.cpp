@@ -28,6 +28,10 @@ void CTransferDlg::DoDataExchange(CDataExchange* pDX)
 BOOL CTransferDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    // "Converting 3 of 20: song.flac" in place of the dialog's usual text.
+    const std::string title = m_step.Title();
+    if (!title.empty())
+        SetDlgItemTextA(m_hWnd, IDC_TRANSFER_TEXT, title.c_str());
     m_animation.Open(IDR_TRANSFER_CLIP);
     m_animation.Play(0, UINT(-1), UINT(-1));
     SetTimer(1, UINT(TransferPeriodMs(m_step.Kind())));
