@@ -120,18 +120,18 @@ std::string NotFittingText(const UploadPlan& plan, size_t maxListed)
 {
     if (plan.Fits())
         return std::string();
-    std::string text = "These files do not fit on the player:\n";
-    size_t listed = 0, more = 0;
+    std::string files;
+    size_t listed = 0;
     for (const PlannedFile& file : plan.files) {
         if (file.action == UploadAction::Refuse || file.fits)
             continue;
         if (listed++ < maxListed)
-            text += "  " + DeviceLink::BaseName(file.facts.path) + " (" + MegabytesText(file.bytes) + ")\n";
-        else
-            ++more;
+            files += "  " + DeviceLink::BaseName(file.facts.path) + " (" + MegabytesText(file.bytes) + ")\n";
     }
-    if (more > 0)
-        text += "  and " + std::to_string(more) + " more\n";
+    if (listed > maxListed)
+        files += "  and " + std::to_string(listed - maxListed) + " more\n";
+    std::string text =
+        (listed == 1 ? "This file does not fit on the player:\n" : "These files do not fit on the player:\n") + files;
     if (plan.missingBlocks > 0)
         text += "The batch needs " + MegabytesText(uint64_t(plan.blocksNeeded) * kBlockBytes) + " and the player has " +
                 MegabytesText(uint64_t(plan.freeBlocks) * kBlockBytes) + " free: " +

@@ -104,7 +104,7 @@ std::string UploadAsPlanned(DeviceLink& link, SongCommands& commands, const std:
     const UploadPlan plan = PlanUpload(Examine(ui, files), options, link.m_image.freeBlocks(),
                                        link.m_image.entryCount(), &ui.Names());
     if (!plan.Fits()) {
-        const std::string notFitting = NotFittingText(plan, kFailuresNamed);
+        const std::string notFitting = NotFittingText(plan, kFailuresNamed) + "\n";
         if (!AnyFits(plan)) {
             ui.ShowMessage(notFitting + kNothingStored);
             return kNothingStored;

@@ -87,8 +87,8 @@ TEST(Drops, AFullPlayerRefusesAndSaysSo)
     const auto before = std::make_unique<DirectoryImage>(g_deviceLink.m_image);
     MessageBoxAnswers answers({IDOK});
     program.Drop({program.Mp3File("more.mp3", 3)});
-    EXPECT_EQ(answers.texts, std::vector<std::string>{"These files do not fit on the player:\n  more.mp3 (0.0 MB)\n"
-                                                      "1 song more than the 60 a player holds.\nNothing was stored."});
+    EXPECT_EQ(answers.texts, std::vector<std::string>{"This file does not fit on the player:\n  more.mp3 (0.0 MB)\n"
+                                                      "1 song more than the 60 a player holds.\n\nNothing was stored."});
     EXPECT_EQ(std::memcmp(before->Bytes(), g_deviceLink.m_image.Bytes(), DirectoryImage::kSize), 0);
     EXPECT_EQ(program.Saves(), 0);
 }
