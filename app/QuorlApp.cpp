@@ -9,6 +9,7 @@
 #include "app/PortSelection.h"
 #include "app/PortSetup.h"
 #include "app/SplashWindow.h"
+#include "app/WinAppProfile.h"
 #include "framework/FrameworkIds.h"
 #include "framework/SingleDocTemplate.h"
 #include "link/DeviceLink.h"
@@ -20,22 +21,6 @@ char g_szProgramDir[260] = "";
 const char* const kProfileKey = "Local AppWizard-Generated Applications";
 
 namespace {
-
-class RegistryProfile : public AppProfile {
-public:
-    explicit RegistryProfile(CWinApp& app) : m_app(app) {}
-    std::string GetProfileString(const std::string& section, const std::string& entry) override
-    {
-        return m_app.GetProfileString(section.c_str(), entry.c_str());
-    }
-    void WriteProfileString(const std::string& section, const std::string& entry, const std::string& value) override
-    {
-        m_app.WriteProfileString(section.c_str(), entry.c_str(), value.c_str());
-    }
-
-private:
-    CWinApp& m_app;
-};
 
 // A question with no owner window and no icon.
 class OwnerlessQuestion : public YesNoQuestion {
@@ -95,7 +80,7 @@ BOOL CQuorlApp::InitInstance()
         return FALSE;
     }
 
-    RegistryProfile profile(*this);
+    WinAppProfile profile(*this);
     OwnerlessQuestion question;
     PortSelection selection(profile, question, g_deviceLink);
     selection.SetSplashCloser(&CloseSplashIfAny);

@@ -12,8 +12,10 @@ namespace {
 
 std::atomic<unsigned> s_nCount{0};
 
-// The system's temporary folder, without the C++ library's file-system
-// functions (on 32-bit Windows they import calls that Windows 2000 lacks).
+// The system's temporary folder, ending in its separator; empty when there
+// is none. Without the C++ library's file-system functions: on 32-bit
+// Windows they import calls that Windows 2000 lacks. (Windows' stat fails on
+// a folder named with a separator at its end, so the name is checked first.)
 std::string TemporaryFolder()
 {
 #ifdef _WIN32
@@ -25,7 +27,7 @@ std::string TemporaryFolder()
     const char* const fallback = "/tmp";
     const char separator = '/';
 #endif
-    std::string folder = fallback;
+    std::string folder;
     for (const char* name : names) {
         const char* value = std::getenv(name);
         if (value && *value && IsFolder(value)) {
@@ -33,7 +35,9 @@ std::string TemporaryFolder()
             break;
         }
     }
-    if (folder.back() != separator && folder.back() != '/')
+    if (folder.empty() && IsFolder(fallback))
+        folder = fallback;
+    if (!folder.empty() && folder.back() != separator && folder.back() != '/')
         folder += separator;
     return folder;
 }
@@ -51,7 +55,7 @@ bool Exists(const std::string& path)
 TemporaryFile::TemporaryFile(const std::string& suffix)
 {
     const std::string folder = TemporaryFolder();
-    if (!IsFolder(folder.c_str()))
+    if (folder.empty())
         return;
     // A name no other run picks: the time, where this run's stack lies, and
     // a count. (No random device: the old systems' C runtime lacks the call.)

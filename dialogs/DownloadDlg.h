@@ -3,9 +3,8 @@
 
 #include "dialogs/TransferDlg.h"
 #include "res/resource.h"
-#include "storage/songs/Download.h"
 
 class CDownloadDlg : public CTransferDlg {
 public:
-    explicit CDownloadDlg(DownloadStep& step) : CTransferDlg(IDD_DOWNLOAD, step) {}
+    explicit CDownloadDlg(TransferStep& step) : CTransferDlg(IDD_DOWNLOAD, step) {}
 };

@@ -3,9 +3,8 @@
 
 #include "dialogs/TransferDlg.h"
 #include "res/resource.h"
-#include "storage/safety/Rescue.h"
 
 class CRescueDlg : public CTransferDlg {
 public:
-    explicit CRescueDlg(RescueStep& step) : CTransferDlg(IDD_RESCUE, step) {}
+    explicit CRescueDlg(TransferStep& step) : CTransferDlg(IDD_RESCUE, step) {}
 };

@@ -5,9 +5,8 @@
 
 #include "dialogs/TransferDlg.h"
 #include "res/resource.h"
-#include "storage/safety/DirectorySave.h"
 
 class CSaveDirectoryDlg : public CTransferDlg {
 public:
-    explicit CSaveDirectoryDlg(SaveDirectoryStep& step) : CTransferDlg(IDD_SAVE_DIRECTORY, step) {}
+    explicit CSaveDirectoryDlg(TransferStep& step) : CTransferDlg(IDD_SAVE_DIRECTORY, step) {}
 };

@@ -28,6 +28,14 @@ void CTransferDlg::DoDataExchange(CDataExchange* pDX)
 BOOL CTransferDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
+    // "Converting 3 of 20: song.flac" in place of the dialog's usual text,
+    // the file's name on a line of its own (no file name holds a colon).
+    std::string title = m_step.Title();
+    const size_t place = title.find(": ");
+    if (place != std::string::npos)
+        title.replace(place, 2, ":\n");
+    if (!title.empty())
+        SetDlgItemTextA(m_hWnd, IDC_TRANSFER_TEXT, title.c_str());
     m_animation.Open(IDR_TRANSFER_CLIP);
     m_animation.Play(0, UINT(-1), UINT(-1));
     SetTimer(1, UINT(TransferPeriodMs(m_step.Kind())));

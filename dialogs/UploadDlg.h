@@ -3,9 +3,8 @@
 
 #include "dialogs/TransferDlg.h"
 #include "res/resource.h"
-#include "storage/songs/Upload.h"
 
 class CUploadDlg : public CTransferDlg {
 public:
-    explicit CUploadDlg(UploadStep& step) : CTransferDlg(IDD_UPLOAD, step) {}
+    explicit CUploadDlg(TransferStep& step) : CTransferDlg(IDD_UPLOAD, step) {}
 };

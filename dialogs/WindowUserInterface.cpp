@@ -1,6 +1,7 @@
 #include "dialogs/WindowUserInterface.h"
 
 #include "app/MainFrame.h"
+#include "dialogs/ConvertDlg.h"
 #include "dialogs/DownloadDlg.h"
 #include "dialogs/RescueDlg.h"
 #include "dialogs/SaveDirectoryDlg.h"
@@ -24,33 +25,31 @@ bool WindowUserInterface::AskYesNo(const std::string& text)
     return AfxMessageBox(text, MB_YESNO) == IDYES;
 }
 
+namespace {
+
+// The dialog of each kind of transfer, run modally; -1 when it cannot be made.
+INT_PTR RunDialog(TransferStep& step)
+{
+    switch (step.Kind()) {
+    case TransferKind::SaveDirectory:
+        return CSaveDirectoryDlg(step).DoModal();
+    case TransferKind::Upload:
+        return CUploadDlg(step).DoModal();
+    case TransferKind::Download:
+        return CDownloadDlg(step).DoModal();
+    case TransferKind::Rescue:
+        return CRescueDlg(step).DoModal();
+    case TransferKind::Convert:
+        return CConvertDlg(step).DoModal();
+    }
+    return -1;
+}
+
+}
+
 int WindowUserInterface::RunTransfer(TransferStep& step)
 {
-    INT_PTR result = -1;
-    switch (step.Kind()) {
-    case TransferKind::SaveDirectory: {
-        CSaveDirectoryDlg dialog(static_cast<SaveDirectoryStep&>(step));
-        result = dialog.DoModal();
-        break;
-    }
-    case TransferKind::Upload: {
-        CUploadDlg dialog(static_cast<UploadStep&>(step));
-        result = dialog.DoModal();
-        break;
-    }
-    case TransferKind::Download: {
-        CDownloadDlg dialog(static_cast<DownloadStep&>(step));
-        result = dialog.DoModal();
-        break;
-    }
-    case TransferKind::Rescue: {
-        CRescueDlg dialog(static_cast<RescueStep&>(step));
-        result = dialog.DoModal();
-        break;
-    }
-    case TransferKind::Convert:
-        break; // the window converts nothing yet: its builds have no FFmpeg
-    }
+    const INT_PTR result = RunDialog(step);
     if (result == IDOK)
         return kTransferOk;
     return result == -1 ? kTransferNotCreated : kTransferCancel;

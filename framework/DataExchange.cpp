@@ -21,6 +21,15 @@ void DDX_CBIndex(CDataExchange* pDX, int id, int& index)
         SendMessage(combo, CB_SETCURSEL, WPARAM(index), 0);
 }
 
+void DDX_Check(CDataExchange* pDX, int id, bool& checked)
+{
+    HWND box = pDX->m_pDlgWnd->GetDlgItem(id);
+    if (pDX->m_bSaveAndValidate)
+        checked = SendMessage(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    else
+        SendMessage(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
 bool CWnd::UpdateData(bool saveAndValidate)
 {
     CDataExchange dx(this, saveAndValidate);

@@ -17,6 +17,8 @@ public:
 void DDX_Control(CDataExchange* pDX, int id, CWnd& control);
 // A combo box's zero-based selection.
 void DDX_CBIndex(CDataExchange* pDX, int id, int& index);
+// Whether a check box is checked.
+void DDX_Check(CDataExchange* pDX, int id, bool& checked);
 
 // Runs the dialog-init data of a template: messages for its controls, such
 // as the strings of a combo box.

@@ -21,7 +21,25 @@ std::string OneLine(std::string text)
     return text;
 }
 
-// Every message of the storage operations names the file it is about.
+// A transfer as the batch sees it: whether its own step ended it.
+class WatchedStep : public TransferStep {
+public:
+    explicit WatchedStep(TransferStep& inner) : m_inner(inner) {}
+    TransferKind Kind() const override { return m_inner.Kind(); }
+    StepOutcome Step(ProgressBar& bar) override { return m_last = m_inner.Step(bar); }
+    bool UserMayCancel() const override { return m_inner.UserMayCancel(); }
+    bool Stalled() const override { return m_inner.Stalled(); }
+    std::string Title() const override { return m_inner.Title(); }
+    StepOutcome Last() const { return m_last; }
+
+private:
+    TransferStep& m_inner;
+    StepOutcome m_last = StepOutcome::Continue;
+};
+
+// Every message of the storage operations names the file it is about, and
+// a transfer the user cancelled (Cancel, or Ctrl+C) ends the batch: a step
+// that failed ends its transfer too, but only its own file.
 class NamingUi : public UserInterface {
 public:
     explicit NamingUi(UserInterface& inner) : m_inner(inner) {}
@@ -30,17 +48,26 @@ public:
         m_inner.ShowMessage(m_name.empty() ? text : m_name + ": " + OneLine(text));
     }
     bool AskYesNo(const std::string& text) override { return m_inner.AskYesNo(text); }
-    int RunTransfer(TransferStep& step) override { return m_inner.RunTransfer(step); }
+    int RunTransfer(TransferStep& step) override
+    {
+        WatchedStep watched(step);
+        const int result = m_inner.RunTransfer(watched);
+        if (result == kTransferCancel && watched.Last() != StepOutcome::EndCancel)
+            m_bCancelled = true;
+        return result;
+    }
     void ShowProgress(int position, int range) override { m_inner.ShowProgress(position, range); }
     void BeginWaitCursor() override { m_inner.BeginWaitCursor(); }
     void EndWaitCursor() override { m_inner.EndWaitCursor(); }
-    // The front end's names: the window's code page, not the tool's rules.
+    // The front end's names: the window stores and shows its code page.
     const SongNameText& Names() const override { return m_inner.Names(); }
     void Name(const std::string& name) { m_name = name; }
+    bool Cancelled() const { return m_bCancelled; }
 
 private:
     UserInterface& m_inner;
     std::string m_name;
+    bool m_bCancelled = false;
 };
 
 // A conversion as a stepped transfer: one slice a step.
@@ -86,7 +113,6 @@ private:
     NamingUi& m_ui;
     const UploadPlan& m_plan;
     std::unique_ptr<TemporaryFile> m_temporary;
-    bool m_bCancelled = false;
     bool m_bSkipped = false;
     BatchResult m_result;
 };
@@ -95,13 +121,10 @@ bool PlannedFiles::Convert(size_t index, const PlannedFile& file)
 {
     ConversionJob job(file.facts.path, m_temporary->Path(), file.conversion);
     ConversionStep step(job, "Converting " + Place(index));
-    const int outcome = m_link.Ui().RunTransfer(step);
-    if (outcome == kTransferOk)
+    if (m_link.Ui().RunTransfer(step) == kTransferOk)
         return true;
     if (job.Current() == ConversionJob::State::Failed)
         m_link.Ui().ShowMessage("cannot be converted: " + job.Problem());
-    else
-        m_bCancelled = true; // the user's Cancel, or Ctrl+C
     return false;
 }
 
@@ -150,6 +173,7 @@ bool PlannedFiles::Finished(size_t, bool stored)
 {
     m_temporary.reset();
     m_ui.Name(std::string());
+    const bool stop = m_ui.Cancelled() || PortStopRequested();
     if (stored) {
         ++m_result.stored;
         const int songs = m_link.m_image.entryCount();
@@ -157,15 +181,12 @@ bool PlannedFiles::Finished(size_t, bool stored)
             m_result.bytes += m_link.m_image.Entry(songs - 1).size();
     } else if (m_bSkipped) {
         ++m_result.skipped;
-    } else {
-        ++m_result.failed;
+    } else if (!stop) {
+        ++m_result.failed; // the file the user cancelled did not fail: it counts as not tried
     }
     m_bSkipped = false;
-    if (m_bCancelled || PortStopRequested()) {
-        m_result.stopped = true;
-        return false;
-    }
-    return true;
+    m_result.stopped = stop;
+    return !stop;
 }
 
 }

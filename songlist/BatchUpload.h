@@ -3,8 +3,9 @@
 // ready before the player is touched (converted, or its tags left out, into a
 // temporary file removed right after), then stored and saved on its own. A
 // file that fails is reported with its name and the reason, and the others
-// go on. A Cancel (Ctrl+C in the tool) ends the batch between steps: the
-// songs stored stay, the current one is not stored at all.
+// go on. A Cancel of a conversion or an upload (Ctrl+C in the tool) ends the
+// batch between steps: the songs stored stay, the current one is not stored
+// at all.
 
 #include <cstdint>
 #include <functional>
@@ -20,7 +21,7 @@ struct BatchResult {
     int stored = 0;
     int failed = 0;      // refused by the plan, or failed on the way
     int skipped = 0;     // on the player already
-    int notTried = 0;    // after a stop, or a player that stopped answering
+    int notTried = 0;    // after a stop (the file cancelled among them), or a player that stopped answering
     uint64_t bytes = 0;  // of the songs stored
     bool stopped = false; // cancelled before its end
 };

@@ -72,7 +72,7 @@ std::string PlannedFileText(const PlannedFile& file)
     return line;
 }
 
-std::vector<std::string> PlanNotes(const PlannedFile& file)
+std::vector<std::string> PlanWarnings(const PlannedFile& file)
 {
     std::vector<std::string> notes;
     const std::string name = DeviceLink::BaseName(file.facts.path);
@@ -81,6 +81,13 @@ std::vector<std::string> PlanNotes(const PlannedFile& file)
     if (file.nameCut)
         notes.push_back(name + ": the name was stored as its first " + std::to_string(NameCharacters(file.name)) +
                         " characters: " + file.name);
+    return notes;
+}
+
+std::vector<std::string> PlanNotes(const PlannedFile& file)
+{
+    std::vector<std::string> notes = PlanWarnings(file);
+    const std::string name = DeviceLink::BaseName(file.facts.path);
     if (file.action != UploadAction::Store || !file.facts.mpeg)
         return notes;
     const SongTags& tags = file.facts.tags;
@@ -116,20 +123,29 @@ std::string PlanSummary(const UploadPlan& plan)
            PortTimeText(UploadPortAccesses(blocks, songs));
 }
 
-std::string NotFittingText(const UploadPlan& plan)
+std::string NotFittingText(const UploadPlan& plan, size_t maxListed)
 {
     if (plan.Fits())
         return std::string();
-    std::string text = "These files do not fit on the player:\n";
-    for (const PlannedFile& file : plan.files)
-        if (file.ToBeStored() && !file.fits)
-            text += "  " + DeviceLink::BaseName(file.facts.path) + " (" + MegabytesText(file.bytes) + ")\n";
+    std::string files;
+    size_t listed = 0;
+    for (const PlannedFile& file : plan.files) {
+        if (!file.ToBeStored() || file.fits)
+            continue;
+        if (listed++ < maxListed)
+            files += "  " + DeviceLink::BaseName(file.facts.path) + " (" + MegabytesText(file.bytes) + ")\n";
+    }
+    if (listed > maxListed)
+        files += "  and " + std::to_string(listed - maxListed) + " more\n";
+    std::string text =
+        (listed == 1 ? "This file does not fit on the player:\n" : "These files do not fit on the player:\n") + files;
     if (plan.missingBlocks > 0)
         text += "The batch needs " + MegabytesText(uint64_t(plan.blocksNeeded) * kBlockBytes) + " and the player has " +
                 MegabytesText(uint64_t(plan.freeBlocks) * kBlockBytes) + " free: " +
                 MegabytesText(uint64_t(plan.missingBlocks) * kBlockBytes) + " missing.\n";
     if (plan.missingSlots > 0)
-        text += std::to_string(plan.missingSlots) + " songs more than the 60 a player holds.\n";
+        text += std::to_string(plan.missingSlots) + (plan.missingSlots == 1 ? " song" : " songs") +
+                " more than the 60 a player holds.\n";
     return text;
 }
 

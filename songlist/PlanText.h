@@ -2,6 +2,7 @@
 // The texts of an upload's plan and of its end, for the terminal and the
 // window alike.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,13 +18,16 @@ std::string PlayingTimeText(double seconds);
 std::string PlanLine(size_t index, const PlannedFile& file);
 // The same without its number.
 std::string PlannedFileText(const PlannedFile& file);
-// What the user should know of a file before it goes: a cut name, a
-// warning, tags or a bit rate that waste memory.
+// What will happen to a file that the user should know of: stored though
+// the player cannot play it, or under a name cut short.
+std::vector<std::string> PlanWarnings(const PlannedFile& file);
+// The warnings, and the tool's advice: tags or a bit rate that waste memory.
 std::vector<std::string> PlanNotes(const PlannedFile& file);
 // "18 of 20 files to store: 42.1 MB in 1349 blocks, 30.0 MB free; port work on a real player: about 2 min 10 s"
 std::string PlanSummary(const UploadPlan& plan);
-// Which files do not fit and how much memory is missing; empty when all fit.
-std::string NotFittingText(const UploadPlan& plan);
+// Which files do not fit (the first `maxListed`, and how many more) and how
+// much memory is missing; empty when all fit.
+std::string NotFittingText(const UploadPlan& plan, size_t maxListed = SIZE_MAX);
 // "stored 18 of 20 songs, 12.4 MB, 3.1 MB free; 2 refused; 1 not tried; 1 was on the player already"
 std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried = 0,
                         int skipped = 0);

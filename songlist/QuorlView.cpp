@@ -1,5 +1,6 @@
 #include "songlist/QuorlView.h"
 
+#include <cderr.h>
 #include <commdlg.h>
 
 #include <algorithm>
@@ -8,11 +9,16 @@
 
 #include "app/MainFrame.h"
 #include "app/SplashWindow.h"
+#include "app/WinAppProfile.h"
+#include "dialogs/ConversionDlg.h"
 #include "framework/CmdUI.h"
 #include "framework/WinApp.h"
 #include "link/DeviceLink.h"
 #include "res/resource.h"
+#include "songlist/PlannedUpload.h"
 #include "songlist/SongListContent.h"
+#include "songlist/UploadItems.h"
+#include "songlist/UploadOptionsProfile.h"
 #include "storage/UserInterface.h"
 
 namespace {
@@ -33,7 +39,30 @@ constexpr int kRightMargin = kTextMargin / 2;
 const char* const kUploadTitle = "Select file for uploading to Rio";
 const char* const kSettingsSection = "Settings";
 const char* const kVerifyEntry = "VerifyUpload";
-const char kUploadFilter[] = "MP3 Audio (*.mp3,*.mpg,*.wav)\0*.mp3;*.mpg;*.wav\0All Files (*.*)\0*.*\0";
+// What FFmpeg's libraries, as the programs link them, read; MP3s first.
+const char kUploadFilter[] =
+    "Audio files\0*.mp3;*.mp2;*.mpg;*.mpa;*.flac;*.ogg;*.oga;*.opus;*.m4a;*.mp4;*.aac;*.wma;*.wav;*.aif;*.aiff;*.aifc\0"
+    "MP3 Audio (*.mp3,*.mpg,*.wav)\0*.mp3;*.mpg;*.wav\0All Files (*.*)\0*.*\0";
+// Room for many names chosen at once.
+constexpr size_t kChosenFilesBuffer = 64 * 1024;
+
+// The dialog's buffer: one path, or the folder and then each name, every
+// one ended by a NUL and the list by another.
+std::vector<std::string> ChosenFiles(const char* buffer)
+{
+    std::vector<std::string> names;
+    for (const char* at = buffer; *at; at += names.back().size() + 1)
+        names.push_back(at);
+    if (names.size() < 2)
+        return names;
+    std::string folder = names.front();
+    if (folder.back() != '\\')
+        folder += '\\';
+    std::vector<std::string> paths;
+    for (size_t i = 1; i < names.size(); ++i)
+        paths.push_back(folder + names[i]);
+    return paths;
+}
 
 std::string DroppedPath(HDROP drop, UINT index)
 {
@@ -61,6 +90,7 @@ BEGIN_MESSAGE_MAP(CQuorlView, CListView)
     ON_COMMAND(ID_RESCUE_SONGS, OnRescueSongs)
     ON_COMMAND(ID_VERIFY_UPLOAD, OnVerifyUpload)
     ON_UPDATE_COMMAND_UI(ID_VERIFY_UPLOAD, OnUpdateVerifyUpload)
+    ON_COMMAND(ID_CONVERSION, OnConversion)
     ON_WM_DROPFILES()
     ON_NOTIFY_REFLECT(LVN_BEGINLABELEDITA, OnBeginLabelEdit)
     ON_NOTIFY_REFLECT(LVN_BEGINLABELEDITW, OnBeginLabelEdit)
@@ -199,21 +229,48 @@ void CQuorlView::OnInitializeRio()
 
 void CQuorlView::OnUploadFile()
 {
-    char path[260] = {};
+    std::vector<char> buffer(kChosenFilesBuffer, '\0');
     OPENFILENAMEA dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = GetAncestor(m_hWnd, GA_ROOT);
     dialog.lpstrFilter = kUploadFilter;
     dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = sizeof path;
+    dialog.lpstrFile = buffer.data();
+    dialog.nMaxFile = DWORD(buffer.size());
     dialog.lpstrTitle = kUploadTitle;
     // The extension a typed name without one gets (only three letters are used).
     dialog.lpstrDefExt = "mp3";
-    dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    if (!GetOpenFileNameA(&dialog))
+    dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_EXPLORER;
+    if (!GetOpenFileNameA(&dialog)) {
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+            AfxMessageBox("Too many files were chosen at once: choose fewer, or drop them on the list.", MB_OK);
         return;
-    m_commands.UploadFiles({path});
+    }
+    UploadItems(ChosenFiles(buffer.data()));
+}
+
+void CQuorlView::UploadItems(const std::vector<std::string>& items)
+{
+    CWinApp* app = AfxGetApp();
+    if (!app)
+        return;
+    WinAppProfile profile(*app);
+    const std::string closing =
+        UploadAsPlanned(g_deviceLink, m_commands, UploadItemsToFiles(items), LoadUploadOptions(profile));
+    if (!closing.empty())
+        if (CProgressStatusBar* bar = GetMainStatusBar())
+            bar->SetPaneString(closing, 0);
+}
+
+void CQuorlView::OnConversion()
+{
+    CWinApp* app = AfxGetApp();
+    if (!app)
+        return;
+    WinAppProfile profile(*app);
+    CConversionDlg dialog(LoadUploadOptions(profile));
+    if (dialog.DoModal() == IDOK)
+        SaveUploadOptions(profile, dialog.m_options);
 }
 
 int CQuorlView::SelectedRow()
@@ -290,7 +347,7 @@ void CQuorlView::OnDropFiles(HDROP drop)
     if (paths.empty())
         return;
     SetForegroundWindow(m_hWnd);
-    m_commands.UploadFiles(paths);
+    UploadItems(paths);
 }
 
 bool CQuorlView::OnBeginLabelEdit(NMHDR*, LRESULT& result)

@@ -4,6 +4,8 @@
 // in place and reordering by dragging.
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "framework/ImageList.h"
 #include "framework/ListView.h"
@@ -46,6 +48,7 @@ protected:
     void OnRescueSongs();
     void OnVerifyUpload();
     void OnUpdateVerifyUpload(CCmdUI* pCmdUI);
+    void OnConversion();
     void OnDropFiles(HDROP drop);
     bool OnBeginLabelEdit(NMHDR* header, LRESULT& result);
     bool OnEndLabelEdit(NMHDR* header, LRESULT& result);
@@ -59,6 +62,9 @@ protected:
     bool OnKeyDown(UINT key, UINT repeat, UINT flags);
 
 private:
+    // Files chosen or dropped, through the plan of an upload; the closing
+    // line goes to the status bar.
+    void UploadItems(const std::vector<std::string>& items);
     void InsertColumns();
     void FitColumns(const SongListContent& content);
     // Releases the capture and the drag image; false when no drag was running.

@@ -47,7 +47,7 @@ void Decide(PlannedFile& file, const UploadOptions& options)
         break;
     }
     const bool rateChosen = options.kbps > 0 || options.speech;
-    if (rateChosen && facts.kbps > file.conversion.kbps) {
+    if (rateChosen && options.reencodePlayable && facts.kbps > file.conversion.kbps) {
         file.action = UploadAction::Convert;
         file.reason = std::to_string(facts.kbps) + " kbps is above " + std::to_string(file.conversion.kbps);
     } else if (options.stripTags && facts.tags.leadingBytes + facts.tags.trailingBytes > 0) {

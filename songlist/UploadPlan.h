@@ -19,6 +19,9 @@ struct UploadOptions {
     bool asIs = false;         // every file unchanged, as it always was
     bool stripTags = false;    // MP3s without their tags and pictures
     bool nameFromTags = false; // "Artist - Title"
+    // With a rate chosen (kbps or speech): playable files above it are
+    // re-encoded too. The window sets a rate always and asks about this.
+    bool reencodePlayable = true;
     bool storeDuplicates = false; // files already on the player are stored again
 };
 

@@ -132,8 +132,9 @@ check "default image in XDG_DATA_HOME" [ -f "$work/data/mellifon/player.img" ]
 
 # No folder for the copies and no block left for a shadow: the save asks,
 # and a user with no terminal to answer on is still told why nothing was stored.
-head -c $((1023 * 32768)) /dev/zero | tr '\0' 'x' >whole.mp3 # with block 0, the whole player
-XDG_DATA_HOME="$work/a.mp3/no folder" "$cli" --flash whole.img upload --as-is whole.mp3 </dev/null 2>asked.txt
+head -c $((31 * 32768)) /dev/zero | tr '\0' 'x' >whole.mp3 # with block 0, the whole of a 1 MiB player
+XDG_DATA_HOME="$work/a.mp3/no folder" "$cli" --flash whole.img --flash-size 1 upload --as-is whole.mp3 \
+  </dev/null 2>asked.txt
 check "an unanswered question fails the upload" [ $? -eq 1 ]
 check "and says why" grep -q "cannot keep a copy of the directory before saving it" asked.txt
 check "and that it was not answered" grep -q "no terminal to answer on" asked.txt

@@ -14,6 +14,7 @@
 #include "TestFiles.h"
 #include "audio/AudioProbe.h"
 #include "songlist/BatchUpload.h"
+#include "songlist/PlannedUpload.h"
 #include "songlist/PortTime.h"
 #include "songlist/SongCommands.h"
 
@@ -177,10 +178,31 @@ TEST_F(Batch, ACancelledConversionStoresNothingAndLeavesNoFile)
     const BatchResult result = Run({File("tone.wav", PcmWav()), File("a.mp3", Mp3Frames(10))});
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.stored, 0);
-    EXPECT_EQ(result.notTried, 1);
+    EXPECT_EQ(result.failed, 0);
+    EXPECT_EQ(result.notTried, 2);
     EXPECT_EQ(p.Image().entryCount(), 0);
     EXPECT_EQ(p.ui.Count(TransferKind::Upload), 0);
     EXPECT_EQ(temporary.Files(), 0u);
+}
+
+// The window's Cancel on an upload: a failed block is its file's end, a
+// Cancel the batch's.
+TEST_F(Batch, ACancelledUploadEndsTheBatchAndKeepsWhatWasStored)
+{
+    const std::vector<std::string> paths = {File("one.mp3", Mp3Frames(60)), File("two.mp3", Mp3Frames(200)),
+                                            File("three.mp3", Mp3Frames(60))};
+    p.ui.beforeStep = [&](TransferKind kind, int step) {
+        if (kind == TransferKind::Upload && step == 1 && p.Image().entryCount() == 2)
+            p.ui.cancelAfterSteps = 2; // the next check, before the second block of two.mp3
+    };
+    const BatchResult result = Run(paths);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.stored, 1);
+    EXPECT_EQ(result.failed, 0);
+    EXPECT_EQ(result.notTried, 2);
+    EXPECT_EQ(Names(), std::vector<std::string>{"one.mp3"});
+    EXPECT_TRUE(p.ui.messages.empty());
+    EXPECT_EQ(BrokenInvariant(p.Image()), "");
 }
 
 TEST_F(Batch, WhatThePlanFoundNotToFitIsPassedOverAndTheRestGoOn)
@@ -226,4 +248,25 @@ TEST_F(Batch, ThePortTimeEstimateAgreesWithTheAccessesCounted)
     const double estimate = double(UploadPortAccesses(blocks, 3));
     EXPECT_NEAR(double(counting.accesses), estimate, estimate * 0.1)
         << "per block " << kAccessesPerBlock << ", per song " << kAccessesPerSong;
+}
+
+// The window's flow: failures said once, at the end, the first twenty by
+// name, then what the plan warned of and the closing line.
+TEST_F(Batch, TheWindowSaysWhatFailedInOneMessageWithTheClosingLine)
+{
+    std::vector<std::string> paths = {File("song.mp3", Mp3Frames(60))};
+    for (int i = 0; i < 22; ++i)
+        paths.push_back(File("empty" + std::to_string(i) + ".mp3", {}));
+    paths.push_back(File(std::string(120, 'n') + ".mp3", Mp3Frames(60)));
+    const std::string closing = UploadAsPlanned(*p.link, commands, paths, UploadOptions{});
+    EXPECT_EQ(closing.rfind("Stored 2 of 24 songs, ", 0), 0u) << closing;
+    ASSERT_EQ(p.ui.messages.size(), 1u);
+    const std::string& said = p.ui.messages[0];
+    EXPECT_EQ(said.rfind("empty0.mp3: the file is empty\nempty1.mp3: ", 0), 0u) << said;
+    EXPECT_NE(said.find("empty19.mp3: the file is empty\nand 2 more\n" + std::string(120, 'n') +
+                        ".mp3: the name was stored as its first 99 characters: "),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(said.substr(said.size() - closing.size() - 3), "\n\n" + closing + ".");
+    EXPECT_EQ(Names().size(), 2u);
 }

@@ -66,6 +66,11 @@ TEST(UploadPlan, EachOptionDecidesWhatIsDoneToEachKindOfFile)
         {"--speech", {0, true}, {A::Convert, A::Convert, A::Convert, A::Refuse, A::Refuse}, 64},
         {"--as-is", {0, false, true}, {A::Store, A::Store, A::Store, A::Store, A::Refuse}, 128},
         {"--strip-tags", {0, false, false, true}, {A::StoreWithoutTags, A::Store, A::Convert, A::Refuse, A::Refuse}, 128},
+        // The window names its rate always; MP3s are re-encoded only when asked.
+        {"the window at 64 kbps",
+         {64, false, false, false, false, false},
+         {A::Store, A::Store, A::Convert, A::Refuse, A::Refuse},
+         64},
     };
     for (const Case& c : cases) {
         const UploadPlan plan = PlanUpload(files, c.options, 1000, 1);

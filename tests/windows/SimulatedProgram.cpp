@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
+#include "../portable/TestFiles.h"
 #include "framework/SingleDocTemplate.h"
 #include "link/DeviceLink.h"
 #include "link/PageFormat.h"
@@ -71,7 +74,7 @@ void MessageBoxAnswers::AnswerOpenBox()
     PostMessage(search.found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
 }
 
-SimulatedProgram::SimulatedProgram() : flash(1024), player(flash, 0x378)
+SimulatedProgram::SimulatedProgram(int blocks) : flash(blocks), player(flash, 0x378)
 {
     TheTestApp().ClearProfile();
     MakeFactoryFresh(flash);
@@ -109,6 +112,34 @@ std::string SimulatedProgram::TempFile(const std::string& name, size_t size)
     for (size_t i = 0; i < size; ++i)
         file.put(char(i < 4 ? header[i] : (i * 7) & 0xFF));
     return path;
+}
+
+// The name as the code page has it: std::filesystem would make it UTF-8.
+std::string SimulatedProgram::Mp3File(const std::string& name, size_t frames)
+{
+    const std::string path = folder + "\\" + name;
+    WriteFile(path, Mp3Frames(frames));
+    return path;
+}
+
+// A drop handle as the shell makes it: DROPFILES, then the paths, each with
+// its NUL, and one more NUL.
+void SimulatedProgram::Drop(const std::vector<std::string>& paths)
+{
+    size_t size = sizeof(DROPFILES) + 1;
+    for (const auto& p : paths)
+        size += p.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, size);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = FALSE;
+    char* at = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
+    for (const auto& p : paths) {
+        std::memcpy(at, p.c_str(), p.size() + 1);
+        at += p.size() + 1;
+    }
+    GlobalUnlock(memory);
+    view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(memory));
 }
 
 void SimulatedProgram::StoreSongs(const std::vector<std::string>& names, size_t size)

@@ -41,7 +41,8 @@ std::unique_ptr<DirectoryImage> DirectoryNamed(const std::vector<std::string>& n
                                                bool seal = true);
 
 struct SimulatedProgram {
-    SimulatedProgram();
+    // A factory-fresh player of so many 32 KiB blocks (1024: 32 MiB).
+    explicit SimulatedProgram(int blocks = 1024);
     ~SimulatedProgram();
 
     // Stores songs on the player (with the directory saved) before the window exists.
@@ -58,6 +59,10 @@ struct SimulatedProgram {
     std::string Pane(int index) { return frame->m_statusBar.GetPaneText(index); }
     int Saves();                              // directory saves since the last call
     std::string TempFile(const std::string& name, size_t size);
+    // A file of MPEG-1 Layer 3 frames (417 bytes each) the player plays.
+    std::string Mp3File(const std::string& name, size_t frames);
+    // Drops the files on the list as the shell does.
+    void Drop(const std::vector<std::string>& paths);
 
     FlashMemory flash;
     SimulatedPlayer player;

@@ -19,26 +19,6 @@
 
 namespace {
 
-// A drop handle as the shell makes it: DROPFILES, then the paths, each with
-// its NUL, and one more NUL.
-HDROP MakeDrop(const std::vector<std::string>& paths)
-{
-    size_t size = sizeof(DROPFILES) + 1;
-    for (const auto& p : paths)
-        size += p.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GHND, size);
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = FALSE;
-    char* at = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
-    for (const auto& p : paths) {
-        std::memcpy(at, p.c_str(), p.size() + 1);
-        at += p.size() + 1;
-    }
-    GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
-}
-
 std::string Joined(const std::vector<std::string>& names)
 {
     std::string all;
@@ -63,19 +43,23 @@ bool ButtonEnabled(SimulatedProgram& program, UINT id)
     return program.frame->m_toolBar.SendMessage(TB_ISBUTTONENABLED, id) != 0;
 }
 
-TEST(Drops, TheFirstFailureStopsTheRestAndTheListIsRefilled)
+// Every file is examined first; one that fails is named at the end and the
+// others are stored, in the order dropped.
+TEST(Drops, AFileThatFailsIsNamedAndTheOthersAreStoredInOrder)
 {
     SimulatedProgram program;
     program.Open();
-    const std::vector<std::string> paths = {program.TempFile("one.mp3", 1000), program.TempFile("four", 4),
-                                            program.TempFile("three.mp3", 1000)};
+    const std::vector<std::string> paths = {program.Mp3File("b.mp3", 96), program.TempFile("four", 4),
+                                            program.Mp3File("a.mp3", 3)};
     MessageBoxAnswers answers({IDOK});
-    program.view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)));
-    EXPECT_EQ(answers.texts, std::vector<std::string>{"error reading properties from file \n" + paths[1]});
-    EXPECT_EQ(program.Saves(), 1);
-    EXPECT_EQ(program.NamesOnPlayer(), std::vector<std::string>{"one.mp3"});
-    EXPECT_EQ(program.RowNames(), std::vector<std::string>{"one.mp3"});
-    EXPECT_EQ(program.Pane(1), "Songs:1");
+    program.Drop(paths);
+    ASSERT_EQ(answers.texts.size(), 1u);
+    EXPECT_EQ(answers.texts[0].rfind("four: ", 0), 0u) << answers.texts[0];
+    EXPECT_NE(answers.texts[0].find("\n\nStored 2 of 3 songs, "), std::string::npos) << answers.texts[0];
+    EXPECT_EQ(program.Saves(), 2);
+    EXPECT_EQ(program.NamesOnPlayer(), (std::vector<std::string>{"b.mp3", "a.mp3"}));
+    EXPECT_EQ(program.RowNames(), (std::vector<std::string>{"b.mp3", "a.mp3"}));
+    EXPECT_EQ(program.Pane(1), "Songs:2");
 }
 
 TEST(Drops, AFailingDropAloneLeavesTheImageAsItWas)
@@ -85,10 +69,9 @@ TEST(Drops, AFailingDropAloneLeavesTheImageAsItWas)
     program.Open();
     const auto before = std::make_unique<DirectoryImage>(g_deviceLink.m_image);
     MessageBoxAnswers answers({IDOK});
-    program.view->SendMessage(WM_DROPFILES,
-                              reinterpret_cast<WPARAM>(MakeDrop({program.folder + "\\missing.mp3"})));
+    program.Drop({program.folder + "\\missing.mp3"});
     ASSERT_EQ(answers.texts.size(), 1u); // the user is told, where this once failed without a word
-    EXPECT_EQ(answers.texts[0].rfind("Cannot open the file", 0), 0u);
+    EXPECT_EQ(answers.texts[0].rfind("missing.mp3: ", 0), 0u) << answers.texts[0];
     EXPECT_EQ(std::memcmp(before->Bytes(), g_deviceLink.m_image.Bytes(), DirectoryImage::kSize), 0);
     EXPECT_EQ(program.Saves(), 0);
 }
@@ -103,21 +86,11 @@ TEST(Drops, AFullPlayerRefusesAndSaysSo)
     program.Open();
     const auto before = std::make_unique<DirectoryImage>(g_deviceLink.m_image);
     MessageBoxAnswers answers({IDOK});
-    program.view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({program.TempFile("more.mp3", 100)})));
-    EXPECT_EQ(answers.texts, std::vector<std::string>{
-                                 "Rio holds 60 songs, the most its directory can list.\nmore.mp3 was not uploaded."});
+    program.Drop({program.Mp3File("more.mp3", 3)});
+    EXPECT_EQ(answers.texts, std::vector<std::string>{"This file does not fit on the player:\n  more.mp3 (0.0 MB)\n"
+                                                      "1 song more than the 60 a player holds.\n\nNothing was stored."});
     EXPECT_EQ(std::memcmp(before->Bytes(), g_deviceLink.m_image.Bytes(), DirectoryImage::kSize), 0);
     EXPECT_EQ(program.Saves(), 0);
-}
-
-TEST(Drops, SeveralFilesAreStoredInTheOrderDropped)
-{
-    SimulatedProgram program;
-    program.Open();
-    program.view->SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(
-                                                {program.TempFile("b.mp3", 40000), program.TempFile("a.mp3", 10)})));
-    EXPECT_EQ(program.Saves(), 2);
-    EXPECT_EQ(program.RowNames(), (std::vector<std::string>{"b.mp3", "a.mp3"}));
 }
 
 struct Editing : ::testing::Test {

@@ -1,0 +1,28 @@
+#pragma once
+// File > Conversion...: what an upload does to each file, as the tool's
+// options say it (bit rate, speech, re-encoding MP3s, as is, tags, names).
+
+#include "framework/Dialog.h"
+#include "songlist/UploadPlan.h"
+
+class CConversionDlg : public CDialog {
+    DECLARE_MESSAGE_MAP()
+
+public:
+    explicit CConversionDlg(const UploadOptions& options);
+
+    UploadOptions m_options;
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+
+protected:
+    void OnSpeech();
+    void OnAsIs();
+
+private:
+    void SelectKbps(int kbps);
+    int SelectedKbps() const;
+    // As is converts nothing and keeps every tag: those choices rest.
+    void EnableConversionChoices();
+};
