@@ -254,11 +254,8 @@ private:
         if (!result.saved)
             return Fail("the sync was not finished");
         const DirectoryImage& image = m_link.m_image;
-        std::printf("synced: %d songs on Rio (%d kept, %d added, %d removed), %s free%s\n", int(image.entryCount()),
-                    plan.Count(SyncAction::Keep) + plan.Count(SyncAction::Move), result.additions.stored,
-                    int(plan.removed.size()), MegabytesText(uint64_t(image.freeBlocks()) * 32768).c_str(),
-                    result.additions.failed > 0 ? ("; " + std::to_string(result.additions.failed) + " not added").c_str()
-                                                : "");
+        std::printf("%s\n",
+                    SyncClosingLine(plan, result, image.entryCount(), uint64_t(image.freeBlocks()) * 32768).c_str());
         return result.additions.failed > 0 ? kFailed : planStatus;
     }
 

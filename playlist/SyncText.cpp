@@ -103,3 +103,14 @@ std::string SyncUndoText(const SyncPlan& plan)
         return "An undo afterwards brings back the songs as they were after the removal.";
     return "One undo afterwards brings back the songs as they are now.";
 }
+
+std::string SyncClosingLine(const SyncPlan& plan, const SyncResult& result, int songs, uint64_t freeBytes)
+{
+    std::string line = "synced: " + Songs(size_t(songs)) + " on Rio (" +
+                       std::to_string(plan.Count(SyncAction::Keep) + plan.Count(SyncAction::Move)) + " kept, " +
+                       std::to_string(result.additions.stored) + " added, " + std::to_string(plan.removed.size()) +
+                       " removed), " + MegabytesText(freeBytes) + " free";
+    if (result.additions.failed > 0)
+        line += "; " + std::to_string(result.additions.failed) + " not added";
+    return line;
+}

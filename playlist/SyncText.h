@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "playlist/SyncPlan.h"
+#include "playlist/SyncRun.h"
 
 // " 1. keep  "a.mp3" (3.1 MB)", " 2. move  "b.mp3" (now 5)",
 // " 3. add   c.flac (FLAC, 3:45): convert to MP3 at 128 kbps, about 3.6 MB, as "c.mp3"",
@@ -21,3 +22,5 @@ std::string SyncNotFittingText(const SyncPlan& plan);
 std::string SyncRemovalFirstText(const SyncPlan& plan);
 // What one undo after the sync brings back.
 std::string SyncUndoText(const SyncPlan& plan);
+// "synced: 12 songs on Rio (8 kept, 2 added, 3 removed), 11.3 MB free; 1 not added"
+std::string SyncClosingLine(const SyncPlan& plan, const SyncResult& result, int songs, uint64_t freeBytes);

@@ -162,3 +162,10 @@ std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeByte
         line += "; " + std::to_string(skipped) + (skipped == 1 ? " was" : " were") + " on the player already";
     return line;
 }
+
+std::string Capitalized(std::string text)
+{
+    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
+        text[0] = char(text[0] - 'a' + 'A');
+    return text;
+}

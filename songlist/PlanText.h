@@ -31,3 +31,5 @@ std::string NotFittingText(const UploadPlan& plan, size_t maxListed = SIZE_MAX);
 // "stored 18 of 20 songs, 12.4 MB, 3.1 MB free; 2 refused; 1 not tried; 1 was on the player already"
 std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried = 0,
                         int skipped = 0);
+// A line begun as a sentence, for the window's status bar and boxes.
+std::string Capitalized(std::string text);

@@ -109,7 +109,13 @@ std::string InFolder(const std::string& folder, const std::string& name)
 {
     if (folder.empty())
         return name;
-    return IsSeparator(folder.back()) ? folder + name : folder + "/" + name;
+#ifdef _WIN32
+    // The system's own separator, so that a path the user is shown reads as one.
+    const char* const separator = "\\";
+#else
+    const char* const separator = "/";
+#endif
+    return IsSeparator(folder.back()) ? folder + name : folder + separator + name;
 }
 
 bool IsAbsolutePath(const std::string& path)
