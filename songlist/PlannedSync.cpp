@@ -12,6 +12,7 @@ namespace {
 
 const char* const kUnreadable = "The list names what cannot be read, so nothing was changed:\n";
 const char* const kNotFinished = "The sync was not finished.";
+const char* const kNoSongs = "\nholds no songs: a sync with it would remove every song on Rio. Nothing was changed.";
 
 std::vector<std::string> SplitLines(const std::string& text)
 {
@@ -39,6 +40,12 @@ bool PlanSyncWith(DeviceLink& link, const std::string& list, const UploadOptions
     const std::vector<std::string> unread = UnreadableForSync(items);
     if (!unread.empty()) {
         ui.ShowMessage(kUnreadable + GatheringUi::Joined(NamedAtMost(unread)));
+        return false;
+    }
+    // Initialize empties the player; a sync with an empty list would too,
+    // and one Enter on the plan would do it.
+    if (items.files.empty()) {
+        ui.ShowMessage(list + kNoSongs);
         return false;
     }
     *notes = items.notes;

@@ -90,8 +90,9 @@ std::string PathOf(LPCITEMIDLIST item)
 // The chooser starts at the last list, and takes only a folder or a playlist.
 int CALLBACK OnSyncChooserEvent(HWND chooser, UINT message, LPARAM lParam, LPARAM data)
 {
+    // Posted: Wine fills the tree only after this notification returns.
     if (message == BFFM_INITIALIZED && data)
-        ::SendMessageA(chooser, BFFM_SETSELECTIONA, TRUE, data);
+        ::PostMessageA(chooser, BFFM_SETSELECTIONA, TRUE, data);
     if (message == BFFM_SELCHANGED) {
         const std::string path = PathOf(reinterpret_cast<LPCITEMIDLIST>(lParam));
         ::SendMessageA(chooser, BFFM_ENABLEOK, 0, !path.empty() && (IsFolderPath(path) || IsPlaylistPath(path)));
@@ -107,7 +108,9 @@ std::string ChooseSyncList(HWND owner, const std::string& last)
     BROWSEINFOA browse = {};
     browse.hwndOwner = owner;
     browse.lpszTitle = kSyncTitle;
-    browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_BROWSEINCLUDEFILES;
+    // Which items OK takes is the callback's to say: the system's own rule
+    // for files (BIF_RETURNONLYFSDIRS) refuses a playlist on some systems.
+    browse.ulFlags = BIF_BROWSEINCLUDEFILES;
     browse.lpfn = &OnSyncChooserEvent;
     browse.lParam = last.empty() ? 0 : reinterpret_cast<LPARAM>(last.c_str());
     LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);

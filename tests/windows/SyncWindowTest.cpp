@@ -117,6 +117,15 @@ TEST(SyncWindow, ThePlanIsShownFirstAndTheSyncLeavesTheListsOrder)
         EXPECT_EQ(answers.texts[0].rfind("The list names what cannot be read, so nothing was changed:\n", 0), 0u);
         EXPECT_TRUE(Has(answers.texts[0], "lost.mp3")) << answers.texts[0];
     }
+    // So is a list of nothing, whose plan would remove every song.
+    const std::string empty = program.folder + "\\empty";
+    CreateDirectoryA(empty.c_str(), nullptr);
+    {
+        MessageBoxAnswers answers({IDOK});
+        EXPECT_FALSE(SyncThroughDialog(program, empty, [](CSyncDlg&) {}));
+        ASSERT_EQ(answers.texts.size(), 1u);
+        EXPECT_TRUE(Has(answers.texts[0], "holds no songs")) << answers.texts[0];
+    }
 
     const std::string list = TextFile(program, "list.m3u8", "#EXTM3U\r\n#EXTINF:1,D\r\nd.mp3\r\nc.mp3\r\na.mp3\r\n");
     const auto planShown = [&](CSyncDlg& dialog) {
