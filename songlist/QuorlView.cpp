@@ -24,6 +24,7 @@
 #include "songlist/PlannedUpload.h"
 #include "songlist/SongListContent.h"
 #include "songlist/UploadOptionsProfile.h"
+#include "storage/songs/FileSize.h"
 #include "storage/UserInterface.h"
 
 namespace {
@@ -47,6 +48,7 @@ const char* const kVerifyEntry = "VerifyUpload";
 const char* const kSyncListEntry = "SyncList";
 const char* const kSyncTitle = "Choose the playlist or the folder whose songs Rio is to hold, in its order:";
 const char* const kNotAList = "Choose a playlist (.m3u, .m3u8) or a folder.";
+const char* const kPlanNotShown = "The sync's plan could not be shown, so nothing was changed.";
 // What FFmpeg's libraries, as the programs link them, read, and lists of
 // them; MP3s first.
 const char kUploadFilter[] =
@@ -75,12 +77,6 @@ std::vector<std::string> ChosenFiles(const char* buffer)
     return paths;
 }
 
-bool IsFolderPath(const std::string& path)
-{
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 std::string PathOf(LPCITEMIDLIST item)
 {
     char path[MAX_PATH] = {};
@@ -95,7 +91,7 @@ int CALLBACK OnSyncChooserEvent(HWND chooser, UINT message, LPARAM lParam, LPARA
         ::PostMessageA(chooser, BFFM_SETSELECTIONA, TRUE, data);
     if (message == BFFM_SELCHANGED) {
         const std::string path = PathOf(reinterpret_cast<LPCITEMIDLIST>(lParam));
-        ::SendMessageA(chooser, BFFM_ENABLEOK, 0, !path.empty() && (IsFolderPath(path) || IsPlaylistPath(path)));
+        ::SendMessageA(chooser, BFFM_ENABLEOK, 0, !path.empty() && (IsFolder(path.c_str()) || IsPlaylistPath(path)));
     }
     return 0;
 }
@@ -332,7 +328,7 @@ void CQuorlView::OnSyncPlaylist()
         ChooseSyncList(GetAncestor(m_hWnd, GA_ROOT), app->GetProfileString(kSettingsSection, kSyncListEntry));
     if (list.empty())
         return;
-    if (!IsFolderPath(list) && !IsPlaylistPath(list)) {
+    if (!IsFolder(list.c_str()) && !IsPlaylistPath(list)) {
         AfxMessageBox(kNotAList, MB_OK);
         return;
     }
@@ -355,8 +351,11 @@ void CQuorlView::SyncWith(const std::string& list)
         return;
     }
     CSyncDlg dialog(SyncPlanPageOf(plan, notes), plan.Fits());
-    if (dialog.DoModal() == IDOK)
+    const INT_PTR answer = dialog.DoModal();
+    if (answer == IDOK)
         SetClosingLine(SyncAsPlanned(g_deviceLink, m_commands, plan));
+    else if (answer == -1)
+        g_deviceLink.Ui().ShowMessage(kPlanNotShown);
 }
 
 void CQuorlView::OnConversion()
