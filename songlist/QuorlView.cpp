@@ -2,7 +2,6 @@
 
 #include <cderr.h>
 #include <commdlg.h>
-#include <objbase.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -97,10 +96,10 @@ int CALLBACK OnSyncChooserEvent(HWND chooser, UINT message, LPARAM lParam, LPARA
 }
 
 // The shell's chooser, with files shown, exists from Windows 98 and 2000
-// on; empty when the user cancels.
+// on; empty when the user cancels. Its old style needs no COM of ours, and
+// the shell's allocator frees what it returns (no OLE32 on the import list).
 std::string ChooseSyncList(HWND owner, const std::string& last)
 {
-    const HRESULT com = CoInitialize(nullptr);
     BROWSEINFOA browse = {};
     browse.hwndOwner = owner;
     browse.lpszTitle = kSyncTitle;
@@ -111,9 +110,11 @@ std::string ChooseSyncList(HWND owner, const std::string& last)
     browse.lParam = last.empty() ? 0 : reinterpret_cast<LPARAM>(last.c_str());
     LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
     const std::string path = PathOf(chosen);
-    CoTaskMemFree(chosen);
-    if (SUCCEEDED(com))
-        CoUninitialize();
+    IMalloc* shellMemory = nullptr;
+    if (chosen && SUCCEEDED(SHGetMalloc(&shellMemory))) {
+        shellMemory->Free(chosen);
+        shellMemory->Release();
+    }
     return path;
 }
 
