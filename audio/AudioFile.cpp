@@ -32,6 +32,10 @@ void ExamineMpeg(std::FILE* file, AudioFileFacts* facts)
     const LibraryProbe probe = ConversionAvailable() ? ProbeWithLibraries(facts->path) : LibraryProbe();
     if (probe.audio && probe.seconds > 0)
         facts->seconds = probe.seconds;
+    if (facts->tags.track == 0)
+        facts->tags.track = probe.track;
+    if (facts->tags.disc == 0)
+        facts->tags.disc = probe.disc;
     else if (facts->content.stream.kbps > 0)
         facts->seconds = double(frameBytes) * 8 / (facts->content.stream.kbps * 1000.0);
     // The average bit rate; near the first frame's, the stream is taken as
@@ -89,5 +93,7 @@ AudioFileFacts ExamineAudioFile(const std::string& path)
     facts.seconds = probe.seconds;
     facts.tags.artist = probe.artist;
     facts.tags.title = probe.title;
+    facts.tags.track = probe.track;
+    facts.tags.disc = probe.disc;
     return facts;
 }

@@ -28,7 +28,7 @@ struct AudioFileFacts {
     bool mpeg = false;  // MPEG audio, played or not
     MpegContent content; // when `mpeg`
     uint64_t framesEnd = 0; // when `mpeg`: where the frames end, before the trailing tags
-    SongTags tags;          // artist and title of any audio; tag sizes of MPEG audio
+    SongTags tags;          // artist, title, track and disc of any audio; tag sizes of MPEG audio
 };
 
 AudioFileFacts ExamineAudioFile(const std::string& path);

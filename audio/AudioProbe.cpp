@@ -3,6 +3,7 @@
 
 #include "audio/AudioProbe.h"
 #include "audio/FfmpegInput.h"
+#include "audio/Tags.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -78,6 +79,10 @@ LibraryProbe ProbeWithLibraries(const std::string& path)
             probe.artist = Tag(tags, "artist");
         if (probe.title.empty())
             probe.title = Tag(tags, "title");
+        if (probe.track == 0)
+            probe.track = TagNumber(Tag(tags, "track"));
+        if (probe.disc == 0)
+            probe.disc = TagNumber(Tag(tags, "disc"));
     }
     return probe;
 }

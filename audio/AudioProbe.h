@@ -12,6 +12,8 @@ struct LibraryProbe {
     double seconds = 0;  // 0 when the file does not say
     std::string artist;  // UTF-8, from the file's tags
     std::string title;
+    int track = 0;       // its number on the album; 0 when the tags give none
+    int disc = 0;
     std::string problem; // when not audio: why not
 };
 

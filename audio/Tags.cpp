@@ -186,6 +186,12 @@ void Keep(std::string& field, const std::string& text)
         field = Trimmed(text);
 }
 
+void KeepNumber(int& field, const std::string& text)
+{
+    if (field == 0)
+        field = TagNumber(text);
+}
+
 // The frames of one ID3v2 tag whose ten header bytes are `header`.
 void ReadId3v2Frames(std::FILE* file, const uint8_t header[10], uint32_t length, SongTags* tags)
 {
@@ -215,9 +221,11 @@ void ReadId3v2Frames(std::FILE* file, const uint8_t header[10], uint32_t length,
         const std::string id(reinterpret_cast<const char*>(frame), idLength);
         const bool title = id == "TIT2" || id == "TT2";
         const bool artist = id == "TPE1" || id == "TP1";
+        const bool track = id == "TRCK" || id == "TRK";
+        const bool disc = id == "TPOS" || id == "TPA";
         if (id == "APIC" || id == "PIC")
             tags->pictureBytes += headerLength + size;
-        if (!(title || artist) || size > kLongestText) {
+        if (!(title || artist || track || disc) || size > kLongestText) {
             if (!body.Skip(size))
                 return;
             continue;
@@ -239,7 +247,11 @@ void ReadId3v2Frames(std::FILE* file, const uint8_t header[10], uint32_t length,
         }
         if (bytes.size() <= skip)
             continue;
-        Keep(title ? tags->title : tags->artist, Id3v2Text(bytes.data() + skip, bytes.size() - skip));
+        const std::string text = Id3v2Text(bytes.data() + skip, bytes.size() - skip);
+        if (track || disc)
+            KeepNumber(track ? tags->track : tags->disc, text);
+        else
+            Keep(title ? tags->title : tags->artist, text);
     }
 }
 
@@ -297,17 +309,34 @@ uint64_t ReadApeTag(std::FILE* file, uint64_t end, uint64_t start, SongTags* tag
         std::string name(reinterpret_cast<const char*>(key), keyLength);
         for (char& c : name)
             c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if ((name == "artist" || name == "title") && valueSize <= kLongestText) {
+        const bool text = name == "artist" || name == "title";
+        const bool number = name == "track" || name == "disc";
+        if ((text || number) && valueSize <= kLongestText) {
             std::vector<uint8_t> value(valueSize);
             if (std::fseek(file, long(valueAt), SEEK_SET) != 0 || std::fread(value.data(), 1, valueSize, file) != valueSize)
                 break;
-            Keep(name == "artist" ? tags->artist : tags->title, Utf8(value.data(), value.size()));
+            const std::string utf8 = Utf8(value.data(), value.size());
+            if (number)
+                KeepNumber(name == "track" ? tags->track : tags->disc, utf8);
+            else
+                Keep(name == "artist" ? tags->artist : tags->title, utf8);
         }
         at = valueAt + valueSize;
     }
     return whole;
 }
 
+}
+
+int TagNumber(const std::string& text)
+{
+    size_t at = 0;
+    while (at < text.size() && text[at] == ' ')
+        ++at;
+    long value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9' && value < 100000; ++at)
+        value = value * 10 + (text[at] - '0');
+    return int(value);
 }
 
 std::string Id3v2Text(const uint8_t* body, size_t size)
@@ -339,17 +368,23 @@ SongTags ReadTags(std::FILE* file, uint64_t fileSize)
     ReadLeadingTags(file, fileSize, &tags);
     uint64_t end = fileSize;
     std::string v1Title, v1Artist;
+    int v1Track = 0;
     uint8_t v1[128];
     if (end >= tags.leadingBytes + sizeof v1 && std::fseek(file, long(end - sizeof v1), SEEK_SET) == 0 &&
         std::fread(v1, 1, sizeof v1, file) == sizeof v1 && std::memcmp(v1, "TAG", 3) == 0) {
         v1Title = Trimmed(Latin1(v1 + 3, 30));
         v1Artist = Trimmed(Latin1(v1 + 33, 30));
+        // ID3v1.1: a zero byte, then the track, where the comment ends.
+        if (v1[125] == 0 && v1[126] != 0)
+            v1Track = v1[126];
         end -= sizeof v1;
     }
     // The APE tag lies before an ID3v1 tag, or ends the file.
     end -= ReadApeTag(file, end, tags.leadingBytes, &tags);
     Keep(tags.title, v1Title);
     Keep(tags.artist, v1Artist);
+    if (tags.track == 0)
+        tags.track = v1Track;
     tags.trailingBytes = fileSize - end;
     return tags;
 }

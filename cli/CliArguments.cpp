@@ -23,35 +23,49 @@ const char* const kCliUsage =
     "                                      on Linux through the parallel-port devices.\n"
     "                       Ctrl+C stops after the current step; a directory save always\n"
     "                       completes, and the player is left out of link mode.\n"
-    "  list [--tsv]         the songs as the window lists them, then the status texts;\n"
-    "                       --tsv separates every field by one tab.\n"
-    "  upload FILE... [OPTIONS]  stores the files in order. Each is examined first: MPEG\n"
-    "                       audio the player plays is stored byte for byte, other audio\n"
-    "                       (FLAC, Ogg, Opus, M4A, WMA, WAV, AIFF, ...) is converted to MP3\n"
-    "                       at 128 kbps, 44100 Hz, and a file that is not audio is refused.\n"
-    "                       When the batch does not fit, nothing is stored (see --fit).\n"
+    "  list [--tsv | --json]  the songs as the window lists them, then the status texts;\n"
+    "                       --tsv: one tab between fields, plain numbers, ISO 8601 dates (UTC);\n"
+    "                       --json: one JSON object (see README).\n"
+    "  upload ITEM... [OPTIONS]  stores files in order. An item is a file, a folder (its audio\n"
+    "                       files by track number, then by name) or a playlist (.m3u, .m3u8).\n"
+    "                       Each file is examined first: MPEG audio the player plays is\n"
+    "                       stored byte for byte, other audio (FLAC, Ogg, Opus, M4A, WMA,\n"
+    "                       WAV, AIFF, ...) is converted to MP3 at 128 kbps, 44100 Hz, and a\n"
+    "                       file that is not audio is refused. A file the player holds\n"
+    "                       already is left out. When the batch does not fit, nothing is\n"
+    "                       stored (see --fit).\n"
     "    --bitrate N        convert at N kbps (32 to 320), and re-encode playable files above N.\n"
     "    --speech           mono at 64 kbps (or at --bitrate N).\n"
     "    --as-is            store every file unchanged; warns for each the player cannot play.\n"
     "    --strip-tags       store MP3s without their ID3 and APE tags and pictures.\n"
     "    --name-from-tags   name songs \"Artist - Title\" from their tags, else after the\n"
     "                       file without its extension.\n"
+    "    --duplicates       store files the player holds already once more.\n"
     "    --fit              when the batch does not fit, store those that fit, in order.\n"
     "    --dry-run          print the plan and change nothing.\n"
     "    --verify           read every block back and write it again if it differs.\n"
-    "  download N... [--to DIR]   writes songs N (the No. column) into DIR\n"
-    "                       (default: the current directory).\n"
+    "  sync ITEM... [--yes] [--dry-run [--json]] [--fit] [upload's conversion options]\n"
+    "                       makes the player hold exactly the songs of a playlist or folder,\n"
+    "                       in its order: songs it holds are kept and moved, the others\n"
+    "                       uploaded, songs not on the list removed. Shows the plan and asks\n"
+    "                       unless --yes; one undo takes it back. When the list does not\n"
+    "                       fit, nothing changes unless --fit (the head of the list that fits).\n"
+    "  download N... [--to DIR] [--overwrite]  writes songs N (the No. column) into DIR\n"
+    "                       (default: the current directory); beside a file of the same\n"
+    "                       name as \"name (2).mp3\", unless --overwrite.\n"
     "  remove N [--yes]     removes song N; asks first unless --yes.\n"
     "  rename N NAME        renames song N as the in-place edit does.\n"
     "  move N M             song N becomes song M; the others keep their order.\n"
     "  init [--yes]         initializes the player; asks first unless --yes.\n"
-    "  undo [--yes]         takes back the last change (a removal, initialize, rename, move\n"
-    "                       or upload) from the copies of the directory kept on this PC;\n"
+    "  undo [--yes]         takes back the last change (a removal, initialize, rename, move,\n"
+    "                       upload or sync) from the copies of the directory kept on this PC;\n"
     "                       again for the change before it.\n"
-    "  check                reports what is wrong with the directory and its chains on the\n"
+    "  check [--json]       reports what is wrong with the directory and its chains on the\n"
     "                       player; changes nothing. Exit status 1 when anything is.\n"
     "  rescue [--yes]       rebuilds the directory from the chain links in the player's\n"
     "                       memory, shows what it found, and writes it once confirmed.\n"
+    "  --dry-run            with upload, sync, remove, rename, move, init, undo and rescue:\n"
+    "                       what would change; nothing is written to the player or the PC.\n"
     "Exit status: 0 done, 1 an operation failed, 2 a usage error, 130 stopped by Ctrl+C.\n";
 
 namespace {
@@ -61,22 +75,30 @@ constexpr size_t kAll = size_t(-1);
 struct CommandShape {
     size_t minOperands;
     size_t maxOperands;
-    const char* options; // the options the command takes, as "--a --b"
+    std::string options; // the options the command takes, as "--a --b"
     size_t songNumbers;  // how many operands, from the first, are song numbers
 };
 
+// What is done to the files of an upload or a sync.
+const std::string kFileOptions = "--bitrate --speech --as-is --strip-tags --name-from-tags --fit --dry-run --verify";
+
 const std::map<std::string, CommandShape> kCommands = {
-    {"list", {0, 0, "--tsv", 0}},
-    {"upload", {1, kAll, "--verify --bitrate --speech --as-is --strip-tags --name-from-tags --fit --dry-run", 0}},
-    {"download", {1, kAll, "--to", kAll}}, {"remove", {1, 1, "--yes", 1}},
-    {"rename", {2, 2, "", 1}},             {"move", {2, 2, "", 2}},
-    {"init", {0, 0, "--yes", 0}},          {"undo", {0, 0, "--yes", 0}},
-    {"check", {0, 0, "", 0}},              {"rescue", {0, 0, "--yes", 0}},
+    {"list", {0, 0, "--tsv --json", 0}},
+    {"upload", {1, kAll, kFileOptions + " --duplicates", 0}},
+    {"sync", {1, kAll, kFileOptions + " --yes --json", 0}},
+    {"download", {1, kAll, "--to --overwrite", kAll}},
+    {"remove", {1, 1, "--yes --dry-run", 1}},
+    {"rename", {2, 2, "--dry-run", 1}},
+    {"move", {2, 2, "--dry-run", 2}},
+    {"init", {0, 0, "--yes --dry-run", 0}},
+    {"undo", {0, 0, "--yes --dry-run", 0}},
+    {"check", {0, 0, "--json", 0}},
+    {"rescue", {0, 0, "--yes --dry-run", 0}},
 };
 
 bool Takes(const CommandShape& shape, const std::string& option)
 {
-    const std::string options = std::string(" ") + shape.options + " ";
+    const std::string options = " " + shape.options + " ";
     return options.find(" " + option + " ") != std::string::npos;
 }
 
@@ -88,7 +110,8 @@ bool* FlagOf(const std::string& option, CliArguments* a)
         {"--verify", &a->verify},     {"--speech", &a->speech},
         {"--as-is", &a->asIs},        {"--strip-tags", &a->stripTags},
         {"--name-from-tags", &a->nameFromTags}, {"--fit", &a->fit},
-        {"--dry-run", &a->dryRun},
+        {"--dry-run", &a->dryRun},   {"--json", &a->json},
+        {"--duplicates", &a->duplicates}, {"--overwrite", &a->overwrite},
     };
     const auto flag = flags.find(option);
     return flag == flags.end() ? nullptr : flag->second;
@@ -193,6 +216,11 @@ std::string ParseCliArguments(const std::vector<std::string>& words, CliArgument
     const std::string upload = CheckUploadOptions(*arguments, bitrate);
     if (!upload.empty())
         return upload;
+    if (arguments->tsv && arguments->json)
+        return "--tsv and --json are two forms of the list; give one";
+    // A sync in JSON is its plan: a script reads it, nobody answers its question.
+    if (arguments->command == "sync" && arguments->json && !arguments->dryRun)
+        return "sync --json prints the plan only; add --dry-run";
     const size_t count = arguments->operands.size();
     if (count < shape->second.minOperands || count > shape->second.maxOperands)
         return "wrong number of arguments for " + arguments->command;

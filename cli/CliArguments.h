@@ -14,6 +14,9 @@ struct CliArguments {
     std::vector<std::string> operands;
     std::string toDirectory; // download --to
     bool tsv = false;        // list --tsv
+    bool json = false;       // list, check, sync --dry-run --json
+    bool duplicates = false; // upload --duplicates: store files the player holds already
+    bool overwrite = false;  // download --overwrite: replace files of the same name
     bool yes = false;        // remove, init, undo, rescue --yes
     bool verify = false;     // upload --verify
     // upload: what is done to each file (songlist/UploadPlan.h)
@@ -23,7 +26,7 @@ struct CliArguments {
     bool stripTags = false;  // --strip-tags
     bool nameFromTags = false; // --name-from-tags
     bool fit = false;        // --fit: store what fits when the batch does not
-    bool dryRun = false;     // --dry-run: the plan only
+    bool dryRun = false;     // --dry-run: what would change; nothing changes
     bool help = false;
 };
 

@@ -11,12 +11,17 @@
 
 #include "audio/AudioFile.h"
 #include "cli/CliArguments.h"
+#include "cli/Json.h"
 #include "cli/ConsoleUserInterface.h"
 #include "cli/PlayerConnection.h"
 #include "cli/SongTable.h"
 #include "cli/Terminal.h"
 #include "cli/TypedArgument.h"
 #include "link/DeviceLink.h"
+#include "playlist/PlaylistText.h"
+#include "playlist/SyncRun.h"
+#include "playlist/SyncText.h"
+#include "playlist/UploadItems.h"
 #include "songlist/BatchUpload.h"
 #include "songlist/PlanText.h"
 #include "songlist/SongCommands.h"
@@ -24,7 +29,9 @@
 #include "storage/safety/CopyFolder.h"
 #include "storage/safety/DirectoryCheck.h"
 #include "storage/safety/DirectoryCopies.h"
+#include "storage/StorageTexts.h"
 #include "storage/format/SongName.h"
+#include "storage/songs/FileSize.h"
 #include "storage/songs/Folders.h"
 
 namespace {
@@ -44,6 +51,26 @@ int Fail(const std::string& text)
     return kFailed;
 }
 
+constexpr const char* kNothingChangedDryRun = "Nothing was changed (--dry-run).\n";
+
+// JSON goes out as the bytes it is, UTF-8 also on a Windows console's pipe.
+void WriteJson(const std::string& json)
+{
+    std::fwrite(json.data(), 1, json.size(), stdout);
+}
+
+UploadOptions UploadOptionsOf(const CliArguments& a)
+{
+    UploadOptions options;
+    options.kbps = a.bitrate;
+    options.speech = a.speech;
+    options.asIs = a.asIs;
+    options.stripTags = a.stripTags;
+    options.nameFromTags = a.nameFromTags;
+    options.storeDuplicates = a.duplicates;
+    return options;
+}
+
 class Session {
 public:
     Session(DeviceLink& link, ConsoleUserInterface& ui)
@@ -54,29 +81,35 @@ public:
     int Run(const CliArguments& a)
     {
         const std::string& c = a.command;
-        // A check and a rescue look at the directory as it is, unrepaired.
-        // Nothing is done on a directory that could not be read; the load said why.
-        if (!ReloadDirectory(m_link, c != "check" && c != "rescue"))
+        // A check and a rescue look at the directory as it is, unrepaired,
+        // and a dry run repairs nothing either. Nothing is done on a
+        // directory that could not be read; the load said why.
+        if (!ReloadDirectory(m_link, c != "check" && c != "rescue" && !a.dryRun))
             return kFailed;
+        if (a.dryRun && c != "rescue" && m_link.DirectoryDamaged())
+            return Fail("the directory is damaged: a run without --dry-run first tries to repair it from the "
+                        "copies; 'check' tells what is wrong");
         if (c == "list")
-            return List(a.tsv);
+            return List(a);
         if (c == "upload")
             return Upload(a);
+        if (c == "sync")
+            return Sync(a);
         if (c == "undo")
-            return Undo(a.yes);
+            return Undo(a);
         if (c == "check")
-            return Check();
+            return Check(a.json);
         if (c == "rescue")
-            return Rescue(a.yes);
+            return Rescue(a);
         if (c == "download")
-            return Download(a.operands, a.toDirectory);
+            return Download(a);
         if (c == "remove")
-            return Remove(a.operands[0], a.yes);
+            return Remove(a);
         if (c == "rename")
-            return Rename(a.operands[0], a.operands[1]);
+            return Rename(a);
         if (c == "move")
-            return Move(a.operands[0], a.operands[1]);
-        return Initialize(a.yes);
+            return Move(a);
+        return Initialize(a);
     }
 
 private:
@@ -100,9 +133,14 @@ private:
         return Fail("not confirmed; nothing changed");
     }
 
-    int List(bool tsv)
+    int List(const CliArguments& a)
     {
-        WriteText(stdout, FormatSongTable(BuildSongListContent(m_link.m_image, m_link.Ui().Names()), tsv));
+        if (a.json)
+            WriteJson(FormatSongJson(m_link.m_image, m_link.DirectoryDamaged()));
+        else if (a.tsv)
+            WriteText(stdout, FormatSongTsv(m_link.m_image, m_link.Ui().Names()));
+        else
+            WriteText(stdout, FormatSongTable(BuildSongListContent(m_link.m_image, m_link.Ui().Names())));
         if (!m_link.DirectoryDamaged())
             return kDone;
         return Fail("the directory is damaged: 'check' tells what is wrong, 'rescue' rebuilds it from the "
@@ -123,27 +161,36 @@ private:
              shown);
     }
 
+    // Folders and playlists as the files they stand for, each examined.
+    UploadItems Items(const CliArguments& a)
+    {
+        UploadItems items = ExpandUploadItems(a.operands, SystemPlaylistText());
+        for (const std::string& note : items.notes)
+            Note(note);
+        for (const std::string& problem : items.problems)
+            Note(problem);
+        return items;
+    }
+
     // Every file examined first; the plan printed (--dry-run) or carried out.
     int Upload(const CliArguments& a)
     {
         m_link.SetVerifyUploads(a.verify);
-        UploadOptions options;
-        options.kbps = a.bitrate;
-        options.speech = a.speech;
-        options.asIs = a.asIs;
-        options.stripTags = a.stripTags;
-        options.nameFromTags = a.nameFromTags;
-        std::vector<AudioFileFacts> files;
-        for (const std::string& path : a.operands)
-            files.push_back(ExamineAudioFile(path));
+        UploadItems items = Items(a);
+        const int unread = int(items.problems.size());
         const DirectoryImage& image = m_link.m_image;
-        const UploadPlan plan =
-            PlanUpload(std::move(files), options, image.freeBlocks(), image.entryCount(), &m_link.Ui().Names());
+        const std::vector<KnownSong> songs = KnownSongs(m_link);
+        const UploadPlan plan = PlanUpload(std::move(items.files), UploadOptionsOf(a), image.freeBlocks(),
+                                           image.entryCount(), &m_link.Ui().Names(), &songs);
         if (a.dryRun)
-            return PrintPlan(plan);
-        for (const PlannedFile& file : plan.files)
+            return PrintPlan(plan) == kDone && unread == 0 ? kDone : kFailed;
+        for (const PlannedFile& file : plan.files) {
             for (const std::string& note : PlanNotes(file))
                 WriteText(stderr, note + "\n");
+            if (file.skipped)
+                Note(DeviceLink::BaseName(file.facts.path) + ": the same as " + file.duplicateOf +
+                     "; not stored again (--duplicates stores it)");
+        }
         if (!plan.Fits() && !a.fit) {
             WriteText(stderr, NotFittingText(plan));
             return Fail("nothing was stored; --fit stores those that fit, in order");
@@ -151,9 +198,9 @@ private:
         const BatchResult result = RunUploadPlan(m_link, m_commands, plan);
         std::printf("%s\n", ClosingLine(result.stored, result.files, result.bytes,
                                          uint64_t(m_link.m_image.freeBlocks()) * 32768, result.failed,
-                                         result.notTried)
+                                         result.notTried, result.skipped)
                                  .c_str());
-        return result.failed + result.notTried > 0 ? kFailed : kDone;
+        return result.failed + result.notTried + unread > 0 ? kFailed : kDone;
     }
 
     int PrintPlan(const UploadPlan& plan)
@@ -164,15 +211,134 @@ private:
                 WriteText(stdout, "   " + note + "\n");
         }
         WriteText(stdout, PlanSummary(plan) + "\n" + NotFittingText(plan));
-        std::printf("Nothing was changed (--dry-run).\n");
+        std::fputs(kNothingChangedDryRun, stdout);
         return plan.Fits() && plan.Refused() == 0 ? kDone : kFailed;
     }
 
-    int Download(const std::vector<std::string>& numbers, const std::string& directory)
+    // The player made to hold exactly the list: the plan first, then one save.
+    int Sync(const CliArguments& a)
     {
+        if (m_link.DirectoryDamaged()) {
+            m_link.Ui().ShowMessage(kDirectoryDamaged);
+            return kFailed;
+        }
+        m_link.SetVerifyUploads(a.verify);
+        UploadItems items = Items(a);
+        const std::vector<std::string> unread = UnreadableForSync(items);
+        if (!unread.empty()) {
+            for (size_t i = items.problems.size(); i < unread.size(); ++i)
+                Note(unread[i]);
+            return Fail("the list names what cannot be read, so nothing was changed");
+        }
+        const SyncPlan plan = PlanSync(m_link.m_image, KnownSongs(m_link), std::move(items.files), UploadOptionsOf(a),
+                                       &m_link.Ui().Names());
+        const int planStatus = (plan.Fits() || a.fit) && plan.refused.empty() ? kDone : kFailed;
+        if (a.json) {
+            WriteJson(SyncJson(plan));
+            return planStatus;
+        }
+        PrintSyncPlan(plan);
+        if (a.dryRun) {
+            std::fputs(kNothingChangedDryRun, stdout);
+            return planStatus;
+        }
+        if (!plan.Fits() && !a.fit)
+            return Fail("nothing was changed; --fit syncs the head of the list that fits");
+        if (!plan.Changes()) {
+            std::printf("Rio holds the list already.\n");
+            return planStatus;
+        }
+        if (!a.yes && !m_ui.AskYesNo("Sync Rio with this list?"))
+            return Refused();
+        const SyncResult result = RunSyncPlan(m_link, m_commands, plan);
+        if (!result.saved)
+            return Fail("the sync was not finished");
+        const DirectoryImage& image = m_link.m_image;
+        std::printf("%s\n",
+                    SyncClosingLine(plan, result, image.entryCount(), uint64_t(image.freeBlocks()) * 32768).c_str());
+        return result.additions.failed > 0 ? kFailed : planStatus;
+    }
+
+    void PrintSyncPlan(const SyncPlan& plan)
+    {
+        std::string text = plan.Fits() ? "" : "The list does not fit; with --fit Rio would hold the head of it that does:\n";
+        text += "Sync: " + SyncCounts(plan) + "\n";
+        for (const std::string& line : SyncPlanLines(plan))
+            text += line + "\n";
+        for (const PlannedFile& file : plan.additions.files)
+            for (const std::string& note : PlanNotes(file))
+                text += "   " + note + "\n";
+        text += SyncMemoryText(plan) + "\n";
+        if (plan.removalFirst)
+            text += SyncRemovalFirstText(plan) + "\n";
+        if (plan.Changes())
+            text += SyncUndoText(plan) + "\n";
+        WriteText(stdout, text + SyncNotFittingText(plan));
+    }
+
+    std::string SyncJson(const SyncPlan& plan)
+    {
+        const char* const kActions[] = {"keep", "move", "add"};
+        std::vector<std::string> songs;
+        for (size_t i = 0; i < plan.entries.size(); ++i) {
+            const SyncEntry& entry = plan.entries[i];
+            const PlannedFile* added =
+                entry.action == SyncAction::Add ? &plan.additions.files[size_t(entry.addition)] : nullptr;
+            songs.push_back(
+                JsonObject()
+                    .Add("number", JsonNumber(static_cast<long long>(i) + 1))
+                    .Add("action", JsonString(kActions[int(entry.action)]))
+                    .Add("name", JsonString(entry.name))
+                    .Add("size", JsonNumber(static_cast<long long>(entry.bytes)))
+                    .Add("size_estimated", JsonBool(added && added->estimated))
+                    .Add("now", entry.oldSlot >= 0 ? JsonNumber(entry.oldSlot + 1) : kJsonNull)
+                    .Add("file", JsonString(entry.file))
+                    .Add("conversion_kbps", added && added->action == UploadAction::Convert
+                                                ? JsonNumber(added->conversion.kbps)
+                                                : kJsonNull)
+                    .Text());
+        }
+        std::vector<std::string> removed, refused, notFitting;
+        for (const RemovedSong& song : plan.removed)
+            removed.push_back(JsonObject()
+                                  .Add("now", JsonNumber(song.slot + 1))
+                                  .Add("name", JsonString(song.name))
+                                  .Add("size", JsonNumber(static_cast<long long>(song.bytes)))
+                                  .Text());
+        for (const PlannedFile& file : plan.refused)
+            refused.push_back(
+                JsonObject().Add("file", JsonString(file.facts.path)).Add("reason", JsonString(file.reason)).Text());
+        for (const PlannedFile& file : plan.notFitting)
+            notFitting.push_back(JsonObject()
+                                     .Add("file", JsonString(file.facts.path))
+                                     .Add("size", JsonNumber(static_cast<long long>(file.bytes)))
+                                     .Text());
+        const auto bytes = [](int blocks) { return JsonNumber(static_cast<long long>(blocks) * 32768); };
+        const JsonObject memory = JsonObject()
+                                      .Add("total_bytes", bytes(plan.totalBlocks))
+                                      .Add("songs_before", JsonNumber(plan.songsBefore))
+                                      .Add("free_bytes_before", bytes(plan.freeBlocksBefore))
+                                      .Add("songs_after", JsonNumber(static_cast<long long>(plan.entries.size())))
+                                      .Add("used_bytes_after", bytes(plan.usedBlocksAfter))
+                                      .Add("free_bytes_after", bytes(plan.freeBlocksAfter));
+        return JsonObject()
+            .Add("songs", JsonArray(songs, true))
+            .Add("removed", JsonArray(removed, true))
+            .Add("refused", JsonArray(refused, true))
+            .Add("not_fitting", JsonArray(notFitting, true))
+            .Add("fits", JsonBool(plan.Fits()))
+            .Add("changes", JsonBool(plan.Changes()))
+            .Add("removal_first", JsonBool(plan.removalFirst))
+            .Add("memory", memory.Text())
+            .TextLines();
+    }
+
+    int Download(const CliArguments& a)
+    {
+        m_link.SetExistingFiles(a.overwrite ? ExistingFiles::Replace : ExistingFiles::KeepBoth);
         int status = kDone;
         std::vector<std::string> songs;
-        for (const std::string& text : numbers) {
+        for (const std::string& text : a.operands) {
             if (SongNumber(text) == 0)
                 status = kFailed;
             else
@@ -182,10 +348,10 @@ private:
             return status;
         std::string error;
         std::vector<std::string> made;
-        if (!directory.empty() && !MakeFolders(directory, &error, &made))
+        if (!a.toDirectory.empty() && !MakeFolders(a.toDirectory, &error, &made))
             return Fail(error);
         for (const std::string& text : songs)
-            if (!m_commands.DownloadSongAt(SongNumber(text) - 1, directory))
+            if (!m_commands.DownloadSongAt(SongNumber(text) - 1, a.toDirectory))
                 status = Fail("song " + text + " was not downloaded");
         // Folders this command made and nothing was written to go again;
         // removing a folder that holds anything fails and keeps it.
@@ -195,23 +361,49 @@ private:
         return status;
     }
 
-    int Remove(const std::string& text, bool yes)
+    std::string Song(int number) const
     {
-        const int number = SongNumber(text);
-        if (number == 0)
-            return kFailed;
-        if (!yes && !m_ui.AskYesNo(kRemoveWarning))
-            return Refused();
-        return m_commands.RemoveSongAt(number - 1, false) ? kDone : Fail("song " + text + " was not removed");
+        const DirectoryEntry entry = m_link.m_image.Entry(number - 1);
+        return "song " + std::to_string(number) + " \"" + m_link.Ui().Names().Shown(entry.name()) + "\"";
     }
 
-    int Rename(const std::string& text, const std::string& name)
+    std::string FreeText(int blocks) const { return MegabytesText(uint64_t(blocks) * 32768) + " free"; }
+
+    int Remove(const CliArguments& a)
     {
+        const int number = SongNumber(a.operands[0]);
+        if (number == 0)
+            return kFailed;
+        if (a.dryRun) {
+            const DirectoryImage& image = m_link.m_image;
+            const int blocks = image.Entry(number - 1).blockCount() + (image.entryCount() == 1 ? 1 : 0);
+            WriteText(stdout, "Would remove " + Song(number) + " (" +
+                                  MegabytesText(image.Entry(number - 1).size()) + "); Rio would have " +
+                                  FreeText(image.freeBlocks() + blocks) + ".\n" + kNothingChangedDryRun);
+            return kDone;
+        }
+        if (!a.yes && !m_ui.AskYesNo(kRemoveWarning))
+            return Refused();
+        return m_commands.RemoveSongAt(number - 1, false) ? kDone : Fail("song " + a.operands[0] + " was not removed");
+    }
+
+    int Rename(const CliArguments& a)
+    {
+        const std::string& text = a.operands[0];
+        const std::string& name = a.operands[1];
         const int number = SongNumber(text);
         if (number == 0)
             return kFailed;
         // Characters the code page lacks are taken as typed, in UTF-8.
         const std::string typed = ArgumentAsTyped(name);
+        if (a.dryRun) {
+            const SongNameText& names = m_link.Ui().Names();
+            const std::string stored = typed.empty() ? names.Stored(name) : ToolNameBytes(typed);
+            WriteText(stdout, "Would rename " + Song(number) + " to \"" + names.Shown(stored) + "\".\n" +
+                                  kNothingChangedDryRun);
+            NoteStoredName(typed.empty() ? name : typed, stored, "");
+            return kDone;
+        }
         const bool renamed = typed.empty() ? m_commands.RenameSong(number - 1, name)
                                            : m_commands.StoreSongName(number - 1, ToolNameBytes(typed));
         if (!renamed)
@@ -222,29 +414,53 @@ private:
         return kDone;
     }
 
-    int Move(const std::string& fromText, const std::string& toText)
+    int Move(const CliArguments& a)
     {
-        const int from = SongNumber(fromText);
-        const int to = SongNumber(toText);
+        const int from = SongNumber(a.operands[0]);
+        const int to = SongNumber(a.operands[1]);
         if (from == 0 || to == 0)
             return kFailed;
         if (m_link.m_image.entryCount() > DirectoryImage::kEntrySlots)
             return Fail("the directory claims more than 60 songs; initializing is recommended");
+        if (a.dryRun) {
+            WriteText(stdout, (from == to ? Song(from) + " stays where it is.\n"
+                                          : "Would move " + Song(from) + " to " + std::to_string(to) + ".\n") +
+                                  kNothingChangedDryRun);
+            return kDone;
+        }
         if (from == to)
             return kDone;
-        return m_commands.MoveSong(from - 1, to - 1) ? kDone : Fail("song " + fromText + " was not moved");
+        return m_commands.MoveSong(from - 1, to - 1) ? kDone : Fail("song " + a.operands[0] + " was not moved");
     }
 
-    int Undo(bool yes)
+    int Undo(const CliArguments& a)
     {
-        if (m_commands.UndoLastChange(!yes))
+        if (a.dryRun) {
+            std::string description;
+            if (!m_commands.PreviewUndo(&description))
+                return kFailed;
+            WriteText(stdout, "Would undo " + description + ".\n" + kNothingChangedDryRun);
+            return kDone;
+        }
+        if (m_commands.UndoLastChange(!a.yes))
             return kDone;
         return m_ui.RefusedWithoutTerminal() ? Refused() : kFailed;
     }
 
-    int Check()
+    int Check(bool json)
     {
         const std::vector<std::string> findings = CheckDirectory(m_link);
+        if (json) {
+            std::vector<std::string> texts;
+            for (const std::string& finding : findings)
+                texts.push_back(JsonString(finding));
+            WriteJson(JsonObject()
+                          .Add("sound", JsonBool(findings.empty()))
+                          .Add("songs", JsonNumber(Songs()))
+                          .Add("findings", JsonArray(texts, true))
+                          .TextLines());
+            return findings.empty() ? kDone : kFailed;
+        }
         for (const std::string& finding : findings)
             WriteText(stdout, finding + "\n");
         if (findings.empty())
@@ -253,16 +469,31 @@ private:
         return findings.empty() ? kDone : kFailed;
     }
 
-    int Rescue(bool yes)
+    int Rescue(const CliArguments& a)
     {
-        if (m_commands.RescueSongs(!yes))
+        if (a.dryRun) {
+            if (!m_commands.RescueSongs(false, false))
+                return kFailed;
+            std::fputs(kNothingChangedDryRun, stdout);
+            return kDone;
+        }
+        if (m_commands.RescueSongs(!a.yes))
             return kDone;
         return m_ui.RefusedWithoutTerminal() ? Refused() : kFailed;
     }
 
-    int Initialize(bool yes)
+    int Initialize(const CliArguments& a)
     {
-        if (!yes && !m_ui.AskYesNo(kInitializeWarning))
+        if (a.dryRun) {
+            const DirectoryImage& image = m_link.m_image;
+            WriteText(stdout, "Would initialize Rio: its directory would list no songs (it lists " +
+                                  std::to_string(Songs()) + " now, " +
+                                  MegabytesText(uint64_t(image.usedBlocks()) * 32768) +
+                                  "). The songs' blocks stay as they are until written over, and 'undo' can bring "
+                                  "them back.\n" + kNothingChangedDryRun);
+            return kDone;
+        }
+        if (!a.yes && !m_ui.AskYesNo(kInitializeWarning))
             return Refused();
         return m_commands.InitializePlayer(false) ? kDone : Fail("Rio was not initialized");
     }
@@ -291,9 +522,13 @@ int main(int argc, char** argv)
 
     ConsoleUserInterface ui;
     // Copies of the directory go to the user's data folder; without one,
-    // saves rely on the shadow on the player and say so once.
+    // saves rely on the shadow on the player and say so once. A dry run
+    // makes no folder: it only reads what copies there are.
     std::string error;
-    std::unique_ptr<CopyFolder> copyFolder = OpenCopyFolder(UserCopyFolderPath(), &error);
+    const std::string copyPath = UserCopyFolderPath();
+    std::unique_ptr<CopyFolder> copyFolder;
+    if (!arguments.dryRun || IsFolder(copyPath.c_str()))
+        copyFolder = OpenCopyFolder(copyPath, &error);
     std::unique_ptr<DirectoryCopies> copies;
     if (copyFolder) {
         copies = std::make_unique<DirectoryCopies>(*copyFolder);

@@ -2,6 +2,12 @@
 
 #include <algorithm>
 
+#include "audio/PlayerFormats.h"
+#include "cli/Json.h"
+#include "link/LittleEndian.h"
+#include "link/PageFormat.h"
+#include "songlist/DisplayText.h"
+#include "storage/format/DirectoryImage.h"
 #include "storage/format/SongName.h"
 
 namespace {
@@ -66,7 +72,7 @@ std::string Joined(const std::vector<std::string>& cells, const char* separator)
 
 }
 
-std::string FormatSongTable(const SongListContent& content, bool tabSeparated)
+std::string FormatSongTable(const SongListContent& content)
 {
     std::vector<std::vector<std::string>> lines;
     std::vector<std::string> header;
@@ -81,12 +87,6 @@ std::string FormatSongTable(const SongListContent& content, bool tabSeparated)
     }
 
     std::string text;
-    if (tabSeparated) {
-        for (const auto& cells : lines)
-            text += Joined(cells, "\t") + "\n";
-        return text + Joined({content.panes.begin(), content.panes.end()}, "\t") + "\n";
-    }
-
     std::vector<size_t> widths(kSongColumns, 0);
     for (const auto& cells : lines)
         for (size_t i = 0; i < cells.size(); ++i)
@@ -101,4 +101,81 @@ std::string FormatSongTable(const SongListContent& content, bool tabSeparated)
         text += Joined(padded, "  ") + "\n";
     }
     return text + Joined({content.panes.begin(), content.panes.end()}, "  ") + "\n";
+}
+
+namespace {
+
+// "128 Kbps" is 128, "44100 Hz" 44100; "N/A" stays.
+std::string WithoutUnit(const std::string& text)
+{
+    const size_t space = text.find(' ');
+    return text == "N/A" || space == std::string::npos ? text : text.substr(0, space);
+}
+
+long long BlockBytes(unsigned blocks)
+{
+    return static_cast<long long>(blocks) * kBlockSize;
+}
+
+}
+
+std::string FormatSongTsv(DirectoryImage& image, const SongNameText& names)
+{
+    const SongListContent content = BuildSongListContent(image, names);
+    std::string text;
+    for (int column : kSongColumnDisplayOrder)
+        text += std::string(column == kSongColumnDisplayOrder[0] ? "" : "\t") + kSongColumnHeaders[column];
+    text += "\n";
+    for (size_t slot = 0; slot < content.rows.size(); ++slot) {
+        auto row = content.rows[slot];
+        const DirectoryEntry entry = image.Entry(int(slot));
+        row[kColumnSize] = std::to_string(entry.size());
+        row[kColumnBitrate] = WithoutUnit(row[kColumnBitrate]);
+        row[kColumnRate] = WithoutUnit(row[kColumnRate]);
+        const std::string date = FormatIsoTime(entry.uploadTime());
+        row[kColumnDate] = date.empty() ? "N/A" : date;
+        std::vector<std::string> cells;
+        for (int column : kSongColumnDisplayOrder)
+            cells.push_back(Printable(row[column]));
+        text += Joined(cells, "\t") + "\n";
+    }
+    return text + "Songs:" + std::to_string(image.entryCount()) + "\tMemory:" +
+           std::to_string(BlockBytes(image.totalBlocks())) + "\tFree:" + std::to_string(BlockBytes(image.freeBlocks())) +
+           "\tUsed:" + std::to_string(BlockBytes(image.usedBlocks())) + "\n";
+}
+
+std::string FormatSongJson(const DirectoryImage& image, bool damaged)
+{
+    std::vector<std::string> songs;
+    for (int slot = 0; slot < std::min<int>(image.entryCount(), kMaxSongRows); ++slot) {
+        const DirectoryEntry entry = image.Entry(slot);
+        MpegStream stream;
+        const bool mpeg = DescribeFrameHeader(ReadU32LE(entry.audioHeaderBytes()), &stream);
+        const bool timed = mpeg && stream.kbps > 0;
+        const std::string date = FormatIsoTime(entry.uploadTime());
+        std::string format;
+        if (mpeg)
+            format = StreamText(stream).substr(0, StreamText(stream).find(','));
+        songs.push_back(JsonObject()
+                            .Add("number", JsonNumber(slot + 1))
+                            .Add("name", JsonString(NameAsUtf8(entry.name())))
+                            .Add("size", JsonNumber(entry.size()))
+                            .Add("duration_ms", timed ? JsonNumber(int64_t(entry.size()) * 8 / stream.kbps) : kJsonNull)
+                            .Add("format", mpeg ? JsonString(format) : kJsonNull)
+                            .Add("bitrate_kbps", timed ? JsonNumber(stream.kbps) : kJsonNull)
+                            .Add("sample_rate_hz", mpeg ? JsonNumber(stream.sampleRate) : kJsonNull)
+                            .Add("uploaded", date.empty() ? kJsonNull : JsonString(date))
+                            .Add("plays", JsonBool(mpeg && PlayerPlays(stream)))
+                            .Text());
+    }
+    const JsonObject memory = JsonObject()
+                                  .Add("songs", JsonNumber(image.entryCount()))
+                                  .Add("total_bytes", JsonNumber(BlockBytes(image.totalBlocks())))
+                                  .Add("free_bytes", JsonNumber(BlockBytes(image.freeBlocks())))
+                                  .Add("used_bytes", JsonNumber(BlockBytes(image.usedBlocks())));
+    return JsonObject()
+        .Add("songs", JsonArray(songs, true))
+        .Add("memory", memory.Text())
+        .Add("damaged", JsonBool(damaged))
+        .TextLines();
 }

@@ -39,6 +39,13 @@ enum class SaveProblem {
 // What a look at the player's directory found, against what was last read or written.
 enum class DirectoryCheck { Unchanged, Changed, NoAnswer };
 
+// What a download does when a file of its name is there already.
+enum class ExistingFiles {
+    Ask,      // the user chooses: replace it, or keep both (the song under a numbered name)
+    KeepBoth, // the song under a numbered name: "song (2).mp3"
+    Replace,
+};
+
 // What stands on the player for a directory while block 0 is being written:
 // a shadow written first, the shadow it was restored from, or nothing.
 enum class WriteWitness { NewShadow, ShadowOnPlayer, None };
@@ -168,6 +175,8 @@ public:
     // Reads every block of an upload back and writes it once more when it
     // differs: a page read costs about twelve page writes, so it is a choice.
     void SetVerifyUploads(bool on) { m_bVerifyUploads = on; }
+    // A download never overwrites a file without being told to.
+    void SetExistingFiles(ExistingFiles policy) { m_existingFiles = policy; }
     bool VerifyUploads() const { return m_bVerifyUploads; }
     // 1 when the block on the player holds these data with these links.
     int BlockReadsBack(const uint8_t* source, int block, uint16_t previous, uint16_t next);
@@ -212,6 +221,7 @@ private:
     int ReadPageBytes(int page, uint8_t* destination, int block, int keep);
     void PauseAfterFailure();
 
+    std::string FreePath(const std::string& folder, const std::string& name);
     int WriteDirectory(const DirectoryImage& sealed, const DirectoryCopy& note, WriteWitness witness);
     DirectoryCopy RecordOf(const DirectoryImage& sealed, const DirectoryCopy& note, const PrintBook& book,
                            const DirectoryCopy* previous) const;
@@ -243,6 +253,7 @@ private:
     bool m_bDirectoryDamaged = false;
     bool m_bSafeguards = true;
     bool m_bVerifyUploads = false;
+    ExistingFiles m_existingFiles = ExistingFiles::Ask;
     bool m_bCopyWarningShown = false;
     std::string m_copyFolderProblem;
     PrintBook m_sessionPrints;

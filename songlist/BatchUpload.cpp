@@ -113,6 +113,7 @@ private:
     NamingUi& m_ui;
     const UploadPlan& m_plan;
     std::unique_ptr<TemporaryFile> m_temporary;
+    bool m_bSkipped = false;
     BatchResult m_result;
 };
 
@@ -135,12 +136,17 @@ bool PlannedFiles::Prepare(size_t index, SongFile* song)
         m_link.Ui().ShowMessage(file.reason);
         return false;
     }
+    if (file.skipped) {
+        m_bSkipped = true; // the plan said so
+        return false;
+    }
     if (!file.fits) {
         m_link.Ui().ShowMessage("does not fit on the player (" + std::to_string(file.blocks) + " blocks)");
         return false;
     }
     song->path = file.facts.path;
     song->name = file.name;
+    song->source = file.source != 0 ? file.source : SourceFingerprint(file.facts.path);
     // The estimate before the name, which a narrow terminal may cut.
     const std::string place = std::to_string(index + 1) + " of " + std::to_string(m_plan.files.size());
     song->progressTitle = "Uploading " + place + " (" +
@@ -173,25 +179,33 @@ bool PlannedFiles::Finished(size_t, bool stored)
         const int songs = m_link.m_image.entryCount();
         if (songs > 0)
             m_result.bytes += m_link.m_image.Entry(songs - 1).size();
+    } else if (m_bSkipped) {
+        ++m_result.skipped;
     } else if (!stop) {
         ++m_result.failed; // the file the user cancelled did not fail: it counts as not tried
     }
+    m_bSkipped = false;
     m_result.stopped = stop;
     return !stop;
 }
 
 }
 
-BatchResult RunUploadPlan(DeviceLink& link, SongCommands& commands, const UploadPlan& plan)
+BatchResult RunPlannedFiles(DeviceLink& link, const UploadPlan& plan, const std::function<void(UploadSource&)>& run)
 {
     UserInterface& outer = link.Ui();
     NamingUi naming(outer);
     link.AttachUserInterface(&naming);
     PlannedFiles files(link, naming, plan);
-    commands.UploadFiles(files);
+    run(files);
     link.AttachUserInterface(&outer);
     BatchResult result = files.Result();
     // Files never reached: a stop, or a player that stopped answering.
-    result.notTried = result.files - result.stored - result.failed;
+    result.notTried = result.files - result.stored - result.failed - result.skipped;
     return result;
+}
+
+BatchResult RunUploadPlan(DeviceLink& link, SongCommands& commands, const UploadPlan& plan)
+{
+    return RunPlannedFiles(link, plan, [&commands](UploadSource& files) { commands.UploadFiles(files); });
 }

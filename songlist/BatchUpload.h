@@ -8,16 +8,19 @@
 // at all.
 
 #include <cstdint>
+#include <functional>
 
 #include "songlist/UploadPlan.h"
 
 class DeviceLink;
 class SongCommands;
+class UploadSource;
 
 struct BatchResult {
     int files = 0;
     int stored = 0;
     int failed = 0;      // refused by the plan, or failed on the way
+    int skipped = 0;     // on the player already
     int notTried = 0;    // after a stop (the file cancelled among them), or a player that stopped answering
     uint64_t bytes = 0;  // of the songs stored
     bool stopped = false; // cancelled before its end
@@ -25,3 +28,7 @@ struct BatchResult {
 
 // Files the plan found not to fit are passed over (and counted as failed).
 BatchResult RunUploadPlan(DeviceLink& link, SongCommands& commands, const UploadPlan& plan);
+
+// The plan's files made ready the same way for another flow of the song
+// commands (a sync): `run` is given them as an upload source.
+BatchResult RunPlannedFiles(DeviceLink& link, const UploadPlan& plan, const std::function<void(UploadSource&)>& run);

@@ -94,3 +94,26 @@ std::string FormatUploadTime(int32_t seconds)
                   unsigned(local->tm_hour), unsigned(local->tm_min), unsigned(local->tm_sec));
     return text;
 }
+
+std::string FormatIsoTime(int32_t seconds)
+{
+    if (seconds < 0)
+        return std::string();
+    // The civil date of a day count, without the C runtime's time functions
+    // (whose 32- and 64-bit forms differ between Windows' runtimes).
+    const long long days = seconds / 86400;
+    const long long secondOfDay = seconds % 86400;
+    const long long z = days + 719468;
+    const long long era = z / 146097;
+    const long long dayOfEra = z - era * 146097;
+    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long long mp = (5 * dayOfYear + 2) / 153;
+    const long long day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const long long month = mp < 10 ? mp + 3 : mp - 9;
+    const long long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lldT%02lld:%02lld:%02lldZ", year, month, day, secondOfDay / 3600,
+                  secondOfDay / 60 % 60, secondOfDay % 60);
+    return text;
+}

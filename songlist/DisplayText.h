@@ -20,3 +20,6 @@ std::string FormatThousands(long long value);
 
 // dd/mm/yy hh:mm:ss in local time, or "INVALID DATE/TIME" before 1970.
 std::string FormatUploadTime(int32_t seconds);
+
+// ISO 8601 in UTC ("2026-12-08T14:05:03Z"), for scripts; empty before 1970.
+std::string FormatIsoTime(int32_t seconds);

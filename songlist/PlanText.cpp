@@ -55,8 +55,15 @@ std::string PlayingTimeText(double seconds)
 
 std::string PlanLine(size_t index, const PlannedFile& file)
 {
-    std::string line = std::to_string(index + 1) + ". " + DeviceLink::BaseName(file.facts.path) + What(file) + ": " +
-                       Action(file);
+    return std::to_string(index + 1) + ". " + PlannedFileText(file);
+}
+
+std::string PlannedFileText(const PlannedFile& file)
+{
+    std::string line = DeviceLink::BaseName(file.facts.path) + What(file) + ": ";
+    if (file.skipped)
+        return line + "left out: the same as " + file.duplicateOf;
+    line += Action(file);
     if (file.action != UploadAction::Refuse) {
         line += ", as \"" + file.name + "\"";
         if (!file.fits)
@@ -104,7 +111,7 @@ std::string PlanSummary(const UploadPlan& plan)
     int songs = 0;
     uint64_t bytes = 0;
     for (const PlannedFile& file : plan.files) {
-        if (file.action == UploadAction::Refuse)
+        if (!file.ToBeStored())
             continue;
         blocks += file.blocks;
         bytes += file.bytes;
@@ -123,7 +130,7 @@ std::string NotFittingText(const UploadPlan& plan, size_t maxListed)
     std::string files;
     size_t listed = 0;
     for (const PlannedFile& file : plan.files) {
-        if (file.action == UploadAction::Refuse || file.fits)
+        if (!file.ToBeStored() || file.fits)
             continue;
         if (listed++ < maxListed)
             files += "  " + DeviceLink::BaseName(file.facts.path) + " (" + MegabytesText(file.bytes) + ")\n";
@@ -142,7 +149,8 @@ std::string NotFittingText(const UploadPlan& plan, size_t maxListed)
     return text;
 }
 
-std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried)
+std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried,
+                        int skipped)
 {
     std::string line = "stored " + std::to_string(stored) + " of " + std::to_string(files) + " song" +
                        (files == 1 ? "" : "s") + ", " + MegabytesText(bytes) + ", " + MegabytesText(freeBytes) + " free";
@@ -150,5 +158,14 @@ std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeByte
         line += "; " + std::to_string(refused) + " refused";
     if (notTried > 0)
         line += "; " + std::to_string(notTried) + " not tried";
+    if (skipped > 0)
+        line += "; " + std::to_string(skipped) + (skipped == 1 ? " was" : " were") + " on the player already";
     return line;
+}
+
+std::string Capitalized(std::string text)
+{
+    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
+        text[0] = char(text[0] - 'a' + 'A');
+    return text;
 }

@@ -16,6 +16,8 @@ std::string PlayingTimeText(double seconds);
 
 // "3. song.flac (FLAC, 3:45): convert to MP3 at 128 kbps, about 3.6 MB, as "song.mp3""
 std::string PlanLine(size_t index, const PlannedFile& file);
+// The same without its number.
+std::string PlannedFileText(const PlannedFile& file);
 // What will happen to a file that the user should know of: stored though
 // the player cannot play it, or under a name cut short.
 std::vector<std::string> PlanWarnings(const PlannedFile& file);
@@ -26,5 +28,8 @@ std::string PlanSummary(const UploadPlan& plan);
 // Which files do not fit (the first `maxListed`, and how many more) and how
 // much memory is missing; empty when all fit.
 std::string NotFittingText(const UploadPlan& plan, size_t maxListed = SIZE_MAX);
-// "stored 18 of 20 songs, 12.4 MB, 3.1 MB free; 2 refused; 1 not tried"
-std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried = 0);
+// "stored 18 of 20 songs, 12.4 MB, 3.1 MB free; 2 refused; 1 not tried; 1 was on the player already"
+std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried = 0,
+                        int skipped = 0);
+// A line begun as a sentence, for the window's status bar and boxes.
+std::string Capitalized(std::string text);

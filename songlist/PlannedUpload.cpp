@@ -5,6 +5,7 @@
 #include "audio/AudioFile.h"
 #include "link/DeviceLink.h"
 #include "songlist/BatchUpload.h"
+#include "songlist/GatheringUi.h"
 #include "songlist/PlanText.h"
 #include "storage/StorageTexts.h"
 #include "storage/UserInterface.h"
@@ -13,99 +14,103 @@ namespace {
 
 const char* const kStoreWhatFits = "Store the files that fit, in order?";
 const char* const kNothingStored = "Nothing was stored.";
-
-std::string Lines(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\n";
-    return text;
-}
-
-// Messages kept for the end of the batch, to be shown in one box. A
-// question shows first what was kept, so it comes after what led to it.
-class GatheringUi : public UserInterface {
-public:
-    explicit GatheringUi(UserInterface& inner) : m_inner(inner) {}
-    void ShowMessage(const std::string& text) override { m_messages.push_back(text); }
-    bool AskYesNo(const std::string& text) override
-    {
-        if (!m_messages.empty())
-            m_inner.ShowMessage(Lines(Take()));
-        return m_inner.AskYesNo(text);
-    }
-    int RunTransfer(TransferStep& step) override { return m_inner.RunTransfer(step); }
-    void ShowProgress(int position, int range) override { m_inner.ShowProgress(position, range); }
-    void BeginWaitCursor() override { m_inner.BeginWaitCursor(); }
-    void EndWaitCursor() override { m_inner.EndWaitCursor(); }
-    const SongNameText& Names() const override { return m_inner.Names(); }
-
-    std::vector<std::string> Take() { return std::exchange(m_messages, {}); }
-
-private:
-    UserInterface& m_inner;
-    std::vector<std::string> m_messages;
-};
-
-std::vector<AudioFileFacts> Examine(UserInterface& ui, const std::vector<std::string>& files)
-{
-    WaitCursor wait(ui);
-    std::vector<AudioFileFacts> facts;
-    for (size_t i = 0; i < files.size(); ++i) {
-        ui.ShowProgress(int(i), int(files.size()));
-        facts.push_back(ExamineAudioFile(files[i]));
-    }
-    ui.ShowProgress(-1, 0);
-    return facts;
-}
+const char* const kNoFiles = "What was chosen holds no files to upload.\n";
 
 bool AnyFits(const UploadPlan& plan)
 {
     for (const PlannedFile& file : plan.files)
-        if (file.action != UploadAction::Refuse && file.fits)
+        if (file.ToBeStored() && file.fits)
             return true;
     return false;
 }
 
-std::string Capitalized(std::string text)
+// What a folder or playlist left out, then the first failures, then what
+// the plan warned of.
+std::string EndReport(const UploadItems& expanded, std::vector<std::string> said, const UploadPlan& plan)
 {
-    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
-        text[0] = char(text[0] - 'a' + 'A');
-    return text;
-}
-
-// The first failures, how many more, and what the plan warned of.
-std::string EndReport(std::vector<std::string> said, const UploadPlan& plan)
-{
-    if (said.size() > kFailuresNamed) {
-        const size_t more = said.size() - kFailuresNamed;
-        said.resize(kFailuresNamed);
-        said.push_back("and " + std::to_string(more) + " more");
-    }
+    std::vector<std::string> lines = expanded.problems;
+    lines.insert(lines.end(), expanded.notes.begin(), expanded.notes.end());
+    lines.insert(lines.end(), said.begin(), said.end());
+    lines = NamedAtMost(std::move(lines));
     for (const PlannedFile& file : plan.files)
-        if (file.action != UploadAction::Refuse && file.fits)
+        if (file.ToBeStored() && file.fits)
             for (const std::string& warning : PlanWarnings(file))
-                said.push_back(warning);
-    return Lines(said);
+                lines.push_back(warning);
+    return GatheringUi::Joined(lines);
+}
+
+// Files whose content the player (or a file before them) holds already.
+std::string DuplicateQuestion(const UploadPlan& plan)
+{
+    std::vector<std::string> lines;
+    for (const PlannedFile& file : plan.files)
+        if (file.skipped)
+            lines.push_back("  " + DeviceLink::BaseName(file.facts.path) + ": the same as " + file.duplicateOf);
+    const bool one = lines.size() == 1;
+    return std::string(one ? "This file holds a song that is stored already:\n"
+                           : "These files hold songs that are stored already:\n") +
+           GatheringUi::Joined(NamedAtMost(std::move(lines))) +
+           (one ? "\nStore it again? (No leaves it out.)" : "\nStore them again? (No leaves them out.)");
 }
 
 }
 
-std::string UploadAsPlanned(DeviceLink& link, SongCommands& commands, const std::vector<std::string>& files,
-                            const UploadOptions& options)
+std::vector<std::string> NamedAtMost(std::vector<std::string> lines)
+{
+    if (lines.size() > kFailuresNamed) {
+        const size_t more = lines.size() - kFailuresNamed;
+        lines.resize(kFailuresNamed);
+        lines.push_back("and " + std::to_string(more) + " more");
+    }
+    return lines;
+}
+
+UploadItems ExpandWithProgress(UserInterface& ui, const std::vector<std::string>& items, const PlaylistText& text)
+{
+    WaitCursor wait(ui);
+    UploadItems all;
+    for (size_t i = 0; i < items.size(); ++i) {
+        ui.ShowProgress(int(i), int(items.size()));
+        UploadItems one = ExpandUploadItems({items[i]}, text);
+        for (AudioFileFacts& facts : one.files)
+            all.files.push_back(std::move(facts));
+        all.notes.insert(all.notes.end(), one.notes.begin(), one.notes.end());
+        all.problems.insert(all.problems.end(), one.problems.begin(), one.problems.end());
+    }
+    ui.ShowProgress(-1, 0);
+    return all;
+}
+
+std::string UploadAsPlanned(DeviceLink& link, SongCommands& commands, const std::vector<std::string>& items,
+                            const UploadOptions& options, const PlaylistText& text)
 {
     UserInterface& ui = link.Ui();
-    if (files.empty())
+    if (items.empty())
         return std::string();
     if (link.DirectoryDamaged()) {
         ui.ShowMessage(kDirectoryDamaged);
         return std::string();
     }
-    const UploadPlan plan = PlanUpload(Examine(ui, files), options, link.m_image.freeBlocks(),
-                                       link.m_image.entryCount(), &ui.Names());
-    if (!plan.Fits()) {
-        const std::string notFitting = NotFittingText(plan, kFailuresNamed) + "\n";
-        if (!AnyFits(plan)) {
+    const UploadItems expanded = ExpandWithProgress(ui, items, text);
+    if (expanded.files.empty()) {
+        const std::string report = EndReport(expanded, {}, UploadPlan());
+        ui.ShowMessage((report.empty() ? std::string(kNoFiles) : report) + "\n" + kNothingStored);
+        return kNothingStored;
+    }
+    const std::vector<KnownSong> songs = KnownSongs(link);
+    const auto plan = [&](const UploadOptions& chosen) {
+        return PlanUpload(expanded.files, chosen, link.m_image.freeBlocks(), link.m_image.entryCount(), &ui.Names(),
+                          &songs);
+    };
+    UploadPlan planned = plan(options);
+    if (planned.Skipped() > 0 && ui.AskYesNo(DuplicateQuestion(planned))) {
+        UploadOptions again = options;
+        again.storeDuplicates = true;
+        planned = plan(again);
+    }
+    if (!planned.Fits()) {
+        const std::string notFitting = NotFittingText(planned, kFailuresNamed) + "\n";
+        if (!AnyFits(planned)) {
             ui.ShowMessage(notFitting + kNothingStored);
             return kNothingStored;
         }
@@ -114,12 +119,12 @@ std::string UploadAsPlanned(DeviceLink& link, SongCommands& commands, const std:
     }
     GatheringUi gathering(ui);
     link.AttachUserInterface(&gathering);
-    const BatchResult result = RunUploadPlan(link, commands, plan);
+    const BatchResult result = RunUploadPlan(link, commands, planned);
     link.AttachUserInterface(&ui);
-    const std::string closing =
-        Capitalized(ClosingLine(result.stored, result.files, result.bytes,
-                                uint64_t(link.m_image.freeBlocks()) * 32768, result.failed, result.notTried));
-    const std::string report = EndReport(gathering.Take(), plan);
+    const std::string closing = Capitalized(ClosingLine(result.stored, result.files, result.bytes,
+                                                        uint64_t(link.m_image.freeBlocks()) * 32768, result.failed,
+                                                        result.notTried, result.skipped));
+    const std::string report = EndReport(expanded, gathering.Take(), planned);
     if (!report.empty())
         ui.ShowMessage(report + "\n" + closing + ".");
     return closing;

@@ -2,6 +2,7 @@
 
 #include <cderr.h>
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <string>
@@ -11,14 +12,18 @@
 #include "app/SplashWindow.h"
 #include "app/WinAppProfile.h"
 #include "dialogs/ConversionDlg.h"
+#include "dialogs/SyncDlg.h"
 #include "framework/CmdUI.h"
 #include "framework/WinApp.h"
 #include "link/DeviceLink.h"
+#include "playlist/Playlist.h"
+#include "playlist/PlaylistText.h"
 #include "res/resource.h"
+#include "songlist/PlannedSync.h"
 #include "songlist/PlannedUpload.h"
 #include "songlist/SongListContent.h"
-#include "songlist/UploadItems.h"
 #include "songlist/UploadOptionsProfile.h"
+#include "storage/songs/FileSize.h"
 #include "storage/UserInterface.h"
 
 namespace {
@@ -39,10 +44,17 @@ constexpr int kRightMargin = kTextMargin / 2;
 const char* const kUploadTitle = "Select file for uploading to Rio";
 const char* const kSettingsSection = "Settings";
 const char* const kVerifyEntry = "VerifyUpload";
-// What FFmpeg's libraries, as the programs link them, read; MP3s first.
+const char* const kSyncListEntry = "SyncList";
+const char* const kSyncTitle = "Choose the playlist or the folder whose songs Rio is to hold, in its order:";
+const char* const kNotAList = "Choose a playlist (.m3u, .m3u8) or a folder.";
+const char* const kPlanNotShown = "The sync's plan could not be shown, so nothing was changed.";
+// What FFmpeg's libraries, as the programs link them, read, and lists of
+// them; MP3s first.
 const char kUploadFilter[] =
-    "Audio files\0*.mp3;*.mp2;*.mpg;*.mpa;*.flac;*.ogg;*.oga;*.opus;*.m4a;*.mp4;*.aac;*.wma;*.wav;*.aif;*.aiff;*.aifc\0"
-    "MP3 Audio (*.mp3,*.mpg,*.wav)\0*.mp3;*.mpg;*.wav\0All Files (*.*)\0*.*\0";
+    "Audio files and playlists\0*.mp3;*.mp2;*.mpg;*.mpa;*.flac;*.ogg;*.oga;*.opus;*.m4a;*.mp4;*.aac;*.wma;*.wav;*.aif;"
+    "*.aiff;*.aifc;*.m3u;*.m3u8\0"
+    "MP3 Audio (*.mp3,*.mpg,*.wav)\0*.mp3;*.mpg;*.wav\0Playlists (*.m3u,*.m3u8)\0*.m3u;*.m3u8\0"
+    "All Files (*.*)\0*.*\0";
 // Room for many names chosen at once.
 constexpr size_t kChosenFilesBuffer = 64 * 1024;
 
@@ -62,6 +74,48 @@ std::vector<std::string> ChosenFiles(const char* buffer)
     for (size_t i = 1; i < names.size(); ++i)
         paths.push_back(folder + names[i]);
     return paths;
+}
+
+std::string PathOf(LPCITEMIDLIST item)
+{
+    char path[MAX_PATH] = {};
+    return item && SHGetPathFromIDListA(item, path) ? std::string(path) : std::string();
+}
+
+// The chooser starts at the last list, and takes only a folder or a playlist.
+int CALLBACK OnSyncChooserEvent(HWND chooser, UINT message, LPARAM lParam, LPARAM data)
+{
+    // Posted: Wine fills the tree only after this notification returns.
+    if (message == BFFM_INITIALIZED && data)
+        ::PostMessageA(chooser, BFFM_SETSELECTIONA, TRUE, data);
+    if (message == BFFM_SELCHANGED) {
+        const std::string path = PathOf(reinterpret_cast<LPCITEMIDLIST>(lParam));
+        ::SendMessageA(chooser, BFFM_ENABLEOK, 0, !path.empty() && (IsFolder(path.c_str()) || IsPlaylistPath(path)));
+    }
+    return 0;
+}
+
+// The shell's chooser, with files shown, exists from Windows 98 and 2000
+// on; empty when the user cancels. Its old style needs no COM of ours, and
+// the shell's allocator frees what it returns (no OLE32 on the import list).
+std::string ChooseSyncList(HWND owner, const std::string& last)
+{
+    BROWSEINFOA browse = {};
+    browse.hwndOwner = owner;
+    browse.lpszTitle = kSyncTitle;
+    // Which items OK takes is the callback's to say: the system's own rule
+    // for files (BIF_RETURNONLYFSDIRS) refuses a playlist on some systems.
+    browse.ulFlags = BIF_BROWSEINCLUDEFILES;
+    browse.lpfn = &OnSyncChooserEvent;
+    browse.lParam = last.empty() ? 0 : reinterpret_cast<LPARAM>(last.c_str());
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
+    const std::string path = PathOf(chosen);
+    IMalloc* shellMemory = nullptr;
+    if (chosen && SUCCEEDED(SHGetMalloc(&shellMemory))) {
+        shellMemory->Free(chosen);
+        shellMemory->Release();
+    }
+    return path;
 }
 
 std::string DroppedPath(HDROP drop, UINT index)
@@ -91,6 +145,7 @@ BEGIN_MESSAGE_MAP(CQuorlView, CListView)
     ON_COMMAND(ID_VERIFY_UPLOAD, OnVerifyUpload)
     ON_UPDATE_COMMAND_UI(ID_VERIFY_UPLOAD, OnUpdateVerifyUpload)
     ON_COMMAND(ID_CONVERSION, OnConversion)
+    ON_COMMAND(ID_SYNC_PLAYLIST, OnSyncPlaylist)
     ON_WM_DROPFILES()
     ON_NOTIFY_REFLECT(LVN_BEGINLABELEDITA, OnBeginLabelEdit)
     ON_NOTIFY_REFLECT(LVN_BEGINLABELEDITW, OnBeginLabelEdit)
@@ -255,11 +310,53 @@ void CQuorlView::UploadItems(const std::vector<std::string>& items)
     if (!app)
         return;
     WinAppProfile profile(*app);
-    const std::string closing =
-        UploadAsPlanned(g_deviceLink, m_commands, UploadItemsToFiles(items), LoadUploadOptions(profile));
+    SetClosingLine(UploadAsPlanned(g_deviceLink, m_commands, items, LoadUploadOptions(profile), SystemPlaylistText()));
+}
+
+void CQuorlView::SetClosingLine(const std::string& closing)
+{
     if (!closing.empty())
         if (CProgressStatusBar* bar = GetMainStatusBar())
             bar->SetPaneString(closing, 0);
+}
+
+void CQuorlView::OnSyncPlaylist()
+{
+    CWinApp* app = AfxGetApp();
+    if (!app)
+        return;
+    const std::string list =
+        ChooseSyncList(GetAncestor(m_hWnd, GA_ROOT), app->GetProfileString(kSettingsSection, kSyncListEntry));
+    if (list.empty())
+        return;
+    if (!IsFolder(list.c_str()) && !IsPlaylistPath(list)) {
+        AfxMessageBox(kNotAList, MB_OK);
+        return;
+    }
+    app->WriteProfileString(kSettingsSection, kSyncListEntry, list.c_str());
+    SyncWith(list);
+}
+
+void CQuorlView::SyncWith(const std::string& list)
+{
+    CWinApp* app = AfxGetApp();
+    if (!app)
+        return;
+    WinAppProfile profile(*app);
+    SyncPlan plan;
+    std::vector<std::string> notes;
+    if (!PlanSyncWith(g_deviceLink, list, LoadUploadOptions(profile), SystemPlaylistText(), &plan, &notes))
+        return;
+    if (!plan.Changes()) {
+        g_deviceLink.Ui().ShowMessage(NothingToSyncText(plan));
+        return;
+    }
+    CSyncDlg dialog(SyncPlanPageOf(plan, notes), plan.Fits());
+    const INT_PTR answer = dialog.DoModal();
+    if (answer == IDOK)
+        SetClosingLine(SyncAsPlanned(g_deviceLink, m_commands, plan));
+    else if (answer == -1)
+        g_deviceLink.Ui().ShowMessage(kPlanNotShown);
 }
 
 void CQuorlView::OnConversion()

@@ -32,6 +32,9 @@ public:
     void OnInitialUpdate() override;
     int FillSongList() override;
     void MoveDraggedEntry();
+    // The player made to hold the songs of a playlist or folder: the plan
+    // shown first, carried out only when the user says so.
+    void SyncWith(const std::string& list);
 
 protected:
     bool OnColumnClick(NMHDR* header, LRESULT& result);
@@ -49,6 +52,7 @@ protected:
     void OnVerifyUpload();
     void OnUpdateVerifyUpload(CCmdUI* pCmdUI);
     void OnConversion();
+    void OnSyncPlaylist();
     void OnDropFiles(HDROP drop);
     bool OnBeginLabelEdit(NMHDR* header, LRESULT& result);
     bool OnEndLabelEdit(NMHDR* header, LRESULT& result);
@@ -65,6 +69,8 @@ private:
     // Files chosen or dropped, through the plan of an upload; the closing
     // line goes to the status bar.
     void UploadItems(const std::vector<std::string>& items);
+    // In the status bar's first pane, when there is one.
+    void SetClosingLine(const std::string& closing);
     void InsertColumns();
     void FitColumns(const SongListContent& content);
     // Releases the capture and the drag image; false when no drag was running.

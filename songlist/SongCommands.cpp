@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "link/DeviceLink.h"
+#include "songlist/ImageSnapshot.h"
 #include "storage/PlayerHold.h"
 #include "storage/format/SongName.h"
 #include "storage/safety/DirectoryCheck.h"
@@ -12,6 +13,7 @@
 #include "storage/StorageTexts.h"
 #include "storage/safety/UndoHistory.h"
 #include "storage/UserInterface.h"
+#include "songlist/SongIdentity.h"
 #include "songlist/UploadSource.h"
 
 const char* const kInitializeWarning =
@@ -24,17 +26,6 @@ const char* const kRemoveFailed = "Internal error. Initializing is recomended.";
 const char* const kInternalError = "Internal error.";
 const char* const kListChanged =
     "The songs on Rio have changed since Mellifon last read them.\nThe list now shows them; please choose again.";
-
-// A copy of the whole image, to put back when a change is abandoned.
-class ImageSnapshot {
-public:
-    explicit ImageSnapshot(DeviceLink& link) : m_link(link), m_copy(std::make_unique<DirectoryImage>(link.m_image)) {}
-    void Restore() { m_link.m_image = *m_copy; }
-
-private:
-    DeviceLink& m_link;
-    std::unique_ptr<DirectoryImage> m_copy;
-};
 
 int ReloadDirectory(DeviceLink& link, bool repair)
 {
@@ -102,6 +93,7 @@ public:
     {
         file->path = m_paths[index];
         file->name = DeviceLink::BaseName(m_paths[index]);
+        file->source = SourceFingerprint(file->path);
         return true;
     }
     bool Finished(size_t, bool stored) override { return stored; }
@@ -150,6 +142,9 @@ int SongCommands::UploadFiles(UploadSource& files)
                 break;
             continue;
         }
+        // The record of the save keeps where the song came from.
+        if (file.source != 0)
+            m_link.NoteSongSource(KeyOf(m_link.m_image.Entry(m_link.m_image.entryCount() - 1)), file.source);
         if (!SaveChange(before, "upload")) {
             files.Finished(i, false);
             refill = false;
@@ -272,7 +267,8 @@ bool SongCommands::CanUndo()
            FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), m_link.Ui().Names(), &step, &why);
 }
 
-bool SongCommands::UndoLastChange(bool askFirst)
+// The step an undo would take, with every song it brings back proven whole.
+bool SongCommands::FindProvenUndo(UndoStep* step)
 {
     if (RefusedAsDamaged())
         return false;
@@ -280,16 +276,33 @@ bool SongCommands::UndoLastChange(bool askFirst)
         m_link.Ui().ShowMessage(kNoHistory);
         return false;
     }
-    PlayerHold hold(m_link);
-    if (!hold || !PlayerAsListed(OnChange::Stop))
+    if (!PlayerAsListed(OnChange::Stop))
         return false;
-    UndoStep step;
     std::string why;
-    if (!FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), m_link.Ui().Names(), &step, &why) ||
-        !SongsStillWhole(m_link, *m_link.Copies(), step, &why)) {
+    if (!FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), m_link.Ui().Names(), step, &why) ||
+        !SongsStillWhole(m_link, *m_link.Copies(), *step, &why)) {
         m_link.Ui().ShowMessage(why);
         return false;
     }
+    return true;
+}
+
+bool SongCommands::PreviewUndo(std::string* description)
+{
+    PlayerHold hold(m_link);
+    UndoStep step;
+    if (!hold || !FindProvenUndo(&step))
+        return false;
+    *description = step.description;
+    return true;
+}
+
+bool SongCommands::UndoLastChange(bool askFirst)
+{
+    PlayerHold hold(m_link);
+    UndoStep step;
+    if (!hold || !FindProvenUndo(&step))
+        return false;
     if (askFirst && !m_link.Ui().AskYesNo("Undo " + step.description + " on Rio?"))
         return false;
     // The directory from before goes back exactly as it was saved, so its
@@ -329,7 +342,7 @@ std::string RescueSummary(const RescueResult& result, const SongNameText& names)
 
 }
 
-bool SongCommands::RescueSongs(bool askFirst)
+bool SongCommands::RescueSongs(bool askFirst, bool write)
 {
     PlayerHold hold(m_link);
     if (!hold)
@@ -347,12 +360,14 @@ bool SongCommands::RescueSongs(bool askFirst)
         m_link.Ui().ShowMessage(summary + kNothingChanged);
         return false;
     }
-    if (askFirst) {
+    if (askFirst && write) {
         if (!m_link.Ui().AskYesNo(summary + kRescueQuestion))
             return false;
     } else {
         m_link.Ui().ShowMessage(summary);
     }
+    if (!write)
+        return true;
     ImageSnapshot before(m_link);
     m_link.m_image = *RescuedDirectory(result.songs, scan.Blocks());
     // The rescue read every song's blocks: their prints go into its record.

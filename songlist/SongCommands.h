@@ -18,12 +18,16 @@
 class DeviceLink;
 class ImageSnapshot;
 class UploadSource;
+struct SyncLayout;
+struct UndoStep;
 
 extern const char* const kInitializeWarning;
 extern const char* const kRemoveWarning;
 extern const char* const kRemoveFailed;
 extern const char* const kInternalError;
 extern const char* const kListChanged;
+extern const char* const kSyncStopped;
+extern const char* const kSyncStoppedAfterRemoval;
 
 // The owner of the list: shows the directory again after reloading it.
 class SongListView {
@@ -59,6 +63,14 @@ public:
     // The files of a batch, each prepared, stored and saved in turn; the
     // source decides whether a failure ends the batch. The number stored.
     int UploadFiles(UploadSource& files);
+    // The player made to hold the songs of `layout` in its order: the songs
+    // it keeps, and the new ones from `newSongs` (each prepared and stored
+    // in turn; one that fails is left out). One save writes the directory
+    // (two when the layout removes first), so one undo takes it back. False
+    // when the last save was not made; the player then holds what it held
+    // (or, after a removal first, the songs it keeps), and the messages
+    // said why.
+    bool SyncSongs(const SyncLayout& layout, UploadSource& newSongs);
     // True when the song was removed and the directory saved.
     bool RemoveSongAt(int slot, bool askFirst);
     bool InitializePlayer(bool askFirst);
@@ -78,13 +90,18 @@ public:
     // Takes back the newest change on the player, from the history the
     // copies on this PC keep (storage/safety/UndoHistory.h).
     bool UndoLastChange(bool askFirst);
+    // What an undo would take back now ("the removal of "a.mp3""), proven
+    // possible as UndoLastChange proves it; writes nothing. False after
+    // saying why there is none.
+    bool PreviewUndo(std::string* description);
     // Whether this PC's copies know a change of the listed directory to take
     // back; reads nothing from the player.
     bool CanUndo();
     // Rebuilds the directory from the chain links in the player's memory,
     // shows what it found and writes it only when the user agrees (or
-    // `askFirst` is false).
-    bool RescueSongs(bool askFirst);
+    // `askFirst` is false). With `write` false it shows what it found and
+    // writes nothing.
+    bool RescueSongs(bool askFirst, bool write = true);
     // After a load that found the directory damaged: what is wrong, and the
     // offer to rescue the songs.
     void OfferRescue();
@@ -98,6 +115,7 @@ private:
     enum class OnChange { GoOn, Stop };
     bool PlayerAsListed(OnChange onChange);
     bool SaveChange(ImageSnapshot& before, const char* change);
+    bool FindProvenUndo(UndoStep* step);
 
     DeviceLink& m_link;
     SongListView& m_view;

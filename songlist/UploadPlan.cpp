@@ -81,13 +81,34 @@ int UploadPlan::ToStore() const
 {
     int count = 0;
     for (const PlannedFile& file : files)
-        count += file.action != UploadAction::Refuse;
+        count += file.ToBeStored();
     return count;
 }
 
 int UploadPlan::Refused() const
 {
-    return int(files.size()) - ToStore();
+    int count = 0;
+    for (const PlannedFile& file : files)
+        count += file.action == UploadAction::Refuse;
+    return count;
+}
+
+int UploadPlan::Skipped() const
+{
+    int count = 0;
+    for (const PlannedFile& file : files)
+        count += file.skipped;
+    return count;
+}
+
+void IdentifyPlannedFile(PlannedFile& file)
+{
+    const AudioFileFacts& facts = file.facts;
+    file.source = SourceFingerprint(facts.path);
+    if (file.action == UploadAction::Store)
+        file.print = StoredPrint(facts.path, facts.content.riffWrapped ? kRiffWrapperBytes : 0, facts.size);
+    else if (file.action == UploadAction::StoreWithoutTags)
+        file.print = StoredPrint(facts.path, facts.content.firstFrame, facts.framesEnd);
 }
 
 std::string PlannedName(const AudioFileFacts& facts, UploadAction action, const UploadOptions& options)
@@ -103,8 +124,27 @@ std::string PlannedName(const AudioFileFacts& facts, UploadAction action, const 
     return fileName;
 }
 
+namespace {
+
+// The song on the player, or the file before it in the batch, that holds
+// what this file would store; empty when none.
+std::string DuplicateOf(const PlannedFile& file, const std::vector<PlannedFile>& before,
+                        const std::vector<KnownSong>& onPlayer, const SongNameText& rules)
+{
+    const std::vector<bool> none(onPlayer.size(), false);
+    const int song = SongHoldingFile(onPlayer, none, file.source, file.print, file.bytes);
+    if (song >= 0)
+        return "\"" + rules.Shown(onPlayer[size_t(song)].name) + "\" on the player";
+    for (const PlannedFile& earlier : before)
+        if (earlier.ToBeStored() && file.source != 0 && earlier.source == file.source)
+            return DeviceLink::BaseName(earlier.facts.path) + " in this upload";
+    return std::string();
+}
+
+}
+
 UploadPlan PlanUpload(std::vector<AudioFileFacts> files, const UploadOptions& options, int freeBlocks, int songsStored,
-                      const SongNameText* names)
+                      const SongNameText* names, const std::vector<KnownSong>* onPlayer)
 {
     const Utf8SongNames toolNames;
     const SongNameText& rules = names ? *names : toolNames;
@@ -123,6 +163,13 @@ UploadPlan PlanUpload(std::vector<AudioFileFacts> files, const UploadOptions& op
             file.nameCut = NameCharacters(rules.Stored(name)) < NameCharacters(name);
             file.bytes = PlannedBytes(file);
             file.blocks = int((file.bytes + kBlockBytes - 1) / kBlockBytes);
+            if (onPlayer) {
+                IdentifyPlannedFile(file);
+                file.duplicateOf = DuplicateOf(file, plan.files, *onPlayer, rules);
+                file.skipped = !file.duplicateOf.empty() && !options.storeDuplicates;
+            }
+        }
+        if (file.ToBeStored()) {
             plan.blocksNeeded += file.blocks;
             // The first song of an empty player takes the directory's block too.
             const int needed = file.blocks + (songs == 0 ? 1 : 0);

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-
 #include "audio/AudioFile.h"
 #include "audio/Conversion.h"
+#include "songlist/SongIdentity.h"
 #include "storage/format/SongName.h"
 
 struct UploadOptions {
@@ -22,6 +22,7 @@ struct UploadOptions {
     // With a rate chosen (kbps or speech): playable files above it are
     // re-encoded too. The window sets a rate always and asks about this.
     bool reencodePlayable = true;
+    bool storeDuplicates = false; // files already on the player are stored again
 };
 
 enum class UploadAction {
@@ -43,6 +44,13 @@ struct PlannedFile {
     bool estimated = false;
     int blocks = 0;
     bool fits = false;   // in order, after the files before it that fit
+    // When the songs on the player were given: what tells this file there.
+    uint64_t source = 0; // a fingerprint of the file
+    uint32_t print = 0;  // of the bytes stored, when stored as they are or without tags
+    std::string duplicateOf; // the song on the player (or the file before it in the batch) with its content
+    bool skipped = false;    // a duplicate, left out
+
+    bool ToBeStored() const { return action != UploadAction::Refuse && !skipped; }
 };
 
 struct UploadPlan {
@@ -53,13 +61,21 @@ struct UploadPlan {
     int missingSlots = 0;  // songs beyond the 60 a directory lists
 
     bool Fits() const { return missingBlocks == 0 && missingSlots == 0; }
-    int ToStore() const;  // files not refused
+    int ToStore() const;  // files neither refused nor skipped
     int Refused() const;
+    int Skipped() const;  // duplicates left out
 };
 
 // The file's name on the player, before any cut.
 std::string PlannedName(const AudioFileFacts& facts, UploadAction action, const UploadOptions& options);
 
 // `names`: how the program stores names (the tool's, UTF-8, when none).
+// `onPlayer`, when given, are the songs on the player: a file whose content
+// one of them (or a file before it in the batch) holds already is a
+// duplicate, and left out unless `options.storeDuplicates`. The window asks
+// about those and plans again; the tool leaves them out with a note.
 UploadPlan PlanUpload(std::vector<AudioFileFacts> files, const UploadOptions& options, int freeBlocks, int songsStored,
-                      const SongNameText* names = nullptr);
+                      const SongNameText* names = nullptr, const std::vector<KnownSong>* onPlayer = nullptr);
+
+// Works out what tells the planned file on the player (`source`, `print`).
+void IdentifyPlannedFile(PlannedFile& file);

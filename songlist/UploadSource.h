@@ -4,12 +4,14 @@
 // stored under its song name and saved on its own.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 struct SongFile {
     std::string path;          // what is stored, byte for byte (less a RIFF wrapper)
     std::string name;          // the song's name on the player
     std::string progressTitle; // what the upload's progress says; empty for its usual text
+    uint64_t source = 0;       // a fingerprint of the file it comes from (SongIdentity.h); 0: not known
 };
 
 class UploadSource {

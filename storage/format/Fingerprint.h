@@ -5,9 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 
-inline uint64_t Fingerprint(const uint8_t* bytes, size_t size)
+constexpr uint64_t kFingerprintStart = 1469598103934665603ull;
+
+// `hash`: what the bytes before these gave, to fingerprint a file in slices.
+inline uint64_t Fingerprint(const uint8_t* bytes, size_t size, uint64_t hash = kFingerprintStart)
 {
-    uint64_t hash = 1469598103934665603ull;
     for (size_t i = 0; i < size; ++i) {
         hash ^= bytes[i];
         hash *= 1099511628211ull;

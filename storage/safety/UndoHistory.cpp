@@ -159,6 +159,8 @@ std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& a
         return "the change of the songs' order";
     if (change == "rescue")
         return "the rescue of the songs";
+    if (change == "sync")
+        return "the sync with a playlist";
     // The song that is in one directory and not in the other, or renamed.
     const DirectoryImage& longer = change == "upload" ? after : before;
     const DirectoryImage& shorter = change == "upload" ? before : after;

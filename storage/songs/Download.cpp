@@ -7,6 +7,7 @@
 #include "link/PageFormat.h"
 #include "storage/format/SongName.h"
 #include "storage/songs/DownloadFileName.h"
+#include "storage/songs/FileSize.h"
 #include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
 
@@ -41,6 +42,30 @@ StepOutcome DownloadStep::Step(ProgressBar& bar)
     return m_nBlocksLeft == 0 ? StepOutcome::EndOk : StepOutcome::Continue;
 }
 
+// Where the download goes: `name` in `folder`, or beside a file of that
+// name under a numbered one, as the policy says; empty when nothing is free.
+std::string DeviceLink::FreePath(const std::string& folder, const std::string& name)
+{
+    const std::string path = folder + name;
+    if (m_existingFiles == ExistingFiles::Replace || !PathExists(path.c_str()))
+        return path;
+    std::string numbered;
+    for (int number = 2; number < 1000 && numbered.empty(); ++number)
+        if (!PathExists((folder + NumberedFileName(name, number)).c_str()))
+            numbered = folder + NumberedFileName(name, number);
+    if (m_existingFiles == ExistingFiles::Ask && !IsFolder(path.c_str())) {
+        std::string question = kFileExists;
+        question.replace(question.rfind("%s"), 2, numbered.empty() ? "?" : DeviceLink::BaseName(numbered));
+        if (Ui().AskYesNo(WithName(question.c_str(), path)))
+            return path;
+    }
+    if (numbered.empty())
+        Ui().ShowMessage(WithName(kCannotCreateFile, path));
+    else if (m_existingFiles == ExistingFiles::KeepBoth)
+        Ui().ShowMessage(WithName(kWrittenBeside, path) + DeviceLink::BaseName(numbered));
+    return numbered;
+}
+
 int DeviceLink::DownloadSong(int number, const std::string& directory)
 {
     const int songs = m_image.entryCount();
@@ -64,10 +89,12 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
     // the safe-name rules turn into '_'.
     const std::string shown = Ui().Names().Shown(entry.name());
     const std::string name = DownloadFileName(shown, number);
-    std::string path = directory;
-    if (!path.empty() && path.back() != '/' && path.back() != '\\')
-        path += '/';
-    path += name;
+    std::string folder = directory;
+    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\')
+        folder += '/';
+    const std::string path = FreePath(folder, name);
+    if (path.empty())
+        return 0; // said why
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
         Ui().ShowMessage(WithName(kCannotCreateFile, path));

@@ -37,3 +37,10 @@ std::string DownloadFileName(const std::string& songName, int songNumber)
         name.insert(0, "_");
     return name;
 }
+
+std::string NumberedFileName(const std::string& fileName, int number)
+{
+    const size_t dot = fileName.find_last_of('.');
+    const size_t stem = dot == std::string::npos || dot == 0 ? fileName.size() : dot;
+    return fileName.substr(0, stem) + " (" + std::to_string(number) + ")" + fileName.substr(stem);
+}

@@ -10,3 +10,7 @@
 // extension) gets a leading '_'; a name of nothing but dots, or nothing at
 // all, becomes "song" and the song's number. A plain file name is kept.
 std::string DownloadFileName(const std::string& songName, int songNumber);
+
+// "song (2).mp3" for `number` 2: the number before the extension, so that a
+// download beside a file of the same name keeps both.
+std::string NumberedFileName(const std::string& fileName, int number);

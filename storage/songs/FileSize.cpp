@@ -4,7 +4,27 @@
 
 #ifdef _WIN32
 #include <io.h>
+
+#include <string>
 #endif
+
+namespace {
+
+#ifdef _WIN32
+// Windows' stat finds no folder behind a separator at the end of its path
+// (but for a root, "C:\\" or "\\"), where tab completion and %TMP% often
+// put one.
+std::string StatPath(const char* path)
+{
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && (trimmed.back() == '\\' || trimmed.back() == '/') &&
+           !(trimmed.size() == 3 && trimmed[1] == ':'))
+        trimmed.pop_back();
+    return trimmed;
+}
+#endif
+
+}
 
 bool RegularFileSize(std::FILE* file, uint64_t* size)
 {
@@ -31,12 +51,26 @@ bool IsFolder(const char* path)
 {
 #if defined(_WIN64)
     struct _stat64 status;
-    return _stat64(path, &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFDIR;
+    return _stat64(StatPath(path).c_str(), &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFDIR;
 #elif defined(_WIN32)
     struct _stat32i64 status;
-    return _stat32i64(path, &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFDIR;
+    return _stat32i64(StatPath(path).c_str(), &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFDIR;
 #else
     struct stat status;
     return stat(path, &status) == 0 && S_ISDIR(status.st_mode);
+#endif
+}
+
+bool PathExists(const char* path)
+{
+#if defined(_WIN64)
+    struct _stat64 status;
+    return _stat64(StatPath(path).c_str(), &status) == 0;
+#elif defined(_WIN32)
+    struct _stat32i64 status;
+    return _stat32i64(StatPath(path).c_str(), &status) == 0;
+#else
+    struct stat status;
+    return stat(path, &status) == 0;
 #endif
 }

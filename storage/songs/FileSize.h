@@ -9,3 +9,6 @@ bool RegularFileSize(std::FILE* file, uint64_t* size);
 
 // Whether a path names a folder (which Windows will not even open as a file).
 bool IsFolder(const char* path);
+
+// Whether anything (a file, a folder) has this path.
+bool PathExists(const char* path);

@@ -7,7 +7,9 @@
 
 #ifdef _WIN32
 #include <direct.h>
+#include <io.h>
 #else
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -102,3 +104,76 @@ bool RemoveEmptyFolder(const std::string& path)
 {
     return RemoveFolder(path) == 0;
 }
+
+std::string InFolder(const std::string& folder, const std::string& name)
+{
+    if (folder.empty())
+        return name;
+#ifdef _WIN32
+    // The system's own separator, so that a path the user is shown reads as one.
+    const char* const separator = "\\";
+#else
+    const char* const separator = "/";
+#endif
+    return IsSeparator(folder.back()) ? folder + name : folder + separator + name;
+}
+
+bool IsAbsolutePath(const std::string& path)
+{
+    if (!path.empty() && IsSeparator(path[0]))
+        return true;
+#ifdef _WIN32
+    return path.size() >= 3 && path[1] == ':' && IsSeparator(path[2]);
+#else
+    return false;
+#endif
+}
+
+#ifdef _WIN32
+// The "i64" forms: 2000's msvcrt.dll has them as _findfirsti64 and
+// _findnexti64, not the 64-bit time forms XP added.
+#ifdef _WIN64
+using FindData = struct __finddata64_t;
+#define FIND_FIRST _findfirst64
+#define FIND_NEXT _findnext64
+#else
+using FindData = struct _finddata32i64_t;
+#define FIND_FIRST _findfirst32i64
+#define FIND_NEXT _findnext32i64
+#endif
+
+bool FolderEntries(const std::string& path, std::vector<std::string>* names, std::string* error)
+{
+    FindData found;
+    const intptr_t search = FIND_FIRST(InFolder(path.empty() ? "." : path, "*").c_str(), &found);
+    if (search == -1) {
+        if (errno == ENOENT && IsFolder(path.c_str()))
+            return true; // nothing in it
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    do {
+        const std::string name = found.name;
+        if (name != "." && name != "..")
+            names->push_back(name);
+    } while (FIND_NEXT(search, &found) == 0);
+    _findclose(search);
+    return true;
+}
+#else
+bool FolderEntries(const std::string& path, std::vector<std::string>* names, std::string* error)
+{
+    DIR* folder = opendir(path.empty() ? "." : path.c_str());
+    if (!folder) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    while (const dirent* entry = readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names->push_back(name);
+    }
+    closedir(folder);
+    return true;
+}
+#endif

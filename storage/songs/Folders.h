@@ -15,3 +15,14 @@ bool RemoveEmptyFolder(const std::string& path);
 
 // The folder part of a path ("" for a bare name).
 std::string ParentFolder(const std::string& path);
+
+// The names in a folder, "." and ".." left out, in no particular order;
+// false with the reason when the folder cannot be read.
+bool FolderEntries(const std::string& path, std::vector<std::string>* names, std::string* error);
+
+// `name` inside `folder` (as given: "" is the current folder).
+std::string InFolder(const std::string& folder, const std::string& name);
+
+// A path that does not depend on the current folder: "/a", and on Windows
+// "C:\a" and "\\server\share".
+bool IsAbsolutePath(const std::string& path);

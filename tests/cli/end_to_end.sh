@@ -37,13 +37,13 @@ frames 1000 '\xff\xf3\xc0\x00' >b.mp3  # MPEG-2 Layer 3, 128 kbit/s, 22050 Hz: f
 
 check "upload two files" status_is 0 "$cli" --flash p.img upload a.mp3 b.mp3
 check "first song's format" [ "$(field 1 5)" = "MPEG-1 Layer 3" ]
-check "first song's bit rate" [ "$(field 1 6)" = "128 Kbps" ]
-check "first song's sample rate" [ "$(field 1 7)" = "44100 Hz" ]
+check "first song's bit rate" [ "$(field 1 6)" = "128" ]
+check "first song's sample rate" [ "$(field 1 7)" = "44100" ]
 check "first song's playing time" [ "$(field 1 4)" = "00:07" ]
 check "second song's format" [ "$(field 2 5)" = "MPEG-2 Layer 3" ]
-check "second song's size" [ "$(field 2 3)" = "417,000" ]
+check "second song's size" [ "$(field 2 3)" = "417000" ]
 check "status texts" [ "$("$cli" --flash p.img list --tsv | tail -1)" = \
-  "$(printf 'Songs:2\tMemory:33,554,432\tFree:32,964,608\tUsed:589,824')" ]
+  "$(printf 'Songs:2\tMemory:33554432\tFree:32964608\tUsed:589824')" ]
 check "header line" [ "$("$cli" --flash p.img list | head -1 | tr -s ' ')" = \
   "No. Name Size Duration Format Bitrate Rate Date" ]
 
@@ -75,7 +75,7 @@ powerless() { MELLIFON_SIM_POWER_CUT_AFTER=0 "$cli" --flash p.img "$@"; }
 check "a rename that is not saved fails" status_is 1 powerless rename 1 "lost"
 check "the name is the old one" [ "$(field 1 2)" = "../up and out" ]
 check "an init that is not saved fails" status_is 1 powerless init --yes
-check "an upload that is not stored fails" status_is 1 powerless upload a.mp3
+check "an upload that is not stored fails" status_is 1 powerless upload a.mp3 --duplicates
 check "nothing changed" [ "$("$cli" --flash p.img list --tsv | wc -l)" -eq 3 ]
 
 check "init without a terminal is refused" status_is 1 "$cli" --flash p.img init
@@ -102,7 +102,7 @@ cp a.mp3 "Café.mp3"
 check "upload of Café.mp3" status_is 0 "$cli" --flash p.img upload "Café.mp3"
 check "stored in Windows-1252" [ "$(name_bytes 0 9)" = "436166e92e6d703300" ]
 check "shown in UTF-8" [ "$(field 1 2)" = "Café.mp3" ]
-check "upload again" status_is 0 "$cli" --flash p.img upload a.mp3
+check "upload again" status_is 0 "$cli" --flash p.img upload a.mp3 --duplicates
 check "rename to 日本" status_is 0 "$cli" --flash p.img rename 2 "日本"
 check "stored in UTF-8" [ "$(name_bytes 1 7)" = "e697a5e69cac00" ]
 check "shown as it is" [ "$(field 2 2)" = "日本" ]
@@ -115,14 +115,14 @@ check "a long name is cut between characters, and the user told" bash -c \
 check "98 bytes kept" [ "$(field 2 2)" = "$(printf 'a%.0s' {1..98})" ]
 cp a.mp3 "$long.mp3"
 check "so is a long file name at upload" bash -c \
-  "'$cli' --flash p.img upload '$long.mp3' 2>&1 | grep -q 'stored as its first 98 characters'"
+  "'$cli' --flash p.img upload '$long.mp3' --duplicates 2>&1 | grep -q 'stored as its first 98 characters'"
 check "98 bytes kept" [ "$(name_bytes 2 99)" = "$(printf '61%.0s' {1..98})00" ]
 check "help" status_is 0 "$cli" --help
 check "a file that is no image" bash -c "echo hello >bad.img; ! '$cli' --flash bad.img list 2>/dev/null"
 
 check "a new 16 MiB image" status_is 0 "$cli" --flash small.img --flash-size 16 upload a.mp3
 check "its size" [ "$(stat -c %s small.img)" -eq $((512 * 64 * 528)) ]
-check "its memory" [ "$("$cli" --flash small.img list --tsv | tail -1 | cut -f2)" = "Memory:16,777,216" ]
+check "its memory" [ "$("$cli" --flash small.img list --tsv | tail -1 | cut -f2)" = "Memory:16777216" ]
 check "an image keeps its size" status_is 1 "$cli" --flash small.img --flash-size 32 list
 check "a size beyond 32 MiB" status_is 2 "$cli" --flash big.img --flash-size 64 list
 

@@ -13,6 +13,7 @@
 #include "TempPath.h"
 #include "TestFiles.h"
 #include "audio/AudioProbe.h"
+#include "playlist/PlaylistText.h"
 #include "songlist/BatchUpload.h"
 #include "songlist/PlannedUpload.h"
 #include "songlist/PortTime.h"
@@ -258,7 +259,7 @@ TEST_F(Batch, TheWindowSaysWhatFailedInOneMessageWithTheClosingLine)
     for (int i = 0; i < 22; ++i)
         paths.push_back(File("empty" + std::to_string(i) + ".mp3", {}));
     paths.push_back(File(std::string(120, 'n') + ".mp3", Mp3Frames(60)));
-    const std::string closing = UploadAsPlanned(*p.link, commands, paths, UploadOptions{});
+    const std::string closing = UploadAsPlanned(*p.link, commands, paths, UploadOptions{}, Utf8PlaylistText());
     EXPECT_EQ(closing.rfind("Stored 2 of 24 songs, ", 0), 0u) << closing;
     ASSERT_EQ(p.ui.messages.size(), 1u);
     const std::string& said = p.ui.messages[0];

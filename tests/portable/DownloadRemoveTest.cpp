@@ -53,10 +53,33 @@ TEST_F(StoredSongs, DownloadsComeBackByteForByte)
     EXPECT_FALSE(p.player.InLinkMode());
     EXPECT_TRUE(p.player.ProtocolErrors().empty());
 
-    // Downloading again replaces the file.
-    WriteFile((folder.Path() / "partial.mp3").string(), Numbered(99999));
-    ASSERT_EQ(p.link->DownloadSong(2, folder.String()), 1);
-    EXPECT_EQ(Downloaded("partial.mp3"), partial);
+}
+
+TEST_F(StoredSongs, ADownloadOverwritesAFileOnlyWhenTold)
+{
+    p.Reload();
+    const auto song = Numbered(40000, 2), mine = Numbered(999, 3);
+    Store("song.mp3", song);
+    WriteFile((folder.Path() / "song.mp3").string(), mine);
+    // The window asks: No keeps the file and writes the song beside it.
+    p.ui.answerYes = false;
+    ASSERT_EQ(p.link->DownloadSong(1, folder.String()), 1);
+    ASSERT_EQ(p.ui.questions.size(), 1u);
+    EXPECT_NE(p.ui.questions[0].find("exists already. Replace it?"), std::string::npos) << p.ui.questions[0];
+    EXPECT_NE(p.ui.questions[0].find("song (2).mp3"), std::string::npos) << p.ui.questions[0];
+    EXPECT_EQ(Downloaded("song.mp3"), mine);
+    EXPECT_EQ(Downloaded("song (2).mp3"), song);
+    // The tool keeps both without asking, and says where the song went.
+    p.link->SetExistingFiles(ExistingFiles::KeepBoth);
+    ASSERT_EQ(p.link->DownloadSong(1, folder.String()), 1);
+    EXPECT_EQ(Downloaded("song (3).mp3"), song);
+    EXPECT_EQ(p.ui.questions.size(), 1u);
+    EXPECT_NE(p.ui.messages.back().find("song (3).mp3"), std::string::npos);
+    p.link->SetExistingFiles(ExistingFiles::Replace);
+    ASSERT_EQ(p.link->DownloadSong(1, folder.String()), 1);
+    EXPECT_EQ(Downloaded("song.mp3"), song);
+    EXPECT_EQ(NumberedFileName("a.b.mp3", 2), "a.b (2).mp3");
+    EXPECT_EQ(NumberedFileName(".mp3", 4), ".mp3 (4)");
 }
 
 TEST_F(StoredSongs, ADownloadFollowsTheChainNotTheBlockNumbers)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "storage/songs/FileSize.h"
@@ -24,6 +25,31 @@ TEST(Folders, MakesEveryMissingFolderAndNamesTheOneThatCannotBeMade)
     EXPECT_FALSE(MakeFolders(file + "/x", &error));
     EXPECT_EQ(error.rfind(file + ": ", 0), 0u) << error;
     EXPECT_GT(error.size(), file.size() + 2) << "a reason follows";
+}
+
+// Tab completion and %TMP% leave a separator at a folder's end, where
+// Windows' own look at a path sees no folder.
+TEST(Folders, AFolderIsOneAlsoWithASeparatorAtItsEndAndItsNamesAreListed)
+{
+    TempPath top("folders");
+    std::string error;
+    ASSERT_TRUE(MakeFolders(top.String() + "/sub", &error)) << error;
+    std::ofstream(top.String() + "/file") << "x";
+    for (const char* end : {"/", "//",
+#ifdef _WIN32
+                            "\\",
+#endif
+         }) {
+        EXPECT_TRUE(IsFolder((top.String() + end).c_str())) << end;
+        EXPECT_TRUE(PathExists((top.String() + end).c_str())) << end;
+    }
+    EXPECT_FALSE(IsFolder((top.String() + "/file").c_str()));
+    std::vector<std::string> names;
+    ASSERT_TRUE(FolderEntries(top.String() + "/", &names, &error)) << error;
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"file", "sub"}));
+    EXPECT_FALSE(FolderEntries(top.String() + "/none", &names, &error));
+    EXPECT_EQ(error.rfind(top.String() + "/none: ", 0), 0u) << error;
 }
 
 TEST(Folders, ParentFolderKeepsTheRoot)

@@ -392,6 +392,16 @@ TEST(FileCommands, RemoveInitializeAndDownloadWhenConfirmed)
     Select(program, 1);
     Command(program, ID_DOWNLOAD_FILE);
     EXPECT_EQ(std::filesystem::file_size(std::filesystem::path(program.folder) / "second.mp3"), 40000u);
+    {
+        // Never over a file unasked: No keeps it and writes the song beside it.
+        std::filesystem::resize_file(std::filesystem::path(program.folder) / "second.mp3", 10);
+        MessageBoxAnswers answers({IDNO});
+        Command(program, ID_DOWNLOAD_FILE);
+        ASSERT_EQ(answers.texts.size(), 1u);
+        EXPECT_NE(answers.texts[0].find("exists already. Replace it?"), std::string::npos) << answers.texts[0];
+        EXPECT_EQ(std::filesystem::file_size(std::filesystem::path(program.folder) / "second.mp3"), 10u);
+        EXPECT_EQ(std::filesystem::file_size(std::filesystem::path(program.folder) / "second (2).mp3"), 40000u);
+    }
 
     MessageBoxAnswers answers({IDYES, IDYES});
     Select(program, 0);

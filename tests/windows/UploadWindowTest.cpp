@@ -241,7 +241,7 @@ TEST(PlannedUpload, CancelWhileConvertingKeepsWhatWasStoredAndNoTemporaryFile)
             PostMessage(dialog, WM_COMMAND, IDCANCEL, 0);
     };
     MessageBoxAnswers answers({IDOK});
-    program.Drop({program.Mp3File("a.mp3", 70), FlacFile(program), program.Mp3File("b.mp3", 70)});
+    program.Drop({program.Mp3File("a.mp3", 70), FlacFile(program), program.Mp3File("b.mp3", 71)});
     EXPECT_TRUE(dialogs.Saw("Converting 2 of 3:\ntone.flac")) << ::testing::PrintToString(dialogs.texts);
     EXPECT_TRUE(answers.texts.empty()) << answers.texts[0];
     EXPECT_EQ(program.Saves(), 1);

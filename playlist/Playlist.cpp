@@ -1,0 +1,161 @@
+#include "playlist/Playlist.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "playlist/PlaylistText.h"
+#include "storage/songs/Folders.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// A list this long is no playlist; its lines would not be songs.
+constexpr size_t kLongestLine = 32 * 1024;
+constexpr size_t kMostLines = 100000;
+
+char Lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+bool EndsWith(const std::string& text, const std::string& end)
+{
+    if (text.size() < end.size())
+        return false;
+    for (size_t i = 0; i < end.size(); ++i)
+        if (Lower(text[text.size() - end.size() + i]) != end[i])
+            return false;
+    return true;
+}
+
+std::string Trimmed(const std::string& line)
+{
+    size_t start = 0, end = line.size();
+    while (start < end && (line[start] == ' ' || line[start] == '\t'))
+        ++start;
+    while (end > start && (line[end - 1] == ' ' || line[end - 1] == '\t' || line[end - 1] == '\r'))
+        --end;
+    return line.substr(start, end - start);
+}
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = Lower(c);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// file:///home/a/b%20c.mp3 is /home/a/b c.mp3; file:///C:/a.mp3 is C:/a.mp3.
+std::string PathOfFileAddress(const std::string& address)
+{
+    std::string rest = address.substr(7);
+    if (rest.rfind("localhost/", 0) == 0)
+        rest = rest.substr(9);
+    std::string path;
+    for (size_t i = 0; i < rest.size(); ++i) {
+        const int high = rest[i] == '%' && i + 2 < rest.size() ? HexDigit(rest[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigit(rest[i + 2]) : -1;
+        if (low >= 0) {
+            path += char(high * 16 + low);
+            i += 2;
+        } else {
+            path += rest[i];
+        }
+    }
+    if (path.size() >= 3 && path[0] == '/' && path[2] == ':')
+        path = path.substr(1); // a drive letter
+    return path;
+}
+
+// The line as a path of this system, against the list's folder.
+std::string PathOfLine(std::string line, const std::string& folder)
+{
+    bool address = false;
+    if (line.size() > 7 && EndsWith(line.substr(0, 7), "file://")) {
+        line = PathOfFileAddress(line);
+        address = true;
+    } else if (IsWebAddress(line)) {
+        return line;
+    }
+#ifndef _WIN32
+    // A list made on Windows: its separators are backslashes.
+    if (!address && line.find('/') == std::string::npos)
+        for (char& c : line)
+            if (c == '\\')
+                c = '/';
+#endif
+    return IsAbsolutePath(line) ? line : InFolder(folder, line);
+}
+
+}
+
+bool IsPlaylistPath(const std::string& path)
+{
+    return EndsWith(path, ".m3u") || EndsWith(path, ".m3u8");
+}
+
+bool IsWebAddress(const std::string& line)
+{
+    const size_t scheme = line.find("://");
+    if (scheme == std::string::npos || scheme < 2)
+        return false;
+    for (size_t i = 0; i < scheme; ++i) {
+        const char c = Lower(line[i]);
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))
+            return false;
+    }
+    return true;
+}
+
+bool ReadPlaylist(const std::string& path, const PlaylistText& text, std::vector<std::string>* paths,
+                  std::string* error)
+{
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    bool utf8 = EndsWith(path, ".m3u8");
+    const std::string folder = ParentFolder(path);
+    std::string line;
+    size_t lines = 0;
+    bool first = true;
+    for (int c = std::fgetc(file.get());; c = std::fgetc(file.get())) {
+        if (c != EOF && c != '\n') {
+            if (line.size() >= kLongestLine) {
+                *error = path + ": a line longer than " + std::to_string(kLongestLine) + " bytes; not a playlist";
+                return false;
+            }
+            line += char(c);
+            continue;
+        }
+        if (first && line.rfind("\xEF\xBB\xBF", 0) == 0) {
+            line = line.substr(3); // a byte-order mark: UTF-8, whatever the name says
+            utf8 = true;
+        }
+        first = false;
+        const std::string entry = Trimmed(line);
+        line.clear();
+        if (!entry.empty() && entry[0] != '#') {
+            if (++lines > kMostLines) {
+                *error = path + ": more than " + std::to_string(kMostLines) + " lines; not a playlist";
+                return false;
+            }
+            paths->push_back(PathOfLine(utf8 ? text.FromUtf8(entry) : text.FromCodePage(entry), folder));
+        }
+        if (c == EOF)
+            break;
+    }
+    if (std::ferror(file.get())) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
