@@ -2,6 +2,7 @@
 #include <map>
 
 #include "audio/AudioProbe.h"
+#include "audio/Conversion.h"
 #include "audio/FfmpegInput.h"
 #include "audio/Tags.h"
 
@@ -65,6 +66,11 @@ LibraryProbe ProbeWithLibraries(const std::string& path)
         return probe;
     }
     const AVStream* stream = input.format->streams[index];
+    // A rate only damage gives is refused here, before any plan counts on it.
+    if (stream->codecpar->sample_rate > kHighestInputRate) {
+        probe.problem = SampleRateProblem(stream->codecpar->sample_rate);
+        return probe;
+    }
     probe.audio = true;
     const std::string container = ContainerText(input.format->iformat->name);
     const std::string codec = CodecText(stream->codecpar->codec_id);

@@ -13,6 +13,13 @@ constexpr int kDefaultKbps = 128;
 constexpr int kSpeechKbps = 64;
 constexpr int kOutputSampleRate = 44100;
 
+// The highest sample rate of any recording (eight times 96 kHz). A header
+// that claims more is damage: resampling from such a rate would build a
+// filter of a gigabyte for a file of a kilobyte.
+constexpr int kHighestInputRate = 768000;
+// Why a stream at `rate` Hz cannot be converted; empty when it can.
+std::string SampleRateProblem(int rate);
+
 struct ConversionSettings {
     int kbps = kDefaultKbps;
     bool mono = false;

@@ -25,6 +25,14 @@ std::string Mp3BitRatesText()
     return text;
 }
 
+std::string SampleRateProblem(int rate)
+{
+    if (rate > 0 && rate <= kHighestInputRate)
+        return std::string();
+    return "its sound claims a sample rate of " + std::to_string(rate) + " Hz, which no audio has (at most " +
+           std::to_string(kHighestInputRate) + " Hz)";
+}
+
 uint64_t ConvertedSize(double seconds, int kbps)
 {
     if (!(seconds > 0))

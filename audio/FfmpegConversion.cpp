@@ -152,6 +152,12 @@ bool ConversionJob::Codecs::Resampler(const AVFrame& f, std::string* problem)
         av_channel_layout_uninit(&layout);
         return true;
     }
+    const std::string rateProblem = SampleRateProblem(f.sample_rate);
+    if (!rateProblem.empty()) {
+        av_channel_layout_uninit(&layout);
+        *problem = rateProblem;
+        return false;
+    }
     swr_free(&resampler);
     av_channel_layout_uninit(&resamplerLayout);
     resamplerLayout = layout;

@@ -13,6 +13,7 @@
 #include "TempPath.h"
 #include "TestFiles.h"
 #include "audio/AudioProbe.h"
+#include "audio/Conversion.h"
 #include "playlist/PlaylistText.h"
 #include "songlist/BatchUpload.h"
 #include "songlist/PlannedUpload.h"
@@ -21,10 +22,11 @@
 
 namespace {
 
-// One second of a 440 Hz tone, 16-bit PCM mono at 22050 Hz.
-std::vector<uint8_t> PcmWav()
+// 22050 samples of a 440 Hz tone, 16-bit PCM mono: a second at 22050 Hz,
+// the header's rate as given.
+std::vector<uint8_t> PcmWav(uint32_t rate = 22050)
 {
-    constexpr uint32_t rate = 22050, samples = 22050;
+    constexpr uint32_t samples = 22050;
     auto u32 = [](std::vector<uint8_t>& v, uint32_t n) {
         for (int i = 0; i < 4; ++i)
             v.push_back(uint8_t(n >> (8 * i)));
@@ -169,6 +171,19 @@ TEST_F(Batch, FilesThatFailAreNamedAndTheRestAreStored)
     EXPECT_EQ(StoredSong(p, 0), frames);
     EXPECT_EQ(BrokenInvariant(p.Image()), "");
     EXPECT_EQ(temporary.Files(), 0u);
+}
+
+// A header's sample rate that no audio has: resampling from it would take a
+// gigabyte of memory for a file of a few kilobytes.
+TEST_F(Batch, ASampleRateBeyondAnyAudioIsRefusedBeforeItIsResampled)
+{
+    if (!ConversionAvailable())
+        GTEST_SKIP() << "this build does not convert";
+    const BatchResult result = Run({File("damaged.wav", PcmWav(613004325)), File("tone.wav", PcmWav(kHighestInputRate))});
+    EXPECT_EQ(result.failed, 1);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"tone.mp3"}));
+    ASSERT_EQ(p.ui.messages.size(), 1u);
+    EXPECT_EQ(p.ui.messages[0], "damaged.wav: its sound claims a sample rate of 613004325 Hz, which no audio has (at most 768000 Hz)");
 }
 
 TEST_F(Batch, ACancelledConversionStoresNothingAndLeavesNoFile)
