@@ -4,6 +4,7 @@
 # its download decoding to the source's playing time within 50 ms; damaged
 # files named and passed over; --dry-run, --speech, --as-is, Ctrl+C.
 set -uo pipefail
+source "$(dirname "$0")/checks.sh"
 cli=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -12,14 +13,6 @@ export XDG_DATA_HOME="$work/data" TMPDIR="$work/tmp"
 mkdir -p tmp
 failures=0
 
-check() { # description, then a command that must succeed
-  local what=$1
-  shift
-  if ! "$@"; then
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
 field() { # image, row (1-based), column (1-based) of list --tsv
   "$cli" --flash "$1" list --tsv | sed -n "$(($2 + 1))p" | cut -f"$3"
 }

@@ -2,6 +2,7 @@
 # mellifon-cli as a user runs it, against a player image in a scratch folder:
 # upload, list, download, rename, move, remove, init, and the exit codes.
 set -uo pipefail
+source "$(dirname "$0")/checks.sh"
 cli=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -10,20 +11,6 @@ failures=0
 # The copies of the directory stay in the scratch folder too.
 export XDG_DATA_HOME="$work/data"
 
-check() { # description, then a command that must succeed
-  local what=$1
-  shift
-  if ! "$@"; then
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
-status_is() { # expected status, then the command
-  local want=$1
-  shift
-  "$@" >/dev/null 2>&1 </dev/null
-  [ $? -eq "$want" ]
-}
 field() { # row (1-based), column (1-based) of list --tsv
   "$cli" --flash p.img list --tsv | sed -n "$(($1 + 1))p" | cut -f"$2"
 }

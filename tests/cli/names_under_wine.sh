@@ -4,6 +4,7 @@
 # page; on the player they are Windows-1252 when they fit and UTF-8 when not;
 # a download names its file in the code page.
 set -uo pipefail
+source "$(dirname "$0")/checks.sh"
 exe=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -11,14 +12,6 @@ cd "$work"
 export XDG_DATA_HOME="$work/data"
 failures=0
 
-check() { # description, then a command that must succeed
-  local what=$1
-  shift
-  if ! "$@"; then
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
 cli() { wine "$exe" --flash p.img "$@" </dev/null; }
 status_is() { # expected status, then the command
   local want=$1

@@ -8,6 +8,7 @@
 # tagged with track numbers out of their names' order, synced onto a player
 # that holds other songs, and undone.
 set -uo pipefail
+source "$(dirname "$0")/checks.sh"
 cli=$(realpath "$1")
 convert=${2:-}
 work=$(mktemp -d)
@@ -17,20 +18,6 @@ export XDG_DATA_HOME="$work/data" TMPDIR="$work/tmp"
 mkdir -p tmp
 failures=0
 
-check() { # description, then a command that must succeed
-  local what=$1
-  shift
-  if ! "$@"; then
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
-status_is() { # expected status, then the command
-  local want=$1
-  shift
-  "$@" >/dev/null 2>&1 </dev/null
-  [ $? -eq "$want" ]
-}
 names() { "$cli" --flash p.img list --tsv | sed '1d;$d' | cut -f2 | tr '\n' ' '; }
 frames() { # count, seed: MPEG-1 Layer 3 frames at 128 kbit/s, 44100 Hz
   for ((i = 0; i < $1; i++)); do printf '\xff\xfb\x90\x64'; head -c 413 /dev/zero | tr '\0' "\\$(printf '%03o' $(($2 + 40)))"; done

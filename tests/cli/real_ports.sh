@@ -6,6 +6,7 @@
 # and Ctrl+C leave behind: the port released, the player out of link mode, the
 # songs it held.
 set -uo pipefail
+source "$(dirname "$0")/checks.sh"
 cli=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -13,14 +14,6 @@ cd "$work"
 export MELLIFON_TEST_FLASH=$work/player.img MELLIFON_TEST_REPORT=$work/report XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
 failures=0
 
-check() { # description, then a command that must succeed
-  local what=$1
-  shift
-  if ! "$@"; then
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
 # The port released and closed, the player out of link mode, and neither a
 # breach of the kernel's rules nor a protocol error on the way.
 clean_end() {

@@ -4,6 +4,7 @@
 # another program is using Rio and changes nothing (exit 1), and the first
 # stores its song whole. A second command that the first lets in time goes ahead.
 set -uo pipefail
+source "$(dirname "$0")/checks.sh"
 cli=$(realpath "$1")
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
@@ -11,14 +12,6 @@ cd "$work"
 export XDG_DATA_HOME="$work/data"
 failures=0
 
-check() { # description, then a command that must succeed
-  local what=$1
-  shift
-  if ! "$@"; then
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
 songs() { "$cli" --flash p.img list --tsv </dev/null 2>/dev/null | sed '1d;$d' | cut -f2 | tr '\n' ' '; }
 # The lock a running tool holds on the image (flock, as the tool takes it).
 held() { ! flock -n p.img true; }
