@@ -15,31 +15,10 @@
 
 namespace {
 
-// The sync dialog, once it is up: the user's hand acts on it from a timer
-// tick, inside its modal loop.
-std::function<void(CSyncDlg&)> s_act;
-
-void CALLBACK ActOnSyncDialog(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    auto* dialog = dynamic_cast<CSyncDlg*>(CWnd::FromHandlePermanent(GetActiveWindow()));
-    if (!dialog || !s_act)
-        return;
-    KillTimer(nullptr, timer);
-    auto act = std::move(s_act);
-    s_act = nullptr;
-    act(*dialog);
-}
-
 // Syncs with the list, the dialog answered by `act`; false when no dialog opened.
 bool SyncThroughDialog(SimulatedProgram& program, const std::string& list, std::function<void(CSyncDlg&)> act)
 {
-    s_act = std::move(act);
-    const UINT_PTR timer = SetTimer(nullptr, 0, 30, &ActOnSyncDialog);
-    program.view->SyncWith(list);
-    KillTimer(nullptr, timer);
-    const bool opened = s_act == nullptr;
-    s_act = nullptr;
-    return opened;
+    return ModalHand<CSyncDlg>::Act([&] { program.view->SyncWith(list); }, std::move(act));
 }
 
 std::string Text(CSyncDlg& dialog, int id)

@@ -84,29 +84,11 @@ private:
     std::string m_previous;
 };
 
-// The Conversion dialog, once it is up: the user's hand acts on it from a
-// timer tick, inside its modal loop.
-std::function<void(CConversionDlg&)> s_act;
-
-void CALLBACK ActOnConversionDialog(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    auto* dialog = dynamic_cast<CConversionDlg*>(CWnd::FromHandlePermanent(GetActiveWindow()));
-    if (!dialog || !s_act)
-        return;
-    KillTimer(nullptr, timer);
-    auto act = std::move(s_act);
-    s_act = nullptr;
-    act(*dialog);
-}
-
 void RunConversionDialog(SimulatedProgram& program, std::function<void(CConversionDlg&)> act)
 {
-    s_act = std::move(act);
-    const UINT_PTR timer = SetTimer(nullptr, 0, 30, &ActOnConversionDialog);
-    program.frame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_CONVERSION, 0), 0);
-    KillTimer(nullptr, timer);
-    EXPECT_EQ(s_act, nullptr) << "the dialog did not open";
-    s_act = nullptr;
+    const bool opened = ModalHand<CConversionDlg>::Act(
+        [&] { program.frame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_CONVERSION, 0), 0); }, std::move(act));
+    EXPECT_TRUE(opened) << "the dialog did not open";
 }
 
 void Click(CConversionDlg& dialog, int id)

@@ -1,13 +1,15 @@
 #pragma once
 // What the window tests share: an application object whose profile lives
 // under a key of its own (emptied before each test), a way to let messages
-// run for a while, and a main frame made from the program's resources.
+// run for a while, a hand that acts on a modal dialog, and a main frame made
+// from the program's resources.
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
 
+#include "framework/Wnd.h"
 #include "framework/WinApp.h"
 
 class TestApp : public CWinApp {
@@ -27,3 +29,38 @@ void PumpFor(DWORD milliseconds);
 void DropQuitMessage();
 
 std::string ClassNameOf(HWND hWnd);
+
+// The user's hand on a modal dialog of class `Dialog`: `open` brings it up,
+// and `act` runs on it from a timer tick inside its modal loop. False when
+// no such dialog opened.
+template <class Dialog>
+class ModalHand {
+public:
+    static bool Act(const std::function<void()>& open, std::function<void(Dialog&)> act)
+    {
+        Pending() = std::move(act);
+        const UINT_PTR timer = SetTimer(nullptr, 0, 30, &OnTick);
+        open();
+        KillTimer(nullptr, timer);
+        const bool opened = Pending() == nullptr;
+        Pending() = nullptr;
+        return opened;
+    }
+
+private:
+    static std::function<void(Dialog&)>& Pending()
+    {
+        static std::function<void(Dialog&)> pending;
+        return pending;
+    }
+    static void CALLBACK OnTick(HWND, UINT, UINT_PTR timer, DWORD)
+    {
+        auto* dialog = dynamic_cast<Dialog*>(CWnd::FromHandlePermanent(GetActiveWindow()));
+        if (!dialog || !Pending())
+            return;
+        KillTimer(nullptr, timer);
+        auto act = std::move(Pending());
+        Pending() = nullptr;
+        act(*dialog);
+    }
+};
