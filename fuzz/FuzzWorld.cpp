@@ -164,7 +164,9 @@ Listing ListingOf(FuzzSession& session, FlashMemory& flash, bool loaded)
         const DirectoryEntry entry = image.Entry(slot);
         Song song{entry.name(), {}};
         unsigned block = entry.firstBlock();
-        for (int i = 0; i < entry.blockCount() && image.IsSongBlock(block); ++i) {
+        // A damaged directory may claim more memory than the player has:
+        // what lies beyond its end is no song's.
+        for (int i = 0; i < entry.blockCount() && image.IsSongBlock(block) && block < unsigned(flash.Blocks()); ++i) {
             for (int page = 0; page < kPagesPerBlock; ++page) {
                 const uint8_t* raw = flash.RawPage(uint32_t(block) * kPagesPerBlock + uint32_t(page));
                 song.bytes.insert(song.bytes.end(), raw, raw + kPageSize);
