@@ -139,6 +139,7 @@ public:
     // `progressTitle` (empty: the dialog's usual text).
     int UploadSong(const char* path, const std::string& name, const std::string& progressTitle);
     int UploadNextBlock(UploadStep& upload);
+    int ClearLaterBlocks(const UploadStep& upload);
     // Writes song `number` (counted from 1) into `directory`, or into the
     // current directory when that is empty.
     int DownloadSong(int number, const std::string& directory = std::string());
@@ -156,8 +157,14 @@ public:
     // is not known (nothing read yet, or a load or save that broke off).
     const DirectoryImage* PlayerDirectory() const { return m_pOnPlayer.get(); }
     // The blocks of memory the player has, as far as the link knows: what
-    // the directory last read says, else 1024. Nothing is written at or above.
-    unsigned PlayerBlocks() const { return DirectoryImage::PlayerBlocksOf(m_pOnPlayer.get()); }
+    // the directory last read says, else what FindPlayerBlocks found, else
+    // 1024. Nothing is written at or above.
+    unsigned PlayerBlocks() const;
+    // The player's size where the directory cannot say it (its header page
+    // is damaged, or names blocks the player does not answer for): the first
+    // block that does not answer. Found once a load; 0 when the player does
+    // not answer at all (storage/safety/PlayerSize.cpp).
+    unsigned FindPlayerBlocks();
     // The last load found block 0 damaged and nothing could repair it.
     bool DirectoryDamaged() const { return m_bDirectoryDamaged; }
     SaveProblem LastSaveProblem() const { return m_saveProblem; }
@@ -251,6 +258,7 @@ private:
     bool m_bOnPlayerSound = false;          // its checksums hold
     mutable uint64_t m_nOnPlayerDigest = 0; // of m_pOnPlayer, once asked for
     bool m_bDirectoryDamaged = false;
+    unsigned m_nFoundBlocks = 0; // FindPlayerBlocks' answer since the last load; 0: not looked
     bool m_bSafeguards = true;
     bool m_bVerifyUploads = false;
     ExistingFiles m_existingFiles = ExistingFiles::Ask;

@@ -190,6 +190,12 @@ bool SongCommands::InitializePlayer(bool askFirst)
     PlayerHold hold(m_link);
     if (!hold)
         return false;
+    // A damaged header page does not say how much memory the player has.
+    if (DirectoryImage::BlocksTold(m_link.PlayerDirectory()) == 0 && m_link.FindPlayerBlocks() == 0) {
+        m_link.CloseLink();
+        m_link.Ui().ShowMessage(kNotConnected);
+        return false;
+    }
     ImageSnapshot before(m_link);
     m_link.InitializeDirectory();
     if (!SaveChange(before, "initialize"))
@@ -347,6 +353,12 @@ bool SongCommands::RescueSongs(bool askFirst, bool write)
     PlayerHold hold(m_link);
     if (!hold)
         return false;
+    // The survey ends at the player's real end, which a damaged directory may not tell.
+    if (m_link.FindPlayerBlocks() == 0) {
+        m_link.CloseLink();
+        m_link.Ui().ShowMessage(kNotConnected);
+        return false;
+    }
     RescueStep scan(m_link, m_link.Copies(), m_link.Now());
     const int outcome = m_link.Ui().RunTransfer(scan);
     m_link.CloseLink();

@@ -82,10 +82,16 @@ void DirectoryImage::SetEmpty(unsigned blocks)
 
 unsigned DirectoryImage::PlayerBlocksOf(const DirectoryImage* directory)
 {
+    const unsigned told = BlocksTold(directory);
+    return told != 0 ? told : unsigned(kPlayerBlocks);
+}
+
+unsigned DirectoryImage::BlocksTold(const DirectoryImage* directory)
+{
     if (!directory || directory->HeaderChecksum() != directory->headerChecksum())
-        return kPlayerBlocks;
+        return 0;
     const unsigned total = directory->totalBlocks();
-    return total >= 2 && total <= unsigned(kPlayerBlocks) ? total : unsigned(kPlayerBlocks);
+    return total >= 2 && total <= unsigned(kPlayerBlocks) ? total : 0;
 }
 
 uint16_t DirectoryImage::FindFreeBlock() const

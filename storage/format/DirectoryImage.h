@@ -63,6 +63,8 @@ public:
     // read): its totalBlocks when its header page is as sealed and the number
     // is one a player can have, else the 1024 of a 32 MiB player.
     static unsigned PlayerBlocksOf(const DirectoryImage* directory);
+    // The same without the guess: 0 when the directory cannot say.
+    static unsigned BlocksTold(const DirectoryImage* directory);
 
     uint16_t FindFreeBlock() const;
     // Blocks a song may use lie from 1 up to the memory the player has. A

@@ -148,6 +148,7 @@ int DeviceLink::LoadDirectory(bool repair)
         return 0;
     }
     ProgressHider hider(Ui());
+    m_nFoundBlocks = 0; // another player may be on the port now
     std::vector<int> doubtful;
     int complete = ReadBlockZero(raw.get(), &doubtful);
     CloseLink();

@@ -6,7 +6,6 @@
 #include <set>
 
 #include "link/DeviceLink.h"
-#include "link/LittleEndian.h"
 #include "link/PageFormat.h"
 #include "storage/format/DirectoryRules.h"
 #include "storage/safety/FlashSurvey.h"
@@ -47,7 +46,10 @@ bool DirectoryRecovery::Find(RecoveredDirectory* found)
         return false;
     if (m_link.Copies())
         m_copies = m_link.Copies()->All();
-    m_survey = std::make_unique<FlashSurvey>(m_link, PlayerBlocks());
+    const unsigned blocks = m_link.FindPlayerBlocks();
+    if (blocks == 0)
+        return false;
+    m_survey = std::make_unique<FlashSurvey>(m_link, blocks);
     m_survey->ShowProgressWhileReading(true);
 
     Candidate shadow;
@@ -106,21 +108,6 @@ bool DirectoryRecovery::BlockZeroReadable() const
         garbled += !RawPageErased(raw) && !RawPageIntact(raw);
     }
     return garbled <= 1;
-}
-
-// The player's size as its own header page gives it, when that page was
-// written whole; else as this PC last knew it; else the 32 MiB of most players.
-unsigned DirectoryRecovery::PlayerBlocks() const
-{
-    const uint8_t* header = RawPageOf(m_pBlockZero, 0);
-    unsigned blocks = 0;
-    if (WrittenDirectoryPage(header))
-        blocks = ReadU16LE(header + 2);
-    else if (!m_copies.empty())
-        blocks = m_copies.front().image->totalBlocks();
-    if (blocks < 2 || blocks > unsigned(DirectoryImage::kPlayerBlocks))
-        blocks = DirectoryImage::kPlayerBlocks;
-    return blocks;
 }
 
 // From the top down, the first sound shadow is the newest (see the header).
@@ -277,15 +264,17 @@ DirectoryRecovery::Verdict DirectoryRecovery::SongsOnFlash(const Candidate& cand
 }
 
 // A record from this PC may be older than what the player holds: another
-// PC, or another player's history on this PC, may have written since. Every
-// whole chain on the flash that is none of its songs must be one this PC
-// knows and the record lets go of.
+// PC, or another player's history on this PC, may have written since. So
+// every whole chain on the flash must be one of its songs. A song this PC
+// let go is no exception: its chain stays whole until written over, but so
+// it does when another PC brings it back (a rescue, an upload of the same
+// file into the same blocks, an image put back), and a record cannot tell
+// the two apart.
 DirectoryRecovery::Verdict DirectoryRecovery::ChainsAccountedFor(const Candidate& candidate)
 {
     if (!m_survey->ReadAll())
         return Verdict::Unknown;
     const DirectoryImage& image = *candidate.image;
-    const PrintBook prints = PrintsOf(candidate);
     std::set<uint16_t> songHeads;
     for (int slot = 0; slot < Songs(image); ++slot)
         if (image.Entry(slot).blockCount() > 0)
@@ -293,15 +282,9 @@ DirectoryRecovery::Verdict DirectoryRecovery::ChainsAccountedFor(const Candidate
     for (unsigned block = 1; block < m_survey->Blocks(); ++block)
         if (m_survey->At(block).kind == BlockStart::Kind::Garbled)
             return Verdict::Unknown; // it might be where an unknown song begins
-    for (const FlashSurvey::Chain& chain : m_survey->Chains()) {
-        if (!chain.whole || songHeads.count(chain.blocks.front()))
-            continue;
-        if (songHeads.empty() || !prints.Knows(chain.print))
+    for (const FlashSurvey::Chain& chain : m_survey->Chains())
+        if (chain.whole && !songHeads.count(chain.blocks.front()))
             return Verdict::Unproven;
-        for (uint16_t block : chain.blocks)
-            if (image.blockUse(block) != DirectoryImage::kBlockFree)
-                return Verdict::Unproven;
-    }
     return Verdict::Agrees;
 }
 

@@ -36,13 +36,21 @@
 //    a song of the same length and encoding in the same blocks links alike
 //    but has another print. A record from this PC must know the print of
 //    every song it lists; the shadow, this player's own, may lack some;
-// 4. for a record from this PC, it accounts for every chain on the flash: a
-//    whole chain that is none of its songs must lie in blocks it marks free
-//    and be a song this PC knows the print of (one it let go); a record that
-//    lists no songs never restores over whole chains. Another PC's or another
-//    player's songs, written after this PC's record, fail this test. A record
-//    that fails it is not proven wrong, only unproven: the directories it
-//    replaced are older still, and are not tried after it.
+// 4. for a record from this PC, every whole chain on the flash is one of
+//    its songs. Another PC's or another player's songs, written after this
+//    PC's record, fail this test. So does a song this PC let go: its chain
+//    stays whole until written over, and is just as whole when another PC
+//    brought it back (a rescue, the same file uploaded into the same blocks,
+//    an image put back) before a later write was cut; no record can tell the
+//    two apart. A record that fails the test is not proven wrong, only
+//    unproven: the directories it replaced are older still, and are not
+//    tried after it. (A save cut short on a player that had no block free
+//    for a shadow, right after a removal, is therefore not restored: the
+//    damage is reported, and the rescue gives back every song.)
+// The survey ends at the player's real end: the size block 0's header page
+// gives when it is sound and its last block answers, else the first block
+// that does not answer (PlayerSize.cpp); never a size another player's
+// record gives.
 // A page that cannot be read right proves nothing: then no candidate is taken
 // at all, nor when block 0 reads back garbled beyond what one interrupted page
 // write leaves. Nothing passes: the damage is reported, nothing is written
@@ -87,7 +95,6 @@ private:
     };
 
     bool BlockZeroReadable() const;
-    unsigned PlayerBlocks() const;
     Verdict FindShadow(Candidate* shadow);
     Verdict ReadShadow(uint16_t block, Candidate* shadow);
     const DirectoryCopy* RecordBefore(uint64_t digest, uint32_t sequence) const;

@@ -26,6 +26,17 @@ constexpr int kRankCopies = 2 * DirectoryImage::kEntrySlots;
 // After the songs no copy knew: those a copy let go.
 constexpr int kRankReleased = 8192;
 
+// Whether a block's last page, read raw, ends the write its first page
+// began: an upload writes a block from its first page to its last, all with
+// the same links. A write cut short leaves the last page erased, or cut in
+// its programming (it reads back garbled however often it is read).
+bool WrittenWhole(const BlockStart& first, const uint8_t* lastRaw)
+{
+    SpareLinks links;
+    return RawPageIntact(lastRaw) && ParseSpareBytes(lastRaw + kPageSize, &links) && links.previous == first.previous &&
+           links.next == first.next;
+}
+
 // A size that a chain of this many blocks can hold.
 bool SizeFits(uint32_t size, size_t blocks)
 {
@@ -77,9 +88,10 @@ StepOutcome RescueStep::Step(ProgressBar& bar)
     return StepOutcome::EndOk;
 }
 
-// An upload writes each block from its first page to its last: a last
-// block whose last page is still erased was cut short, and its chain is no
-// song, only the start of one.
+// An upload writes each block from its first page to its last: a chain with
+// a block whose last page is still erased was cut short, and is no song,
+// only the start of one and, maybe, the end of another that held the same
+// blocks before.
 void RescueStep::DropUnfinished()
 {
     std::vector<RescuedSong> whole;
@@ -255,11 +267,13 @@ bool RescueStep::Name()
 bool RescueStep::MeasureSong(RescuedSong& song)
 {
     uint8_t raw[kRawPageSize];
-    if (!m_link.ReadPageChecked(kPagesPerBlock - 1, raw, song.chain.back()))
-        return false;
-    if (RawPageErased(raw)) {
-        song.unfinished = true;
-        return true;
+    for (uint16_t block : song.chain) {
+        if (!m_link.ReadPageChecked(kPagesPerBlock - 1, raw, block))
+            return false;
+        if (!WrittenWhole(m_survey.At(block), raw)) {
+            song.unfinished = true;
+            return true;
+        }
     }
     if (!song.known) {
         std::vector<uint8_t> last(kBlockSize, 0);

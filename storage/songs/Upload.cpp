@@ -53,12 +53,41 @@ std::string DeviceLink::BaseName(const std::string& path)
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+// Before a song's first block is written, the first erase unit of each of
+// its later blocks is erased. Those blocks are free, but may still hold a
+// removed song whose chain runs through the same blocks in the same order:
+// an upload cut between two blocks would otherwise leave its beginning
+// linked to that song's end, a whole chain of two songs' bytes. Erased, the
+// later blocks end the cut upload's chain where it was cut. (A unit costs a
+// few hundred port accesses on a link already awake; a block's write, some
+// two hundred thousand.)
+int DeviceLink::ClearLaterBlocks(const UploadStep& up)
+{
+    std::vector<uint16_t> later;
+    const unsigned limit = m_image.UsableBlockLimit();
+    for (unsigned block = 1; block < limit && later.size() + 1 < up.m_nBlockCount; ++block)
+        if (block != up.m_nCurrentBlock && m_image.blockUse(block) == DirectoryImage::kBlockFree)
+            later.push_back(uint16_t(block));
+    if (later.empty())
+        return 1;
+    if (!OpenLink())
+        return 0;
+    for (uint16_t block : later)
+        if (!EraseUnit(PageNumber(block, 0)))
+            return 0;
+    return 1;
+}
+
 int DeviceLink::UploadNextBlock(UploadStep& up)
 {
     DirectoryEntry entry(up.m_pEntry);
     const uint16_t current = up.m_nCurrentBlock;
     if (!m_image.IsSongBlock(current))
         return 0;
+    if (up.m_nBlocksDone == 0 && m_bSafeguards && !ClearLaterBlocks(up)) {
+        Ui().ShowMessage(WithName(kBlockNotWritten, Ui().Names().Shown(entry.name())));
+        return 0;
+    }
     m_image.SetBlockUse(current, DirectoryImage::kBlockInUse);
 
     const bool last = up.m_nBlocksDone == up.m_nBlockCount - 1;

@@ -164,13 +164,15 @@ TEST_F(History, RescueAfterBlockZeroIsLostGivesBackEverySong)
 
 TEST_F(History, RescueKeepsTheWholeSongsAndReportsABrokenChain)
 {
-    // The second block of "b.mp3" is written over by something else.
+    // The second block of "b.mp3" is written over by something else: a song of one block.
     const unsigned second = p.Image().blockLink(p.Image().Entry(1).firstBlock());
-    uint8_t raw[kRawPageSize];
-    std::memcpy(raw, p.flash.RawPage(second * 64), kRawPageSize);
-    const auto spare = SpareBytes(kNoLinkBlock, kNoLinkBlock, PageChecksum(raw));
-    std::memcpy(raw + kPageSize, spare.data(), kSpareSize);
-    p.flash.StorePage(second * 64, raw);
+    for (unsigned page = second * 64; page < second * 64 + 64; ++page) {
+        uint8_t raw[kRawPageSize];
+        std::memcpy(raw, p.flash.RawPage(page), kRawPageSize);
+        const auto spare = SpareBytes(kNoLinkBlock, kNoLinkBlock, PageChecksum(raw));
+        std::memcpy(raw + kPageSize, spare.data(), kSpareSize);
+        p.flash.StorePage(page, raw);
+    }
     EraseBlockZero();
     p.Restart();
     ReloadDirectory(*p.link, false);
