@@ -25,6 +25,7 @@
 #include "fuzz/FuzzWorld.h"
 #include "fuzz/SharedPlayers.h"
 #include "link/PageFormat.h"
+#include "link/PortStop.h"
 #include "songlist/SongListContent.h"
 
 namespace {
@@ -37,7 +38,7 @@ constexpr long kPageReadsPerOperation = 250;
 
 void PutBlockZero(World& w, const uint8_t* data, size_t size, uint8_t flags, uint8_t parameter)
 {
-    FuzzPlayer& player = w.players[0];
+    FuzzPlayer& player = w.Main().players[0];
     auto directory = std::make_unique<DirectoryImage>();
     for (int page = 0; page < kPagesPerBlock; ++page)
         std::memcpy(directory->Bytes() + page * kPageSize, player.master[uint32_t(page)].data(), kPageSize);
@@ -57,7 +58,7 @@ void PutBlockZero(World& w, const uint8_t* data, size_t size, uint8_t flags, uin
         player.Touch(uint32_t(page));
     }
     if (flags & 4)
-        w.pcA.folder.files.clear();
+        w.Main().pcA.folder.files.clear();
     if (flags & 8) {
         std::vector<uint8_t> erased(kRawPageSize, 0xFF);
         const uint32_t top = uint32_t(player.flash.Blocks() - 1) * kPagesPerBlock;
@@ -66,33 +67,63 @@ void PutBlockZero(World& w, const uint8_t* data, size_t size, uint8_t flags, uin
     }
 }
 
-// Only the download folder may gain files.
+// Only the download folder may gain files, and conversions leave none.
 void CheckSandbox(World& w)
 {
     for (const auto& entry : fs::directory_iterator(w.sandbox)) {
         const std::string name = entry.path().filename().string();
-        if (name != "in" && name != "out")
+        if (name != "in" && name != "out" && name != "tmp")
             Finding("a file was written outside the download folder: " + name);
     }
     for (const auto& entry : fs::recursive_directory_iterator(w.Out()))
         if (entry.is_directory())
             Finding("a download made a folder: " + entry.path().string());
+    for (const auto& entry : fs::directory_iterator(w.sandbox / "tmp"))
+        Finding("a temporary file was left behind: " + entry.path().filename().string());
 }
 
+// What a command that reported success left: block 0 as it stands, unrepaired.
 Listing Fresh(World& w)
 {
-    return FreshListing(w.players[0], w.pcA, kPageReadsPerOperation);
+    return FreshListing(w.Main().players[0], w.Main().pcA, kPageReadsPerOperation, false);
+}
+
+// The list the program shows after a command that reported success is the player's.
+void CheckShown(const DeviceLink& link, const Listing& fresh, const char* what)
+{
+    if (!fresh.damaged && ShownOf(link.m_image) != fresh.shown)
+        Finding(std::string("after ") + what + " that reported success, the program shows " +
+                Text(ShownOf(link.m_image)) + ", but the player holds " + Text(fresh.shown));
 }
 
 void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
 {
-    FuzzSession session(w.players[0], w.pcA);
+    FuzzPlayer& player = w.Main().players[0];
+    FuzzSession session(player, w.Main().pcA);
     DeviceLink& link = session.link;
     SongCommands& commands = session.commands;
 
     session.StartOperation(kPageReadsPerOperation);
-    ReloadDirectory(link);
+    const bool loaded = ReloadDirectory(link) != 0;
+    const Listing load = ListingOf(session, player.flash, loaded);
     BuildSongListContent(link.m_image, link.Ui().Names());
+    // The input's own block 0, read as it stands: whatever it lists is the directory.
+    const bool asGiven = !load.damaged && !load.wrote;
+    if (!load.damaged) {
+        // What 'list' would exit 0 on.
+        const Listing fresh = Fresh(w);
+        if (fresh.damaged)
+            Finding(std::string("a load ") + (load.wrote ? "repaired the directory and " : "") +
+                    "reported it sound, but block 0 is damaged");
+        CheckShown(link, fresh, "a load");
+    }
+    if (load.wrote && !load.damaged) {
+        // A repair restores a directory the player had, every song whole.
+        const std::string unsound = Unsound(w, 0, load.songs);
+        if (!unsound.empty() || !Keeps(load.songs, w.committed[0]))
+            Finding("a repair listed " + Names(load.songs) + " for " + Names(w.committed[0]) +
+                    (unsound.empty() ? "" : ": " + unsound));
+    }
     const int songs = std::min<int>(link.m_image.entryCount(), DirectoryImage::kEntrySlots);
     const int slot = songs > 0 ? parameter % songs : 0;
     const std::string slotName = songs > 0 ? link.m_image.Entry(slot).name() : "";
@@ -107,6 +138,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
             file = ReadWhole(entry.path());
         if (slot >= int(fresh.songs.size()) || fresh.songs[size_t(slot)].bytes != file)
             Finding("a download reported success with bytes that are not the song's");
+        CheckShown(link, fresh, "a download");
         break;
     }
     case 1: {
@@ -115,6 +147,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged || int(fresh.songs.size()) != songs - 1)
             Finding("a removal reported success that the player does not show");
+        CheckShown(link, fresh, "a removal");
         break;
     }
     case 2: {
@@ -124,6 +157,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged || fresh.songs.empty() || !(fresh.songs.back() == added))
             Finding("an upload reported success for a song that is not on the player");
+        CheckShown(link, fresh, "an upload");
         break;
     }
     case 3: {
@@ -132,6 +166,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged || slot >= int(fresh.songs.size()) || fresh.songs[size_t(slot)].name != "renamed")
             Finding("a rename reported success that the player does not show");
+        CheckShown(link, fresh, "a rename");
         break;
     }
     case 4: {
@@ -140,14 +175,33 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged || fresh.songs.empty() || fresh.songs[0].name != slotName)
             Finding("a move reported success that the player does not show");
+        CheckShown(link, fresh, "a move");
         break;
     }
-    default: {
+    case 5: {
         if (!commands.InitializePlayer(false))
             break;
         const Listing fresh = Fresh(w);
         if (fresh.damaged || !fresh.songs.empty())
             Finding("an initialize reported success that the player does not show");
+        CheckShown(link, fresh, "an initialize");
+        break;
+    }
+    default: {
+        if (!commands.RescueSongs(false))
+            break;
+        const Listing fresh = Fresh(w);
+        if (fresh.damaged)
+            Finding("a rescue reported success that the player does not show");
+        CheckShown(link, fresh, "a rescue");
+        // Block 0 as given may name the chains as it likes; else the rescue
+        // gives back every song whole, and nothing else.
+        if (asGiven)
+            break;
+        const std::string unsound = Unsound(w, 0, fresh.songs);
+        if (!unsound.empty() || !Keeps(fresh.songs, w.committed[0]))
+            Finding("a rescue listed " + Names(fresh.songs) + " for " + Names(w.committed[0]) +
+                    (unsound.empty() ? "" : ": " + unsound));
         break;
     }
     }
@@ -161,15 +215,17 @@ int RunFuzzInput(const uint8_t* data, size_t size, FuzzTarget target)
         return 0;
     World& w = TheWorld();
     w.Restore();
+    ClearPortStop();
     const uint8_t flags = data[0], parameter = data[1];
     const int scenario = flags >> 4;
     const bool shared = target == FuzzTarget::Sharing || (target == FuzzTarget::Either && scenario >= 6);
     if (!shared) {
         PutBlockZero(w, data + 2, size - 2, flags, parameter);
-        RunOnDamagedDirectory(w, scenario % 6, parameter);
+        RunOnDamagedDirectory(w, scenario % 7, parameter);
     } else {
         RunOnSharedPlayers(w, scenario >= 11, data, size);
     }
+    ClearPortStop();
     CheckSandbox(w);
     w.Restore();
     return 0;

@@ -7,7 +7,7 @@
 enum class FuzzTarget {
     Directory, // a damaged block 0 through one operation
     Sharing,   // two PCs on a player, or two players on a PC, through a script
-    Either,    // by the input's first byte: below 0x60 the first, else the second (the replay)
+    Either,    // by the input's first byte: below 0x60 the first, else the second (the replay of a lone file)
 };
 
 int RunFuzzInput(const uint8_t* data, size_t size, FuzzTarget target);

@@ -2,13 +2,18 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
+#include "audio/Conversion.h"
 #include "link/PageFormat.h"
+#include "link/PortStop.h"
 #include "simulator/FactoryImage.h"
+#include "songlist/UploadPlan.h"
 
 void Finding(const std::string& what)
 {
@@ -86,29 +91,102 @@ void FuzzUi::ShowMessage(const std::string& text)
     Trace("says: " + text);
 }
 
+bool FuzzUi::AskYesNo(const std::string&)
+{
+    return !PortStopRequested();
+}
+
 int FuzzUi::RunTransfer(TransferStep& step)
 {
+    if (PortStopRequested())
+        return kTransferCancel;
+    std::optional<PortStopHold> hold;
+    if (!step.UserMayCancel()) {
+        hold.emplace();
+        ++m_nHolds;
+    }
     struct : ProgressBar {
         void SetPos(int) override {}
     } bar;
-    for (int steps = 0; steps < 400 && !step.Stalled(); ++steps) {
+    int result = kTransferCancel;
+    for (int steps = 0; steps < 400 && !step.Stalled() && !(step.UserMayCancel() && PortStopRequested()); ++steps) {
         const StepOutcome outcome = step.Step(bar);
-        if (outcome != StepOutcome::Continue)
-            return outcome == StepOutcome::EndOk ? kTransferOk : kTransferCancel;
+        if (outcome != StepOutcome::Continue) {
+            result = outcome == StepOutcome::EndOk ? kTransferOk : kTransferCancel;
+            break;
+        }
     }
-    return kTransferCancel;
+    if (hold)
+        --m_nHolds;
+    return result;
 }
+
+// Ctrl+C on the wire. Through the register cycles the tool's own stoppable
+// ports stand in front of it; page by page it does what they do: once the
+// stop is asked for, nothing reaches the player but a directory save's
+// pages, and reads and waits fail. The operation that reaches the count
+// takes effect on the flash but fails for the link, stopped halfway in it.
+class StopWire : public PageDevice, public PortIo {
+public:
+    StopWire(const FuzzUi& ui, PagePlayer* pages, SimulatedPlayer* wire) : m_ui(ui), m_pPages(pages), m_pWire(wire) {}
+
+    int OpenLink() override { return Stopped() ? 1 : m_pPages->OpenLink(); }
+    int CloseLink() override { return Stopped() ? 1 : m_pPages->CloseLink(); }
+    int WaitReady() override { return Stopped() ? 0 : m_pPages->WaitReady(); }
+    int ReadPage(uint32_t page, uint8_t* destination, int keep) override
+    {
+        return Stopped() ? 0 : Counted(m_pPages->ReadPage(page, destination, keep));
+    }
+    int ProgramPage(uint32_t page, const uint8_t* data, const uint8_t* spare) override
+    {
+        return Stopped() ? 0 : Counted(m_pPages->ProgramPage(page, data, spare));
+    }
+    int EraseUnit(uint32_t page) override { return Stopped() ? 0 : Counted(m_pPages->EraseUnit(page)); }
+
+    void Out(uint16_t port, uint8_t value) override
+    {
+        m_pWire->Out(port, value);
+        Reached();
+    }
+    uint8_t In(uint16_t port) override
+    {
+        Reached();
+        return m_pWire->In(port);
+    }
+    long Clock() override { return m_pWire->Clock(); }
+
+    long stopAfter = -1;
+    StoppablePorts ports{*this};
+
+private:
+    bool Reached()
+    {
+        const size_t done = m_pPages ? m_pPages->Operations().size() : m_pWire->Operations().size();
+        if (stopAfter < 0 || PortStopRequested() || long(done) < stopAfter)
+            return false;
+        RequestPortStop();
+        return true;
+    }
+    bool Stopped() const { return PortStopRequested() && !m_ui.Holding(); }
+    int Counted(int result) { return Reached() && Stopped() ? 0 : result; }
+
+    const FuzzUi& m_ui;
+    PagePlayer* m_pPages;
+    SimulatedPlayer* m_pWire;
+};
 
 FuzzSession::FuzzSession(FuzzPlayer& player, FuzzPc& pc) : copies(pc.copies), m_player(player)
 {
     if (ChosenWire() == Wire::Registers) {
         m_pWire = std::make_unique<SimulatedPlayer>(player.flash);
         m_pWire->UseVirtualClock(true);
-        link.AttachPorts(m_pWire.get());
+        m_pStop = std::make_unique<StopWire>(ui, nullptr, m_pWire.get());
+        link.AttachPorts(&m_pStop->ports);
     } else {
         m_pPages = std::make_unique<PagePlayer>(player.flash);
+        m_pStop = std::make_unique<StopWire>(ui, m_pPages.get(), nullptr);
         link.AttachPorts(m_pPages.get());
-        link.AttachPageDevice(m_pPages.get());
+        link.AttachPageDevice(m_pStop.get());
     }
     link.AttachUserInterface(&ui);
     link.AttachDirectoryCopies(&copies);
@@ -154,12 +232,39 @@ void FuzzSession::StartOperation(long reads)
     Faults().unplugAfterReads = reads < 0 ? -1 : PageReads() + reads;
 }
 
+void FuzzSession::StopAfter(long operations)
+{
+    m_pStop->stopAfter = operations;
+    if (operations == 0)
+        RequestPortStop();
+}
+
+Shown ShownOf(const DirectoryImage& image)
+{
+    Shown shown;
+    shown.count = image.entryCount();
+    shown.freeBlocks = image.freeBlocks();
+    for (int slot = 0; slot < image.entryCount() && slot < DirectoryImage::kEntrySlots; ++slot)
+        shown.songs.emplace_back(image.Entry(slot).name(), image.Entry(slot).size());
+    return shown;
+}
+
+std::string Text(const Shown& shown)
+{
+    std::string songs;
+    for (const auto& [name, size] : shown.songs)
+        songs += (songs.empty() ? "" : ", ") + name + " (" + std::to_string(size) + " bytes)";
+    return std::to_string(shown.count) + " songs [" + songs + "], " + std::to_string(shown.freeBlocks) +
+           " blocks free";
+}
+
 Listing ListingOf(FuzzSession& session, FlashMemory& flash, bool loaded)
 {
     Listing listing;
     listing.damaged = !loaded || session.link.DirectoryDamaged();
     listing.wrote = session.Wrote();
     const DirectoryImage& image = session.link.m_image;
+    listing.shown = ShownOf(image);
     for (int slot = 0; slot < image.entryCount() && slot < DirectoryImage::kEntrySlots; ++slot) {
         const DirectoryEntry entry = image.Entry(slot);
         Song song{entry.name(), {}};
@@ -181,11 +286,11 @@ Listing ListingOf(FuzzSession& session, FlashMemory& flash, bool loaded)
     return listing;
 }
 
-Listing FreshListing(FuzzPlayer& player, FuzzPc& pc, long readsAllowed)
+Listing FreshListing(FuzzPlayer& player, FuzzPc& pc, long readsAllowed, bool repair)
 {
     FuzzSession session(player, pc);
     session.StartOperation(readsAllowed);
-    const bool loaded = ReloadDirectory(session.link) != 0;
+    const bool loaded = ReloadDirectory(session.link, repair) != 0;
     return ListingOf(session, player.flash, loaded);
 }
 
@@ -201,14 +306,82 @@ std::vector<uint8_t> ReadWhole(const std::filesystem::path& path)
     return bytes;
 }
 
+bool Unnamed(const Song& song)
+{
+    return song.name.rfind("Rescued song", 0) == 0;
+}
+
+bool Holds(const std::vector<uint8_t>& song, const std::vector<uint8_t>& bytes, bool measured)
+{
+    if (song == bytes)
+        return true;
+    if (!measured || song.empty())
+        return false;
+    const size_t last = (song.size() - 1) / kBlockSize * kBlockSize;
+    size_t end = song.size();
+    while (end > last && song[end - 1] == 0)
+        --end;
+    // A last block of zeros throughout is taken whole: the song, then the zeros the upload wrote.
+    const size_t size = end == last ? last + kBlockSize : end;
+    if (bytes.size() != size)
+        return false;
+    const size_t common = std::min(size, song.size());
+    return std::equal(song.begin(), song.begin() + std::ptrdiff_t(common), bytes.begin()) &&
+           std::all_of(bytes.begin() + std::ptrdiff_t(common), bytes.end(), [](uint8_t b) { return b == 0; });
+}
+
+bool Known(const std::vector<Song>& known, const std::vector<uint8_t>& bytes, bool measured)
+{
+    for (const Song& song : known)
+        if (Holds(song.bytes, bytes, measured))
+            return true;
+    return false;
+}
+
+bool Keeps(const std::vector<Song>& songs, const std::vector<Song>& kept)
+{
+    if (songs.size() >= size_t(DirectoryImage::kEntrySlots))
+        return true;
+    std::vector<bool> taken(songs.size(), false);
+    for (const Song& song : kept) {
+        size_t i = 0;
+        while (i < songs.size() && (taken[i] || !Holds(song.bytes, songs[i].bytes, Unnamed(songs[i]))))
+            ++i;
+        if (i == songs.size())
+            return false;
+        taken[i] = true;
+    }
+    return true;
+}
+
+// Empty when every song listed may be on this player, under its own name or
+// a new one; otherwise what is wrong.
+std::string Unsound(const World& w, int player, const std::vector<Song>& songs)
+{
+    for (const Song& song : songs) {
+        const auto original = w.originals.find(song.name);
+        if (original != w.originals.end()) {
+            if (original->second != song.bytes)
+                return song.name + " is listed with bytes that are not its own";
+            if (!Known(w.known[player], song.bytes, false))
+                return song.name + " is the other player's song";
+        } else if (!Known(w.known[player], song.bytes, Unnamed(song))) {
+            return song.name + " holds bytes of no song of this player";
+        }
+    }
+    return std::string();
+}
+
 namespace {
 
-// Bytes that differ from song to song, behind the same audio header, as
-// compressed audio does: so do the checksums of their pages, which a
-// song's print is made of (sequences that step through every byte value
-// give every page the same sum).
+// Frames of MPEG-1 Layer III at 128 kbps, 44100 Hz (417 bytes each), as the
+// plan stores them byte for byte, with bytes that differ from song to song
+// behind the headers, as compressed audio does: so do the checksums of their
+// pages, which a song's print is made of (sequences that step through every
+// byte value give every page the same sum).
 Song MadeSong(const std::string& name, size_t size, unsigned step, unsigned offset)
 {
+    constexpr size_t kFrame = 417;
     Song song{name, std::vector<uint8_t>(size)};
     uint32_t state = step * 2654435761u + offset + 1;
     for (size_t b = 0; b < size; ++b) {
@@ -217,8 +390,45 @@ Song MadeSong(const std::string& name, size_t size, unsigned step, unsigned offs
         state ^= state << 5;
         song.bytes[b] = uint8_t(state >> 24);
     }
-    song.bytes[0] = 0xFF, song.bytes[1] = 0xFB, song.bytes[2] = 0x90, song.bytes[3] = 0x64;
+    for (size_t frame = 0; frame + 4 <= size; frame += kFrame)
+        song.bytes[frame] = 0xFF, song.bytes[frame + 1] = 0xFB, song.bytes[frame + 2] = 0x90, song.bytes[frame + 3] = 0x64;
     return song;
+}
+
+// Three hundredths of a second of a tone, mono, 16 bits: the file a batch converts.
+std::vector<uint8_t> TinyWav()
+{
+    constexpr uint32_t kRate = 44100, kSamples = 1323;
+    std::vector<uint8_t> wav;
+    const auto put = [&wav](uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            wav.push_back(uint8_t(value >> (8 * i)));
+    };
+    const auto tag = [&wav](const char* text) {
+        for (int i = 0; i < 4; ++i)
+            wav.push_back(uint8_t(text[i]));
+    };
+    tag("RIFF");
+    put(36 + kSamples * 2, 4);
+    tag("WAVE");
+    tag("fmt ");
+    put(16, 4);
+    put(1, 2);
+    put(1, 2);
+    put(kRate, 4);
+    put(kRate * 2, 4);
+    put(2, 2);
+    put(16, 2);
+    tag("data");
+    put(kSamples * 2, 4);
+    for (uint32_t i = 0; i < kSamples; ++i)
+        put(uint16_t(int16_t((i % 100 < 50 ? 1 : -1) * 8000 * int(i % 50) / 50)), 2);
+    return wav;
+}
+
+void Write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 // The songs written, then one save: every copy a PC keeps is decoded on
@@ -239,35 +449,68 @@ World::World() : sandbox(std::filesystem::temp_directory_path() / ("mellifon-fuz
 {
     std::filesystem::remove_all(sandbox);
     std::filesystem::create_directories(sandbox / "in");
+    // Conversions write here: the input must leave nothing behind.
+    std::filesystem::create_directories(sandbox / "tmp");
+    setenv("TMPDIR", (sandbox / "tmp").c_str(), 1);
     std::vector<Song> own, others;
     for (int i = 0; i < 4; ++i)
         own.push_back(MadeSong("song" + std::to_string(i) + ".mp3", size_t(20000 + 15000 * i), 31, unsigned(i)));
     for (int i = 0; i < 2; ++i)
         others.push_back(MadeSong("other" + std::to_string(i) + ".mp3", size_t(20000 + 15000 * i), 17, unsigned(5 + i)));
-    uploads = {own[3], MadeSong("s1.mp3", 20000, 13, 1), MadeSong("s2.mp3", 20000, 13, 2)};
+    uploads = {own[3], MadeSong("s1.mp3", 20000, 13, 1), MadeSong("s2.mp3", 20000, 13, 2),
+               MadeSong("big.mp3", 900000, 13, 3)};
     committed[0].assign(own.begin(), own.begin() + 3);
     committed[1] = others;
-    for (int p = 0; p < 2; ++p) {
-        known[p] = committed[p];
-        known[p].insert(known[p].end(), uploads.begin(), uploads.end());
-    }
     for (const auto& songs : {own, others, uploads})
         for (const Song& song : songs) {
             originals[song.name] = song.bytes;
-            std::ofstream(PathOf(song), std::ios::binary)
-                .write(reinterpret_cast<const char*>(song.bytes.data()), std::streamsize(song.bytes.size()));
+            Write(PathOf(song), song.bytes);
         }
 
-    for (FuzzPlayer& player : players)
-        MakeFactoryFresh(player.flash);
-    Store(*this, players[0], pcA, committed[0]);
-    pcBoth.folder.files = pcA.folder.files;
-    Store(*this, players[1], pcBoth, committed[1]);
-    for (FuzzPlayer& player : players)
-        player.Commit();
-    pcA.Commit();
-    pcB.Commit();
-    pcBoth.Commit();
+    wav = (sandbox / "in" / "tiny.wav").string();
+    Write(wav, TinyWav());
+    const AudioFileFacts wavFacts = ExamineAudioFile(wav);
+    const UploadPlan plan = PlanUpload({wavFacts}, UploadOptions(), 1000, 0);
+    if (plan.files[0].action == UploadAction::Convert) {
+        const std::string out = (sandbox / "tiny.mp3").string();
+        {
+            ConversionJob job(wav, out, plan.files[0].conversion);
+            for (int steps = 0; steps < 400 && job.Step() == ConversionJob::State::Working; ++steps) {
+            }
+            if (job.Current() != ConversionJob::State::Done)
+                Finding("the WAV could not be converted: " + job.Problem());
+        }
+        converted = {plan.files[0].name, ReadWhole(out)};
+        std::filesystem::remove(out);
+        originals[converted.name] = converted.bytes;
+    }
+    for (int p = 0; p < 2; ++p) {
+        known[p] = committed[p];
+        known[p].insert(known[p].end(), uploads.begin(), uploads.end());
+        for (const Song& song : known[p]) {
+            listable[p].push_back(ExamineAudioFile(PathOf(song).string()));
+            if (listable[p].back().kind != AudioKind::PlayerPlays)
+                Finding(song.name + " is not audio the player plays: " + listable[p].back().problem);
+        }
+        listable[p].push_back(wavFacts);
+        if (!converted.name.empty())
+            known[p].push_back(converted);
+    }
+
+    for (int size = 0; size < kSizes; ++size) {
+        rigs[size] = std::make_unique<Rig>(kBlocks[size]);
+        Rig& rig = *rigs[size];
+        for (FuzzPlayer& player : rig.players)
+            MakeFactoryFresh(player.flash);
+        Store(*this, rig.players[0], rig.pcA, committed[0]);
+        rig.pcBoth.folder.files = rig.pcA.folder.files;
+        Store(*this, rig.players[1], rig.pcBoth, committed[1]);
+        for (FuzzPlayer& player : rig.players)
+            player.Commit();
+        rig.pcA.Commit();
+        rig.pcB.Commit();
+        rig.pcBoth.Commit();
+    }
     if (chdir(sandbox.c_str()) != 0)
         Finding("no sandbox");
 }
@@ -280,12 +523,22 @@ World::~World()
 
 void World::Restore()
 {
-    for (FuzzPlayer& player : players)
-        player.Restore();
-    pcA.Restore();
-    pcB.Restore();
-    pcBoth.Restore();
+    for (const auto& rig : rigs) {
+        for (FuzzPlayer& player : rig->players)
+            player.Restore();
+        rig->pcA.Restore();
+        rig->pcB.Restore();
+        rig->pcBoth.Restore();
+    }
     EmptyOut();
+}
+
+Song World::Stored(const std::string& name, const std::string& path, bool wasConverted) const
+{
+    if (wasConverted)
+        return {name, converted.bytes};
+    const auto original = originals.find(std::filesystem::path(path).filename().string());
+    return {name, original == originals.end() ? std::vector<uint8_t>() : original->second};
 }
 
 void World::EmptyOut()

@@ -1,9 +1,10 @@
 #pragma once
-// What the fuzz inputs play with: two simulated players and two PCs' copy
-// folders, each put back to its committed state before every input, and a
-// run of the program on one player from one PC. The players are served page
-// by page (simulator/PagePlayer.h) unless MELLIFON_FUZZ_WIRE=registers asks
-// for the register-level model, some forty times slower.
+// What the fuzz inputs play with: for each player size, two simulated
+// players and three PCs' copy folders, each put back to its committed state
+// before every input; the files a PC stores; and a run of the program on one
+// player from one PC, with a Ctrl+C when asked for. The players are served
+// page by page (simulator/PagePlayer.h) unless MELLIFON_FUZZ_WIRE=registers
+// asks for the register-level model, some forty times slower.
 
 #include <filesystem>
 #include <map>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/AudioFile.h"
 #include "link/DeviceLink.h"
 #include "simulator/FlashMemory.h"
 #include "simulator/PagePlayer.h"
@@ -37,9 +39,8 @@ std::string Names(const std::vector<Song>& songs);
 
 // A player: its flash, and the pages it held when the committed state was made.
 struct FuzzPlayer {
-    // A player of 4 MiB: its songs are small, and a rescue's or a repair's
-    // look at every block costs an eighth of a 32 MiB one's.
-    FlashMemory flash{128};
+    explicit FuzzPlayer(int blocks) : flash(blocks) {}
+    FlashMemory flash;
     std::map<uint32_t, std::vector<uint8_t>> master;
     std::set<uint32_t> touched;
 
@@ -84,15 +85,24 @@ struct FuzzPc {
 };
 
 // Says yes, and gives up on a transfer that runs on and on, as a user would.
+// After a Ctrl+C it does what the tool's terminal does: says no, starts no
+// transfer, ends one the user may cancel, and holds the ports open through
+// one the user may not (the directory save).
 class FuzzUi : public UserInterface {
 public:
     void ShowMessage(const std::string& text) override;
-    bool AskYesNo(const std::string&) override { return true; }
+    bool AskYesNo(const std::string&) override;
     int RunTransfer(TransferStep& step) override;
     void ShowProgress(int, int) override {}
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
+    bool Holding() const { return m_nHolds > 0; }
+
+private:
+    int m_nHolds = 0;
 };
+
+class StopWire;
 
 // One run of the program on a player from a PC: its link, the PC's copies,
 // the flows. The pages it wrote are noted on the player when it ends.
@@ -110,6 +120,9 @@ public:
     bool Wrote() const;
     // The cable in again, to come out once this operation has read `reads` pages (-1: never).
     void StartOperation(long reads);
+    // Ctrl+C once the player has seen this many page operations in this run
+    // (0: before the first). The caller clears the stop when the run ends.
+    void StopAfter(long operations);
 
     FuzzUi ui;
     DirectoryCopies& copies;
@@ -121,26 +134,65 @@ private:
     FuzzPlayer& m_player;
     std::unique_ptr<SimulatedPlayer> m_pWire;
     std::unique_ptr<PagePlayer> m_pPages;
+    std::unique_ptr<StopWire> m_pStop;
 };
+
+// What the program shows of a directory: each song's name and size, the
+// songs it claims and the memory it calls free.
+struct Shown {
+    std::vector<std::pair<std::string, uint32_t>> songs;
+    int count = 0;
+    int freeBlocks = 0;
+    bool operator==(const Shown&) const = default;
+};
+Shown ShownOf(const DirectoryImage& image);
+std::string Text(const Shown& shown);
 
 // What a load shows: each song with its bytes along its chain.
 struct Listing {
     std::vector<Song> songs;
+    Shown shown;
     bool damaged = false; // no directory: not read, or damaged beyond repair
     bool wrote = false;   // the load wrote to the player (a repair)
 };
 Listing ListingOf(FuzzSession& session, FlashMemory& flash, bool loaded);
-// A fresh start of the program on the player from the PC.
-Listing FreshListing(FuzzPlayer& player, FuzzPc& pc, long readsAllowed = -1);
+// A fresh start of the program on the player from the PC; without
+// `repair`, block 0 as it stands (what a command that succeeded must leave).
+Listing FreshListing(FuzzPlayer& player, FuzzPc& pc, long readsAllowed = -1, bool repair = true);
 
 std::vector<uint8_t> ReadWhole(const std::filesystem::path& path);
 
+// A song a rescue found no name for.
+bool Unnamed(const Song& song);
+// Whether `bytes` are a song's as stored, or (`measured`) as a rescue that
+// cannot name it measures them: up to the last byte of its last block that
+// is not zero (the upload cleared the rest of that block), or the whole
+// block when it is zero throughout.
+bool Holds(const std::vector<uint8_t>& song, const std::vector<uint8_t>& bytes, bool measured);
+// The same for any of the `known` songs.
+bool Known(const std::vector<Song>& known, const std::vector<uint8_t>& bytes, bool measured);
+// Every song of `kept` among `songs` by its bytes (a rescue may rename one,
+// and measures one it cannot name); a full directory may leave some out.
+bool Keeps(const std::vector<Song>& songs, const std::vector<Song>& kept);
 
-// The committed state every input starts from. Player 0 holds three songs,
-// stored from PC A; player 1 two songs of the same lengths and audio
-// headers as player 0's first two (so their chains look alike) but other
-// bytes, stored from a PC that also holds player 0's history; PC B has never
-// seen either player.
+struct World;
+// Empty when every song listed may be on this player, under its own name or
+// a new one (byte for byte a song stored, or one a rescue measured); else
+// what is wrong.
+std::string Unsound(const World& w, int player, const std::vector<Song>& songs);
+
+// Players of one size and the PCs that share them, in their committed state.
+// Player 0 holds three songs, stored from PC A; player 1 two songs of the
+// same lengths and audio headers as player 0's first two (so their chains
+// look alike) but other bytes, stored from a PC that also holds player 0's
+// history; PC B has never seen either player.
+struct Rig {
+    explicit Rig(int blocks) : players{FuzzPlayer(blocks), FuzzPlayer(blocks)} {}
+    FuzzPlayer players[2];
+    FuzzPc pcA, pcB, pcBoth;
+};
+
+// The committed state every input starts from: a rig for each player size.
 struct World {
     World();
     ~World();
@@ -155,12 +207,32 @@ struct World {
     std::filesystem::path Out() const { return sandbox / "out"; }
     std::filesystem::path PathOf(const Song& song) const { return sandbox / "in" / song.name; }
 
+    // 4 MiB (the songs are small, and a rescue's or a repair's look at every
+    // block costs an eighth of a 32 MiB one's), 1, 16 and 32 MiB.
+    static constexpr int kSizes = 4;
+    static constexpr int kBlocks[kSizes] = {128, 32, 512, 1024};
+    Rig& RigOf(int size) { return *rigs[size]; }
+    Rig& Main() { return *rigs[0]; }
+
+    // The song a planned file becomes on the player: its bytes, or what
+    // converting it gave.
+    Song Stored(const std::string& name, const std::string& path, bool converted) const;
+
     std::filesystem::path sandbox;
-    FuzzPlayer players[2];
-    FuzzPc pcA, pcB, pcBoth;
+    std::unique_ptr<Rig> rigs[kSizes];
     std::vector<Song> committed[2]; // what each player lists
-    std::vector<Song> uploads;      // what a PC may add to either player
+    // What a PC may add to either player: the last is big, 28 of the 31
+    // blocks a 1 MiB player has for songs.
+    std::vector<Song> uploads;
     std::vector<Song> known[2];     // every song that may rightly be on each player
-    std::map<std::string, std::vector<uint8_t>> originals; // every file's name and bytes
+    std::map<std::string, std::vector<uint8_t>> originals; // every song's name and bytes
+    // A WAV of a few hundredths of a second, converted once here to learn
+    // what the program stores for it; `converted.name` is empty when this
+    // build cannot convert.
+    std::string wav;
+    Song converted;
+    // The files a list may name for each player, each examined once: every
+    // song it may rightly hold, then the WAV.
+    std::vector<AudioFileFacts> listable[2];
 };
 World& TheWorld();

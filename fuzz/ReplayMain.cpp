@@ -1,6 +1,7 @@
 // Runs fuzz inputs of either target without libFuzzer, for the tests: each
-// file named, and every file in each folder named (a sharing input begins
-// with a byte of 0x60 or more). A finding aborts with its message.
+// file named, and every file in each folder named. An input in a folder
+// named "directory" or "sharing" is of that target; any other of the sharing
+// one when its first byte is 0x60 or more. A finding aborts with its message.
 // Usage: mellifon_fuzz_replay INPUT|FOLDER...
 
 #include <algorithm>
@@ -41,7 +42,11 @@ int main(int argc, char** argv)
         }
         std::fprintf(stderr, "%s\n", input.filename().c_str());
         const std::vector<uint8_t> bytes = ReadWhole(input);
-        RunFuzzInput(bytes.data(), bytes.size(), FuzzTarget::Either);
+        const std::string folder = input.parent_path().filename().string();
+        RunFuzzInput(bytes.data(), bytes.size(),
+                     folder == "directory" ? FuzzTarget::Directory
+                     : folder == "sharing" ? FuzzTarget::Sharing
+                                           : FuzzTarget::Either);
     }
     std::printf("%zu inputs replayed on the %s\n", inputs.size(),
                 ChosenWire() == Wire::Registers ? "register-level player" : "page-level player");

@@ -1,55 +1,132 @@
 #include "fuzz/SharedPlayers.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fuzz/FuzzWorld.h"
 #include "link/PageFormat.h"
+#include "link/PortStop.h"
+#include "playlist/SyncRun.h"
+#include "playlist/UploadItems.h"
+#include "songlist/BatchUpload.h"
+#include "songlist/SongIdentity.h"
+#include "storage/StorageTexts.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using Songs = std::vector<Song>;
 
-enum Op { kLoad, kDownload, kRemove, kUpload, kRename, kMove, kInitialize, kUndo, kRescue, kOps };
-const char* const kOpNames[kOps] = {"load", "download", "remove", "upload", "rename",
-                                    "move", "initialize", "undo", "rescue"};
+enum Op { kLoad, kDownload, kRemove, kUpload, kRename, kMove, kInitialize, kUndo, kRescue, kSync, kBatch, kOps };
+const char* const kOpNames[kOps] = {"load", "download", "remove", "upload", "rename", "move",
+                                    "initialize", "undo", "rescue", "sync", "batch"};
 constexpr size_t kMaxSteps = 8;
 
 struct Step {
     int actor;
     Op op;
     uint8_t param;
+    std::vector<uint8_t> list; // a sync's or a batch's files
 };
 
 struct Script {
-    bool twoPlayers = false;
+    int size = 0; // the rig
     int cutStep = -1;
     long cutAfter = 0;
     bool cutterLoadsFirst = false;
+    int stopStep = -1;
+    long stopAfter = 0;
     std::vector<Step> steps;
 };
 
-Script Decode(bool twoPlayers, const uint8_t* data, size_t size)
+Script Decode(const uint8_t* data, size_t size)
 {
     Script script;
-    script.twoPlayers = twoPlayers;
     script.cutStep = data[0] & 0x0F;
     const uint8_t low = size > 1 ? data[1] : 0, high = size > 2 ? data[2] : 0;
-    script.cutAfter = low | long(high & 3) << 8;
+    script.cutAfter = low | long(high & 3) << 8 | long(high >> 4 & 3) << 10;
+    script.size = high >> 2 & 3;
     script.cutterLoadsFirst = (high & 0x80) != 0;
-    for (size_t i = 3; i + 1 < size && script.steps.size() < kMaxSteps; i += 2)
-        script.steps.push_back({data[i] >> 7, Op((data[i] & 0x7F) % kOps), data[i + 1]});
+    size_t i = 3;
+    if (high & 0x40) {
+        const uint8_t when = size > 3 ? data[3] : 0;
+        script.stopStep = when & 0x0F;
+        script.stopAfter = (size > 4 ? data[4] : 0) | long(when >> 4) << 8;
+        i = 5;
+    }
+    while (i + 1 < size && script.steps.size() < kMaxSteps) {
+        Step step{data[i] >> 7, Op((data[i] & 0x7F) % kOps), data[i + 1], {}};
+        i += 2;
+        if (step.op == kSync || step.op == kBatch)
+            for (int n = step.param & 7; n > 0 && i < size; --n)
+                step.list.push_back(data[i++]);
+        script.steps.push_back(std::move(step));
+    }
     return script;
 }
 
-// What a player holds, and every state it has held (what an undo may bring back).
-struct PlayerState {
-    std::vector<Song> songs;
-    std::vector<std::vector<Song>> history;
-    bool ended = false; // reported damaged: the script goes on without it
+using Test = std::function<bool(const Songs&)>;
 
-    void Advance(const std::vector<Song>& now)
+Test Is(Songs state)
+{
+    return [state = std::move(state)](const Songs& songs) { return songs == state; };
+}
+
+// Songs in this order, those marked optional each perhaps left out (a file
+// of a batch or a sync that failed).
+using Layout = std::vector<std::pair<Song, bool>>;
+
+bool Matches(const Layout& layout, size_t at, const Songs& songs, size_t next)
+{
+    if (at == layout.size())
+        return next == songs.size();
+    if (layout[at].second && Matches(layout, at + 1, songs, next))
+        return true;
+    return next < songs.size() && songs[next] == layout[at].first && Matches(layout, at + 1, songs, next + 1);
+}
+
+// What the tool's closing line prints after a batch or a sync
+// (cli/CliMain.cpp Upload and Sync): the counts of the flow's result, the
+// songs and the memory free from the link's image after it.
+struct Figures {
+    bool printed = false;
+    int freeBlocks = 0;
+    int songs = -1;  // a sync: the songs on the player
+    int kept = -1;   // a sync: kept and moved
+    int stored = -1; // songs added
+    uint64_t bytes = 0; // a batch: of the songs stored
+};
+
+// What a step may leave, and what it said.
+struct Expected {
+    bool reported = false; // it said it made its change (for most, the tool's exit status 0)
+    // The states a load may list after it, besides the one before it; the
+    // state its success makes.
+    Test may = [](const Songs&) { return false; };
+    Test done = [](const Songs&) { return false; };
+    // What every state it may leave holds: what a rescue must keep when the
+    // step left the player damaged.
+    Songs floor;
+    std::string refusal; // a step that must have been refused
+    int downloadSlot = -1;
+    std::vector<uint8_t> downloaded;
+    Shown shown; // the list the program shows after it
+    Figures figures;
+};
+
+// What a player holds, and every state it has held (what an undo may bring
+// back). A player left damaged keeps the state before the step that did it,
+// and that step's expectations: a later repair may show what it made.
+struct PlayerState {
+    Songs songs;
+    std::vector<Songs> history;
+    bool damaged = false;
+    Expected damage;
+
+    void Advance(const Songs& now)
     {
         if (now == songs)
             return;
@@ -58,36 +135,128 @@ struct PlayerState {
     }
 };
 
-// What a step may leave besides the state before it.
-struct Expected {
-    bool reported = false;                // the step said it succeeded
-    std::vector<std::vector<Song>> after; // the states its success makes
-    bool anySoundAfter = false;           // a rescue: whatever it finds
-    int downloadSlot = -1;
-    std::vector<uint8_t> downloaded;
-};
-
-bool Among(const std::vector<Song>& songs, const std::vector<std::vector<Song>>& states)
+std::vector<AudioFileFacts> ListOf(const World& w, int player, const Step& step)
 {
-    return std::find(states.begin(), states.end(), songs) != states.end();
+    std::vector<AudioFileFacts> files;
+    for (uint8_t pick : step.list)
+        files.push_back(w.listable[player][pick % w.listable[player].size()]);
+    return files;
 }
 
-Expected RunStep(World& w, FuzzSession& s, const Step& step, const PlayerState& state)
+// The tool's upload (cli/CliMain.cpp Upload): a plan of the files, carried out.
+void RunBatch(World& w, FuzzSession& s, int player, const Step& step, const Songs& before, Expected& e)
+{
+    UploadOptions options;
+    options.storeDuplicates = (step.param & 0x08) != 0;
+    const bool fit = (step.param & 0x10) != 0;
+    const std::vector<KnownSong> songs = KnownSongs(s.link);
+    const DirectoryImage& image = s.link.m_image;
+    const UploadPlan plan = PlanUpload(ListOf(w, player, step), options, image.freeBlocks(), image.entryCount(),
+                                       &s.link.Ui().Names(), &songs);
+    if (!plan.Fits() && !fit)
+        return;
+    Layout layout;
+    for (const Song& song : before)
+        layout.emplace_back(song, false);
+    Songs all = before;
+    for (const PlannedFile& file : plan.files)
+        if (file.ToBeStored() && file.fits) {
+            all.push_back(w.Stored(file.name, file.facts.path, file.action == UploadAction::Convert));
+            layout.emplace_back(all.back(), true);
+        }
+    e.floor = before;
+    e.may = [layout](const Songs& now) { return Matches(layout, 0, now, 0); };
+    e.done = Is(all);
+    const BatchResult result = RunUploadPlan(s.link, s.commands, plan);
+    e.reported = result.failed + result.notTried == 0;
+    e.figures.printed = true;
+    e.figures.stored = result.stored;
+    e.figures.bytes = result.bytes;
+    e.figures.freeBlocks = s.link.m_image.freeBlocks();
+}
+
+// The tool's sync (cli/CliMain.cpp Sync), answered yes.
+void RunSync(World& w, FuzzSession& s, int player, const Step& step, const Songs& before, Expected& e)
+{
+    if (s.link.DirectoryDamaged()) {
+        s.link.Ui().ShowMessage(kDirectoryDamaged);
+        return;
+    }
+    UploadItems items;
+    items.files = ListOf(w, player, step);
+    if (!UnreadableForSync(items).empty())
+        return;
+    if (items.files.empty())
+        e.refusal = "a sync with a list of no songs";
+    const bool fit = (step.param & 0x10) != 0;
+    const SyncPlan plan =
+        PlanSync(s.link.m_image, KnownSongs(s.link), std::move(items.files), UploadOptions(), &s.link.Ui().Names());
+    const bool planDone = (plan.Fits() || fit) && plan.refused.empty();
+    if (!plan.Fits() && !fit)
+        return;
+    if (!plan.Changes()) {
+        e.reported = planDone;
+        e.done = Is(before);
+        return;
+    }
+    Layout layout;
+    Songs kept, all;
+    for (const SyncEntry& entry : plan.entries) {
+        if (entry.action == SyncAction::Add) {
+            const PlannedFile& file = plan.additions.files[size_t(entry.addition)];
+            layout.emplace_back(w.Stored(file.name, file.facts.path, file.action == UploadAction::Convert), true);
+        } else if (size_t(entry.oldSlot) < before.size()) {
+            layout.emplace_back(before[size_t(entry.oldSlot)], false);
+            kept.push_back(layout.back().first);
+        }
+        all.push_back(layout.back().first);
+    }
+    e.floor = kept;
+    const bool removalFirst = plan.removalFirst;
+    e.may = [layout, kept, removalFirst](const Songs& now) {
+        return (removalFirst && now == kept) || Matches(layout, 0, now, 0);
+    };
+    const SyncResult result = RunSyncPlan(s.link, s.commands, plan);
+    if (!result.saved)
+        return;
+    e.reported = true;
+    const bool allAdded = result.additions.failed == 0 && result.additions.notTried == 0;
+    e.done = allAdded ? Is(all) : Test([layout](const Songs& now) { return Matches(layout, 0, now, 0); });
+    const DirectoryImage& image = s.link.m_image;
+    e.figures.printed = true;
+    e.figures.songs = image.entryCount();
+    e.figures.freeBlocks = image.freeBlocks();
+    e.figures.kept = plan.Count(SyncAction::Keep) + plan.Count(SyncAction::Move);
+    e.figures.stored = result.additions.stored;
+}
+
+// `before`: the player's state as the step's own load lists it.
+Expected RunStep(World& w, FuzzSession& s, FuzzPlayer& player, int p, const Step& step, const PlayerState& state,
+                 Songs* before)
 {
     Expected e;
-    const std::vector<Song>& before = state.songs;
-    ReloadDirectory(s.link);
+    const bool loaded = ReloadDirectory(s.link) != 0;
+    const Listing load = ListingOf(s, player.flash, loaded);
+    *before = state.songs;
+    if (!load.damaged) {
+        if (load.songs != state.songs && !(state.damaged && state.damage.may(load.songs)))
+            Finding("before a " + std::string(kOpNames[step.op]) + ", a load listed " + Names(load.songs) +
+                    ", not the player's state " + Names(state.songs));
+        *before = load.songs;
+    }
+    const Songs& was = *before;
+    e.floor = was;
+    e.done = Is(was);
     const int songs = std::min<int>(s.link.m_image.entryCount(), DirectoryImage::kEntrySlots);
     const int slot = songs > 0 ? step.param % songs : 0;
-    const bool inModel = slot < int(before.size());
-    std::vector<Song> after = before;
+    const bool listed = !load.damaged && slot < int(was.size());
+    Songs after = was;
     SongCommands& c = s.commands;
     switch (step.op) {
     case kLoad:
-        e.after = {before};
+        e.reported = loaded && !s.link.DirectoryDamaged();
         break;
     case kDownload:
-        e.after = {before};
         w.EmptyOut();
         if (songs > 0 && c.DownloadSongAt(slot, w.Out().string())) {
             e.reported = true;
@@ -97,121 +266,163 @@ Expected RunStep(World& w, FuzzSession& s, const Step& step, const PlayerState& 
         }
         break;
     case kRemove:
-        if (inModel) {
+        if (listed) {
             after.erase(after.begin() + slot);
-            e.after = {after};
+            e.may = e.done = Is(after);
+            e.floor = after;
         }
         e.reported = songs > 0 && c.RemoveSongAt(slot, false);
         break;
     case kUpload: {
         const Song& added = w.uploads[step.param % w.uploads.size()];
         after.push_back(added);
-        e.after = {after};
+        if (!load.damaged)
+            e.may = e.done = Is(after);
         e.reported = c.UploadFiles({w.PathOf(added).string()}) == 1;
         break;
     }
     case kRename:
-        if (inModel) {
+        if (listed) {
             after[size_t(slot)].name = "renamed";
-            e.after = {after};
+            e.may = e.done = Is(after);
         }
         e.reported = c.RenameSong(slot, "renamed");
         break;
     case kMove:
-        if (inModel) {
+        if (listed) {
             std::rotate(after.begin(), after.begin() + slot, after.begin() + slot + 1);
-            e.after = {after};
+            e.may = e.done = Is(after);
         }
         e.reported = c.MoveSong(slot, 0);
         break;
     case kInitialize:
-        e.after = {{}};
+        e.may = e.done = Is({});
+        e.floor.clear();
         e.reported = c.InitializePlayer(false);
         break;
-    case kUndo:
-        e.after = state.history;
+    case kUndo: {
+        const std::vector<Songs>* history = &state.history;
+        e.may = e.done = [history](const Songs& now) {
+            return std::find(history->begin(), history->end(), now) != history->end();
+        };
+        e.floor.clear();
         e.reported = c.UndoLastChange(false);
         break;
-    case kRescue:
-        e.anySoundAfter = true;
+    }
+    case kRescue: {
+        // On a damaged player, what every state it may be in holds.
+        const Songs kept = load.damaged && state.damaged ? state.damage.floor : was;
+        e.may = e.done = [kept](const Songs& now) { return Keeps(now, kept); };
+        e.floor = kept;
         e.reported = c.RescueSongs(false);
+        break;
+    }
+    case kSync:
+        if (loaded)
+            RunSync(w, s, p, step, was, e);
+        break;
+    case kBatch:
+        if (loaded)
+            RunBatch(w, s, p, step, was, e);
         break;
     default:
         break;
     }
+    e.shown = ShownOf(s.link.m_image);
     return e;
 }
 
-// A rescue that finds no name for a chain keeps its blocks whole: the song,
-// or as much of it as an upload cut short wrote, page by page, then the zeros
-// that end a last block or erased pages.
-bool Known(const std::vector<Song>& known, const std::vector<uint8_t>& bytes, bool rescued)
+std::string BlocksText(int blocks)
 {
-    for (const Song& song : known) {
-        if (song.bytes == bytes)
-            return true;
-        if (!rescued)
-            continue;
-        const size_t same = size_t(
-            std::mismatch(song.bytes.begin(), song.bytes.end(), bytes.begin(), bytes.end()).first - song.bytes.begin());
-        const bool whole = same == song.bytes.size() || (same >= size_t(kPageSize) && same % kPageSize == 0);
-        if (whole && std::all_of(bytes.begin() + std::ptrdiff_t(same), bytes.end(),
-                                 [](uint8_t b) { return b == 0x00 || b == 0xFF; }))
-            return true;
-    }
-    return false;
+    return std::to_string(blocks) + " blocks (" + std::to_string(blocks * 32) + " KiB)";
 }
 
-// Empty when every song listed may be on this player, under its own name or
-// a new one; otherwise what is wrong.
-std::string Unsound(const World& w, int player, const std::vector<Song>& songs)
-{
-    for (const Song& song : songs) {
-        const auto original = w.originals.find(song.name);
-        if (original != w.originals.end()) {
-            if (original->second != song.bytes)
-                return song.name + " is listed with bytes that are not its own";
-            if (!Known(w.known[player], song.bytes, false))
-                return song.name + " is the other player's song";
-        } else if (!Known(w.known[player], song.bytes, song.name.rfind("Rescued song", 0) == 0)) {
-            return song.name + " holds bytes of no song of this player";
-        }
-    }
-    return std::string();
-}
+struct Outcome {
+    bool cut = false;
+    bool stopped = false;
+    bool wrote = false;
+    bool wasDamaged = false; // before the step
+};
 
-void Judge(const World& w, int player, const Step& step, const Expected& e, const std::vector<Song>& before,
-           const Listing& fresh, bool cut)
+void Judge(const World& w, int player, const Step& step, const Expected& e, const Songs& before,
+           const PlayerState& state, const Listing& fresh, const Outcome& o)
 {
-    const std::string what = std::string(kOpNames[step.op]) + (cut ? " cut by the power" : "");
+    const std::string what = std::string(kOpNames[step.op]) + (o.cut ? " cut by the power" : "") +
+                             (o.stopped ? " stopped by Ctrl+C" : "");
+    const std::string listed = fresh.damaged ? std::string("damage") : Names(fresh.songs);
+    if (!e.refusal.empty() && e.reported)
+        Finding(e.refusal + " was not refused: a fresh load lists " + listed);
     if (e.reported) {
-        if (fresh.damaged || !(e.anySoundAfter || Among(fresh.songs, e.after)))
-            Finding("a " + what + " reported success that a fresh load does not bear out: " +
-                    (fresh.damaged ? std::string("damaged") : Names(fresh.songs)));
+        if (fresh.damaged || !e.done(fresh.songs))
+            Finding("a " + what + " reported success that a fresh load does not bear out: " + listed +
+                    ", before: " + Names(before));
         if (e.downloadSlot >= 0 &&
             (e.downloadSlot >= int(fresh.songs.size()) || fresh.songs[size_t(e.downloadSlot)].bytes != e.downloaded))
             Finding("a download reported success with bytes that are not the song's");
+        if (e.shown != fresh.shown)
+            Finding("after a " + what + " that reported success, the program shows " + Text(e.shown) +
+                    ", but the player holds " + Text(fresh.shown));
     }
     if (fresh.damaged) {
         if (fresh.wrote)
             Finding("after a " + what + ", a load reported damage and wrote to the player");
-        if (!cut)
+        if (!o.cut && (!o.wasDamaged || o.wrote))
             Finding("a " + what + " with nothing cut left the directory damaged");
         return;
     }
-    if (fresh.songs != before && !e.anySoundAfter && !Among(fresh.songs, e.after))
-        Finding("a " + what + " left neither the state before it nor after it: " + Names(fresh.songs) +
+    if (fresh.songs != before && !e.may(fresh.songs) && !(o.wasDamaged && state.damage.may(fresh.songs)))
+        Finding("a " + what + " left neither the state before it nor one it may make: " + Names(fresh.songs) +
                 ", before: " + Names(before));
     const std::string unsound = Unsound(w, player, fresh.songs);
     if (!unsound.empty())
         Finding("after a " + what + ", " + unsound + ": " + Names(fresh.songs));
+
+    // Figures the other developer's change may flag as unknown are to be
+    // let through here, once the flow says so.
+    const Figures& f = e.figures;
+    if (!f.printed)
+        return;
+    if (f.freeBlocks != fresh.shown.freeBlocks)
+        Finding("after a " + what + ", its closing line says " + BlocksText(f.freeBlocks) + " free; the player has " +
+                BlocksText(fresh.shown.freeBlocks) + " free");
+    if (f.songs >= 0 && (f.songs != fresh.shown.count || f.kept + f.stored != fresh.shown.count))
+        Finding("after a " + what + ", its closing line says " + std::to_string(f.songs) + " songs (" +
+                std::to_string(f.kept) + " kept, " + std::to_string(f.stored) + " added); the player holds " +
+                std::to_string(fresh.shown.count));
+    if (f.songs < 0) {
+        // A cut save may have made it although the batch could not tell.
+        const int added = int(fresh.songs.size()) - int(before.size());
+        if (added != f.stored && !(o.cut && added == f.stored + 1))
+            Finding("after a " + what + ", its closing line says " + std::to_string(f.stored) +
+                    " songs stored; the player holds " + std::to_string(added) + " more than before");
+        uint64_t bytes = 0;
+        for (int i = 0; i < f.stored && i < added; ++i)
+            bytes += fresh.songs[before.size() + size_t(i)].bytes.size();
+        if (bytes != f.bytes)
+            Finding("after a " + what + ", its closing line says " + std::to_string(f.bytes) +
+                    " bytes stored; the songs it stored hold " + std::to_string(bytes));
+    }
+}
+
+std::string StepText(const World& w, bool twoPlayers, int player, const Step& step)
+{
+    std::string text = (twoPlayers ? "player " + std::string(1, "12"[step.actor]) : "PC " + std::string(1, "AB"[step.actor])) +
+                       " " + kOpNames[step.op] + " " + std::to_string(step.param);
+    if (step.op == kSync || step.op == kBatch) {
+        std::string names;
+        for (const AudioFileFacts& file : ListOf(w, player, step))
+            names += (names.empty() ? "" : ", ") + fs::path(file.path).filename().string();
+        text += " [" + names + "]";
+    }
+    return text;
 }
 
 }
 
 void RunOnSharedPlayers(World& w, bool twoPlayers, const uint8_t* data, size_t size)
 {
-    const Script script = Decode(twoPlayers, data, size);
+    const Script script = Decode(data, size);
+    Rig& rig = w.RigOf(script.size);
     PlayerState states[2];
     // The committed songs were stored with one save over the factory's empty directory.
     for (int p = 0; p < 2; ++p) {
@@ -222,45 +433,55 @@ void RunOnSharedPlayers(World& w, bool twoPlayers, const uint8_t* data, size_t s
         const Step& step = script.steps[i];
         const int p = twoPlayers ? step.actor : 0;
         PlayerState& state = states[p];
-        if (state.ended)
-            continue;
-        FuzzPc& pc = twoPlayers ? w.pcBoth : step.actor ? w.pcB : w.pcA;
-        FuzzPc& other = twoPlayers ? w.pcBoth : step.actor ? w.pcA : w.pcB;
+        FuzzPlayer& player = rig.players[p];
+        FuzzPc& pc = twoPlayers ? rig.pcBoth : step.actor ? rig.pcB : rig.pcA;
+        FuzzPc& other = twoPlayers ? rig.pcBoth : step.actor ? rig.pcA : rig.pcB;
         Expected expected;
-        bool cut = false;
+        Songs before;
+        Outcome o;
+        o.wasDamaged = state.damaged;
         {
-            FuzzSession session(w.players[p], pc);
+            FuzzSession session(player, pc);
             if (int(i) == script.cutStep)
                 session.Faults().powerCutAfter = script.cutAfter;
-            expected = RunStep(w, session, step, state);
-            cut = session.PoweredOff();
+            if (int(i) == script.stopStep)
+                session.StopAfter(script.stopAfter);
+            expected = RunStep(w, session, player, p, step, state, &before);
+            o.cut = session.PoweredOff();
+            o.stopped = PortStopRequested();
+            o.wrote = session.Wrote();
+            ClearPortStop();
         }
-        Trace("step " + std::to_string(i + 1) + ": " + (twoPlayers ? "player " + std::string(1, "12"[step.actor]) : "PC " + std::string(1, "AB"[step.actor])) + " " +
-              kOpNames[step.op] + " " + std::to_string(step.param) + (expected.reported ? ": done" : ": not done") +
-              (cut ? ", the power cut" : ""));
+        Trace("step " + std::to_string(i + 1) + ": " + StepText(w, twoPlayers, p, step) +
+              (expected.reported ? ": done" : ": not done") + (o.cut ? ", the power cut" : "") +
+              (o.stopped ? ", Ctrl+C" : ""));
         // After a cut each PC starts afresh; the first sound load is the player's state from then on.
         std::vector<FuzzPc*> loaders = {&pc};
-        if (cut && !twoPlayers)
+        if (o.cut && !twoPlayers)
             loaders = script.cutterLoadsFirst ? std::vector<FuzzPc*>{&pc, &other} : std::vector<FuzzPc*>{&other, &pc};
-        const std::vector<Song> before = state.songs;
-        const std::vector<Song>* first = nullptr;
-        std::vector<Song> firstSongs;
+        bool listed = false;
+        Songs first;
         for (FuzzPc* loader : loaders) {
-            const Listing fresh = FreshListing(w.players[p], *loader);
-            Trace(std::string("  a fresh load by ") + (twoPlayers ? "the PC" : loader == &w.pcB ? "PC B" : "PC A") + " lists " +
-                  (fresh.damaged ? std::string("damage") : Names(fresh.songs)) + (fresh.wrote ? ", written" : ""));
-            Judge(w, p, step, expected, before, fresh, cut);
+            const Listing fresh = FreshListing(player, *loader);
+            Trace(std::string("  a fresh load by ") + (twoPlayers ? "the PC" : loader == &rig.pcB ? "PC B" : "PC A") +
+                  " lists " + (fresh.damaged ? std::string("damage") : Names(fresh.songs)) +
+                  (fresh.wrote ? ", written" : ""));
+            Judge(w, p, step, expected, before, state, fresh, o);
             if (fresh.damaged) {
-                state.ended = true;
+                if (!state.damaged) {
+                    state.damaged = true;
+                    state.songs = before;
+                    state.damage = expected;
+                }
                 continue;
             }
-            if (first && fresh.songs != *first)
+            if (listed && fresh.songs != first)
                 Finding("after a " + std::string(kOpNames[step.op]) + " cut by the power, two PCs list two states: " +
-                        Names(*first) + " and " + Names(fresh.songs));
-            state.ended = false;
+                        Names(first) + " and " + Names(fresh.songs));
+            state.damaged = false;
             state.Advance(fresh.songs);
-            firstSongs = fresh.songs;
-            first = &firstSongs;
+            first = fresh.songs;
+            listed = true;
         }
     }
 }
