@@ -1,22 +1,28 @@
 // The directory through everything a user can do with it, against simulated
 // players (fuzz/FuzzWorld.h says which and in what state). Two targets share
 // this body (fuzz/FuzzTargets.h):
-// - the directory target: a damaged block 0 of player 0 from PC A, through
-//   load (with its repair from the copies), the list's texts, and one of
-//   download, remove, upload, rename, move and initialize (the high four bits
-//   of the first byte, modulo 6). The low four bits pick what else goes
-//   wrong, the second byte a song or a page, and every three bytes after them
-//   set one byte of block 0 (offset, then value);
+// - the directory target: a damaged block 0 of player 0 (4 MiB) from PC A,
+//   through load (with its repair from the copies), the list's texts, and
+//   one of download, remove, upload, rename, move, initialize and rescue (the
+//   high four bits of the first byte, modulo 7). The low four bits pick what
+//   else goes wrong, the second byte a song or a page, and every three bytes
+//   after them set one byte of block 0 (offset, then value). The cable comes
+//   out 250 page reads into the load and into the operation (into a rescue,
+//   four more for each of the second byte's value);
 // - the sharing target: two PCs on player 0 (first byte below 0xB0) or two
-//   players on one PC. A script of changes and loads with a power cut
-//   somewhere in it (fuzz/SharedPlayers.h). Each input runs the program a
-//   dozen times and more, so this target is some ten times slower.
+//   players on one PC, of 4, 1, 16 or 32 MiB. A script of changes, loads,
+//   syncs and batches with a power cut and a Ctrl+C somewhere in it
+//   (fuzz/SharedPlayers.h says what it checks). Each input runs the program
+//   a dozen times and more, so this target is some ten times slower.
 // Beyond crashes, hangs and stray writes, which the sanitizers and libFuzzer
-// catch, an input fails when an operation reports success that a fresh load
-// of the player does not bear out, or when a download writes anywhere but
-// its own folder, or when a power cut leaves anything but the state before
-// the change or after it, or a song another song's bytes, or a player another
-// player's songs.
+// catch, a directory input fails when a load or an operation reports success
+// that block 0 as it stands does not bear out, or when the list the program
+// then shows is not the player's; when a repair lists anything but the
+// songs the player held, each whole; when a rescue of a block 0 that was not
+// sound as given leaves out a song or lists one that is not byte for byte a
+// song stored (or as the rescue measures one it cannot name); when a
+// download writes anywhere but its own folder, or a conversion leaves a
+// temporary file behind.
 
 #include <cstring>
 #include <memory>
@@ -127,7 +133,9 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
     const int songs = std::min<int>(link.m_image.entryCount(), DirectoryImage::kEntrySlots);
     const int slot = songs > 0 ? parameter % songs : 0;
     const std::string slotName = songs > 0 ? link.m_image.Entry(slot).name() : "";
-    session.StartOperation(kPageReadsPerOperation);
+    // A rescue reads a page of every block and then the directory again:
+    // where its cable comes out, the byte that names no song of it says.
+    session.StartOperation(operation == 6 ? kPageReadsPerOperation + 4 * parameter : kPageReadsPerOperation);
     switch (operation) {
     case 0: {
         if (songs == 0 || !commands.DownloadSongAt(slot, w.Out().string()))

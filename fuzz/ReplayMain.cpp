@@ -1,7 +1,9 @@
 // Runs fuzz inputs of either target without libFuzzer, for the tests: each
 // file named, and every file in each folder named. An input in a folder
-// named "directory" or "sharing" is of that target; any other of the sharing
-// one when its first byte is 0x60 or more. A finding aborts with its message.
+// named "directory" or "sharing", or named after one with a dash
+// (scripts/fuzz names its findings so), is of that target; any other of the
+// sharing one when its first byte is 0x60 or more. A finding aborts with
+// its message.
 // Usage: mellifon_fuzz_replay INPUT|FOLDER...
 
 #include <algorithm>
@@ -43,10 +45,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", input.filename().c_str());
         const std::vector<uint8_t> bytes = ReadWhole(input);
         const std::string folder = input.parent_path().filename().string();
+        const std::string name = input.filename().string();
+        const auto of = [&](const std::string& target) { return folder == target || name.rfind(target + "-", 0) == 0; };
         RunFuzzInput(bytes.data(), bytes.size(),
-                     folder == "directory" ? FuzzTarget::Directory
-                     : folder == "sharing" ? FuzzTarget::Sharing
-                                           : FuzzTarget::Either);
+                     of("directory") ? FuzzTarget::Directory
+                     : of("sharing") ? FuzzTarget::Sharing
+                                     : FuzzTarget::Either);
     }
     std::printf("%zu inputs replayed on the %s\n", inputs.size(),
                 ChosenWire() == Wire::Registers ? "register-level player" : "page-level player");
