@@ -110,6 +110,9 @@ struct Expected {
     // What every state it may leave holds: what a rescue must keep when the
     // step left the player damaged.
     Songs floor;
+    // The states it saved on the way to one a load lists (a batch saves each
+    // song, a sync its removal first): an undo may go back to them.
+    std::function<std::vector<Songs>(const Songs&)> passed;
     std::string refusal; // a step that must have been refused
     int downloadSlot = -1;
     std::vector<uint8_t> downloaded;
@@ -134,6 +137,16 @@ struct PlayerState {
         history.push_back(now);
     }
 };
+
+// The player now holds `now`, which `by` made: the states it passed through
+// on the way join the history.
+void Advance(PlayerState& state, const Expected& by, const Songs& now)
+{
+    if (by.passed && now != state.songs)
+        for (const Songs& passed : by.passed(now))
+            state.Advance(passed);
+    state.Advance(now);
+}
 
 std::vector<AudioFileFacts> ListOf(const World& w, int player, const Step& step)
 {
@@ -166,6 +179,13 @@ void RunBatch(World& w, FuzzSession& s, int player, const Step& step, const Song
         }
     e.floor = before;
     e.may = [layout](const Songs& now) { return Matches(layout, 0, now, 0); };
+    const size_t was = before.size();
+    e.passed = [was](const Songs& now) {
+        std::vector<Songs> states;
+        for (size_t n = was + 1; n < now.size(); ++n)
+            states.emplace_back(now.begin(), now.begin() + std::ptrdiff_t(n));
+        return states;
+    };
     e.done = Is(all);
     const BatchResult result = RunUploadPlan(s.link, s.commands, plan);
     Trace("stored " + std::to_string(result.stored) + " of " + std::to_string(result.files) + ", " +
@@ -216,6 +236,8 @@ void RunSync(World& w, FuzzSession& s, int player, const Step& step, const Songs
     }
     e.floor = kept;
     const bool removalFirst = plan.removalFirst;
+    if (removalFirst)
+        e.passed = [kept](const Songs&) { return std::vector<Songs>{kept}; };
     e.may = [layout, kept, removalFirst](const Songs& now) {
         return (removalFirst && now == kept) || Matches(layout, 0, now, 0);
     };
@@ -237,12 +259,13 @@ void RunSync(World& w, FuzzSession& s, int player, const Step& step, const Songs
 
 // `before`: the player's state as the step's own load lists it.
 Expected RunStep(World& w, FuzzSession& s, FuzzPlayer& player, int p, const Step& step, const PlayerState& state,
-                 Songs* before)
+                 Songs* before, bool* loadSound)
 {
     Expected e;
     const bool loaded = ReloadDirectory(s.link) != 0;
     const Listing load = ListingOf(s, player.flash, loaded);
     *before = state.songs;
+    *loadSound = !load.damaged;
     if (!load.damaged) {
         if (load.songs != state.songs && !(state.damaged && state.damage.may(load.songs)))
             Finding("before a " + std::string(kOpNames[step.op]) + ", a load listed " + Names(load.songs) +
@@ -446,17 +469,23 @@ void RunOnSharedPlayers(World& w, bool twoPlayers, const uint8_t* data, size_t s
         Songs before;
         Outcome o;
         o.wasDamaged = state.damaged;
+        bool loadSound = false;
         {
             FuzzSession session(player, pc);
             if (int(i) == script.cutStep)
                 session.Faults().powerCutAfter = script.cutAfter;
             if (int(i) == script.stopStep)
                 session.StopAfter(script.stopAfter);
-            expected = RunStep(w, session, player, p, step, state, &before);
+            expected = RunStep(w, session, player, p, step, state, &before, &loadSound);
             o.cut = session.PoweredOff();
             o.stopped = PortStopRequested();
             o.wrote = session.Wrote();
             ClearPortStop();
+        }
+        // The step's own load repaired the damage: the player holds what it listed.
+        if (o.wasDamaged && loadSound) {
+            Advance(state, state.damage, before);
+            state.damaged = false;
         }
         Trace("step " + std::to_string(i + 1) + ": " + StepText(w, twoPlayers, p, step) +
               (expected.reported ? ": done" : ": not done") + (o.cut ? ", the power cut" : "") +
@@ -485,8 +514,9 @@ void RunOnSharedPlayers(World& w, bool twoPlayers, const uint8_t* data, size_t s
             if (listed && fresh.songs != first)
                 Finding("after a " + std::string(kOpNames[step.op]) + " cut by the power, two PCs list two states: " +
                         Names(first) + " and " + Names(fresh.songs));
+            if (!listed)
+                Advance(state, state.damaged && !expected.may(fresh.songs) ? state.damage : expected, fresh.songs);
             state.damaged = false;
-            state.Advance(fresh.songs);
             first = fresh.songs;
             listed = true;
         }
