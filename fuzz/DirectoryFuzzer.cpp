@@ -111,20 +111,18 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
 
     session.StartOperation(kPageReadsPerOperation);
     const bool loaded = ReloadDirectory(link) != 0;
-    const Listing load = ListingOf(session, player.flash, loaded);
+    const bool damaged = !loaded || link.DirectoryDamaged();
     BuildSongListContent(link.m_image, link.Ui().Names());
     // The input's own block 0, read as it stands: whatever it lists is the directory.
-    const bool asGiven = !load.damaged && !load.wrote;
-    if (!load.damaged) {
-        // What 'list' would exit 0 on.
+    const bool asGiven = !damaged && !session.Wrote();
+    if (!damaged && !asGiven) {
+        // A repair, which 'list' would exit 0 on, restores a directory the
+        // player had, every song whole, and leaves it sound as it stands.
+        const Listing load = ListingOf(session, player.flash, loaded);
         const Listing fresh = Fresh(w);
         if (fresh.damaged)
-            Finding(std::string("a load ") + (load.wrote ? "repaired the directory and " : "") +
-                    "reported it sound, but block 0 is damaged");
-        CheckShown(link, fresh, "a load");
-    }
-    if (load.wrote && !load.damaged) {
-        // A repair restores a directory the player had, every song whole.
+            Finding("a load repaired the directory and reported it sound, but block 0 is damaged");
+        CheckShown(link, fresh, "a repair");
         const std::string unsound = Unsound(w, 0, load.songs);
         if (!unsound.empty() || !Keeps(load.songs, w.committed[0]))
             Finding("a repair listed " + Names(load.songs) + " for " + Names(w.committed[0]) +
