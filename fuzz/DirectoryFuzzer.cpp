@@ -139,10 +139,10 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         if (songs == 0 || !commands.DownloadSongAt(slot, w.Out().string()))
             break;
         const Listing fresh = Fresh(w);
-        std::vector<uint8_t> file;
+        Song file;
         for (const auto& entry : fs::directory_iterator(w.Out()))
-            file = ReadWhole(entry.path());
-        if (slot >= int(fresh.songs.size()) || fresh.songs[size_t(slot)].bytes != file)
+            file = SongOf("", ReadWhole(entry.path()));
+        if (slot >= int(fresh.songs.size()) || !Holds(fresh.songs[size_t(slot)], file, false))
             Finding("a download reported success with bytes that are not the song's");
         CheckShown(link, fresh, "a download");
         break;

@@ -40,11 +40,63 @@ Wire ChosenWire()
     return wire;
 }
 
+namespace {
+
+uint64_t Mix(uint64_t hash, uint64_t value)
+{
+    hash = (hash ^ value) * 0x9E3779B97F4A7C15ull;
+    return hash ^ (hash >> 29);
+}
+
+}
+
+void BytesPrint::Add(const uint8_t* bytes, size_t size)
+{
+    size_t at = 0;
+    for (; at + 8 <= size; at += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + at, 8);
+        m_nHash = Mix(m_nHash, word);
+    }
+    for (; at < size; ++at)
+        m_nHash = Mix(m_nHash, bytes[at] | 0x100u);
+    m_nSize += size;
+}
+
+uint64_t BytesPrint::Value() const
+{
+    return Mix(m_nHash, m_nSize);
+}
+
+uint64_t PrintOf(const std::vector<uint8_t>& bytes)
+{
+    BytesPrint print;
+    print.Add(bytes.data(), bytes.size());
+    return print.Value();
+}
+
+Song SongOf(const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    Song song{name, uint32_t(bytes.size()), PrintOf(bytes), 0};
+    if (bytes.empty())
+        return song;
+    // As the rescue measures it.
+    const size_t last = (bytes.size() - 1) / kBlockSize * kBlockSize;
+    size_t end = bytes.size();
+    while (end > last && bytes[end - 1] == 0)
+        --end;
+    std::vector<uint8_t> measured(bytes.begin(), bytes.begin() + std::ptrdiff_t(end));
+    if (end == last)
+        measured.resize(last + kBlockSize, 0);
+    song.measured = PrintOf(measured);
+    return song;
+}
+
 std::string Names(const std::vector<Song>& songs)
 {
     std::string names;
     for (const Song& song : songs)
-        names += (names.empty() ? "" : ", ") + song.name + " (" + std::to_string(song.bytes.size()) + " bytes)";
+        names += (names.empty() ? "" : ", ") + song.name + " (" + std::to_string(song.size) + " bytes)";
     return "[" + names + "]";
 }
 
@@ -267,21 +319,22 @@ Listing ListingOf(FuzzSession& session, FlashMemory& flash, bool loaded)
     listing.shown = ShownOf(image);
     for (int slot = 0; slot < image.entryCount() && slot < DirectoryImage::kEntrySlots; ++slot) {
         const DirectoryEntry entry = image.Entry(slot);
-        Song song{entry.name(), {}};
+        // As a download gives it: the size the list shows, when the chain
+        // has the blocks for it. A damaged directory may claim more memory
+        // than the player has: what lies beyond its end is no song's.
+        BytesPrint print;
+        size_t left = entry.size();
         unsigned block = entry.firstBlock();
-        // A damaged directory may claim more memory than the player has:
-        // what lies beyond its end is no song's.
-        for (int i = 0; i < entry.blockCount() && image.IsSongBlock(block) && block < unsigned(flash.Blocks()); ++i) {
-            for (int page = 0; page < kPagesPerBlock; ++page) {
-                const uint8_t* raw = flash.RawPage(uint32_t(block) * kPagesPerBlock + uint32_t(page));
-                song.bytes.insert(song.bytes.end(), raw, raw + kPageSize);
+        for (int i = 0; i < entry.blockCount() && left > 0 && image.IsSongBlock(block) && block < unsigned(flash.Blocks());
+             ++i) {
+            for (int page = 0; page < kPagesPerBlock && left > 0; ++page) {
+                const size_t bytes = std::min<size_t>(left, kPageSize);
+                print.Add(flash.RawPage(uint32_t(block) * kPagesPerBlock + uint32_t(page)), bytes);
+                left -= bytes;
             }
             block = image.blockLink(block);
         }
-        // As a download gives it: the size the list shows, when the chain
-        // has the blocks for it.
-        song.bytes.resize(std::min<size_t>(song.bytes.size(), entry.size()));
-        listing.songs.push_back(std::move(song));
+        listing.songs.push_back({entry.name(), uint32_t(entry.size() - left), print.Value(), 0});
     }
     return listing;
 }
@@ -311,29 +364,15 @@ bool Unnamed(const Song& song)
     return song.name.rfind("Rescued song", 0) == 0;
 }
 
-bool Holds(const std::vector<uint8_t>& song, const std::vector<uint8_t>& bytes, bool measured)
+bool Holds(const Song& stored, const Song& listed, bool measured)
 {
-    if (song == bytes)
-        return true;
-    if (!measured || song.empty())
-        return false;
-    const size_t last = (song.size() - 1) / kBlockSize * kBlockSize;
-    size_t end = song.size();
-    while (end > last && song[end - 1] == 0)
-        --end;
-    // A last block of zeros throughout is taken whole: the song, then the zeros the upload wrote.
-    const size_t size = end == last ? last + kBlockSize : end;
-    if (bytes.size() != size)
-        return false;
-    const size_t common = std::min(size, song.size());
-    return std::equal(song.begin(), song.begin() + std::ptrdiff_t(common), bytes.begin()) &&
-           std::all_of(bytes.begin() + std::ptrdiff_t(common), bytes.end(), [](uint8_t b) { return b == 0; });
+    return listed.print == stored.print || (measured && listed.print == stored.measured);
 }
 
-bool Known(const std::vector<Song>& known, const std::vector<uint8_t>& bytes, bool measured)
+bool Known(const std::vector<Song>& known, const Song& listed, bool measured)
 {
     for (const Song& song : known)
-        if (Holds(song.bytes, bytes, measured))
+        if (Holds(song, listed, measured))
             return true;
     return false;
 }
@@ -345,7 +384,7 @@ bool Keeps(const std::vector<Song>& songs, const std::vector<Song>& kept)
     std::vector<bool> taken(songs.size(), false);
     for (const Song& song : kept) {
         size_t i = 0;
-        while (i < songs.size() && (taken[i] || !Holds(song.bytes, songs[i].bytes, Unnamed(songs[i]))))
+        while (i < songs.size() && (taken[i] || !Holds(song, songs[i], Unnamed(songs[i]))))
             ++i;
         if (i == songs.size())
             return false;
@@ -361,11 +400,11 @@ std::string Unsound(const World& w, int player, const std::vector<Song>& songs)
     for (const Song& song : songs) {
         const auto original = w.originals.find(song.name);
         if (original != w.originals.end()) {
-            if (original->second != song.bytes)
+            if (!Holds(original->second, song, false))
                 return song.name + " is listed with bytes that are not its own";
-            if (!Known(w.known[player], song.bytes, false))
+            if (!Known(w.known[player], song, false))
                 return song.name + " is the other player's song";
-        } else if (!Known(w.known[player], song.bytes, Unnamed(song))) {
+        } else if (!Known(w.known[player], song, Unnamed(song))) {
             return song.name + " holds bytes of no song of this player";
         }
     }
@@ -379,20 +418,20 @@ namespace {
 // behind the headers, as compressed audio does: so do the checksums of their
 // pages, which a song's print is made of (sequences that step through every
 // byte value give every page the same sum).
-Song MadeSong(const std::string& name, size_t size, unsigned step, unsigned offset)
+std::vector<uint8_t> MadeBytes(size_t size, unsigned step, unsigned offset)
 {
     constexpr size_t kFrame = 417;
-    Song song{name, std::vector<uint8_t>(size)};
+    std::vector<uint8_t> bytes(size);
     uint32_t state = step * 2654435761u + offset + 1;
     for (size_t b = 0; b < size; ++b) {
         state ^= state << 13;
         state ^= state >> 17;
         state ^= state << 5;
-        song.bytes[b] = uint8_t(state >> 24);
+        bytes[b] = uint8_t(state >> 24);
     }
     for (size_t frame = 0; frame + 4 <= size; frame += kFrame)
-        song.bytes[frame] = 0xFF, song.bytes[frame + 1] = 0xFB, song.bytes[frame + 2] = 0x90, song.bytes[frame + 3] = 0x64;
-    return song;
+        bytes[frame] = 0xFF, bytes[frame + 1] = 0xFB, bytes[frame + 2] = 0x90, bytes[frame + 3] = 0x64;
+    return bytes;
 }
 
 // Three hundredths of a second of a tone, mono, 16 bits: the file a batch converts.
@@ -452,20 +491,21 @@ World::World() : sandbox(std::filesystem::temp_directory_path() / ("mellifon-fuz
     // Conversions write here: the input must leave nothing behind.
     std::filesystem::create_directories(sandbox / "tmp");
     setenv("TMPDIR", (sandbox / "tmp").c_str(), 1);
+    const auto made = [this](const std::string& name, size_t size, unsigned step, unsigned offset) {
+        const std::vector<uint8_t> bytes = MadeBytes(size, step, offset);
+        const Song song = SongOf(name, bytes);
+        originals[name] = song;
+        Write(PathOf(song), bytes);
+        return song;
+    };
     std::vector<Song> own, others;
     for (int i = 0; i < 4; ++i)
-        own.push_back(MadeSong("song" + std::to_string(i) + ".mp3", size_t(20000 + 15000 * i), 31, unsigned(i)));
+        own.push_back(made("song" + std::to_string(i) + ".mp3", size_t(20000 + 15000 * i), 31, unsigned(i)));
     for (int i = 0; i < 2; ++i)
-        others.push_back(MadeSong("other" + std::to_string(i) + ".mp3", size_t(20000 + 15000 * i), 17, unsigned(5 + i)));
-    uploads = {own[3], MadeSong("s1.mp3", 20000, 13, 1), MadeSong("s2.mp3", 20000, 13, 2),
-               MadeSong("big.mp3", 900000, 13, 3)};
+        others.push_back(made("other" + std::to_string(i) + ".mp3", size_t(20000 + 15000 * i), 17, unsigned(5 + i)));
+    uploads = {own[3], made("s1.mp3", 20000, 13, 1), made("s2.mp3", 20000, 13, 2), made("big.mp3", 900000, 13, 3)};
     committed[0].assign(own.begin(), own.begin() + 3);
     committed[1] = others;
-    for (const auto& songs : {own, others, uploads})
-        for (const Song& song : songs) {
-            originals[song.name] = song.bytes;
-            Write(PathOf(song), song.bytes);
-        }
 
     wav = (sandbox / "in" / "tiny.wav").string();
     Write(wav, TinyWav());
@@ -480,9 +520,9 @@ World::World() : sandbox(std::filesystem::temp_directory_path() / ("mellifon-fuz
             if (job.Current() != ConversionJob::State::Done)
                 Finding("the WAV could not be converted: " + job.Problem());
         }
-        converted = {plan.files[0].name, ReadWhole(out)};
+        converted = SongOf(plan.files[0].name, ReadWhole(out));
         std::filesystem::remove(out);
-        originals[converted.name] = converted.bytes;
+        originals[converted.name] = converted;
     }
     for (int p = 0; p < 2; ++p) {
         known[p] = committed[p];
@@ -535,10 +575,9 @@ void World::Restore()
 
 Song World::Stored(const std::string& name, const std::string& path, bool wasConverted) const
 {
-    if (wasConverted)
-        return {name, converted.bytes};
-    const auto original = originals.find(std::filesystem::path(path).filename().string());
-    return {name, original == originals.end() ? std::vector<uint8_t>() : original->second};
+    Song song = wasConverted ? converted : originals.at(std::filesystem::path(path).filename().string());
+    song.name = name;
+    return song;
 }
 
 void World::EmptyOut()

@@ -30,11 +30,35 @@ void Trace(const std::string& what);
 enum class Wire { Pages, Registers };
 Wire ChosenWire();
 
+// A song by its name, its length and a print of its bytes (64 bits: two
+// prints agree for bytes that differ by a chance of one in 2^64), so that
+// the states a script goes through are cheap to keep.
 struct Song {
     std::string name;
-    std::vector<uint8_t> bytes;
-    bool operator==(const Song&) const = default;
+    uint32_t size = 0;
+    uint64_t print = 0;
+    // A song stored: the print of its bytes as a rescue that cannot name it
+    // measures them, up to the last byte of its last block that is not zero
+    // (the upload cleared the rest of that block), or the whole block when
+    // it is zero throughout.
+    uint64_t measured = 0;
+    bool operator==(const Song& other) const
+    {
+        return name == other.name && size == other.size && print == other.print;
+    }
 };
+// The print of bytes given in pieces, each but the last a multiple of 8 long.
+class BytesPrint {
+public:
+    void Add(const uint8_t* bytes, size_t size);
+    uint64_t Value() const;
+
+private:
+    uint64_t m_nHash = 0x243F6A8885A308D3ull;
+    uint64_t m_nSize = 0;
+};
+uint64_t PrintOf(const std::vector<uint8_t>& bytes);
+Song SongOf(const std::string& name, const std::vector<uint8_t>& bytes);
 std::string Names(const std::vector<Song>& songs);
 
 // A player: its flash, and the pages it held when the committed state was made.
@@ -164,13 +188,11 @@ std::vector<uint8_t> ReadWhole(const std::filesystem::path& path);
 
 // A song a rescue found no name for.
 bool Unnamed(const Song& song);
-// Whether `bytes` are a song's as stored, or (`measured`) as a rescue that
-// cannot name it measures them: up to the last byte of its last block that
-// is not zero (the upload cleared the rest of that block), or the whole
-// block when it is zero throughout.
-bool Holds(const std::vector<uint8_t>& song, const std::vector<uint8_t>& bytes, bool measured);
+// Whether `listed` holds the bytes of the song `stored`, or (`measured`)
+// those bytes as a rescue that cannot name it measures them.
+bool Holds(const Song& stored, const Song& listed, bool measured);
 // The same for any of the `known` songs.
-bool Known(const std::vector<Song>& known, const std::vector<uint8_t>& bytes, bool measured);
+bool Known(const std::vector<Song>& known, const Song& listed, bool measured);
 // Every song of `kept` among `songs` by its bytes (a rescue may rename one,
 // and measures one it cannot name); a full directory may leave some out.
 bool Keeps(const std::vector<Song>& songs, const std::vector<Song>& kept);
@@ -225,7 +247,7 @@ struct World {
     // blocks a 1 MiB player has for songs.
     std::vector<Song> uploads;
     std::vector<Song> known[2];     // every song that may rightly be on each player
-    std::map<std::string, std::vector<uint8_t>> originals; // every song's name and bytes
+    std::map<std::string, Song> originals; // every song by its name
     // A WAV of a few hundredths of a second, converted once here to learn
     // what the program stores for it; `converted.name` is empty when this
     // build cannot convert.

@@ -115,7 +115,7 @@ struct Expected {
     std::function<std::vector<Songs>(const Songs&)> passed;
     std::string refusal; // a step that must have been refused
     int downloadSlot = -1;
-    std::vector<uint8_t> downloaded;
+    Song downloaded; // the file it wrote
     Shown shown; // the list the program shows after it
     Figures figures;
 };
@@ -290,7 +290,7 @@ Expected RunStep(World& w, FuzzSession& s, FuzzPlayer& player, int p, const Step
             e.reported = true;
             e.downloadSlot = slot;
             for (const auto& entry : fs::directory_iterator(w.Out()))
-                e.downloaded = ReadWhole(entry.path());
+                e.downloaded = SongOf("", ReadWhole(entry.path()));
         }
         break;
     case kRemove:
@@ -385,7 +385,7 @@ void Judge(const World& w, int player, const Step& step, const Expected& e, cons
             Finding("a " + what + " reported success that a fresh load does not bear out: " + listed +
                     ", before: " + Names(before));
         if (e.downloadSlot >= 0 &&
-            (e.downloadSlot >= int(fresh.songs.size()) || fresh.songs[size_t(e.downloadSlot)].bytes != e.downloaded))
+            (e.downloadSlot >= int(fresh.songs.size()) || !Holds(fresh.songs[size_t(e.downloadSlot)], e.downloaded, false)))
             Finding("a download reported success with bytes that are not the song's");
         // After a Ctrl+C the tool shows no list, only its closing line's figures.
         if (!o.stopped && e.shown != fresh.shown)
@@ -426,7 +426,7 @@ void Judge(const World& w, int player, const Step& step, const Expected& e, cons
                     " songs stored; the player holds " + std::to_string(added) + " more than before");
         uint64_t bytes = 0;
         for (int i = 0; i < f.stored && i < added; ++i)
-            bytes += fresh.songs[before.size() + size_t(i)].bytes.size();
+            bytes += fresh.songs[before.size() + size_t(i)].size;
         if (bytes != f.bytes)
             Finding("after a " + what + ", its closing line says " + std::to_string(f.bytes) +
                     " bytes stored; the songs it stored hold " + std::to_string(bytes));
