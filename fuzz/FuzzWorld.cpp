@@ -40,34 +40,6 @@ Wire ChosenWire()
     return wire;
 }
 
-namespace {
-
-uint64_t Mix(uint64_t hash, uint64_t value)
-{
-    hash = (hash ^ value) * 0x9E3779B97F4A7C15ull;
-    return hash ^ (hash >> 29);
-}
-
-}
-
-void BytesPrint::Add(const uint8_t* bytes, size_t size)
-{
-    size_t at = 0;
-    for (; at + 8 <= size; at += 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes + at, 8);
-        m_nHash = Mix(m_nHash, word);
-    }
-    for (; at < size; ++at)
-        m_nHash = Mix(m_nHash, bytes[at] | 0x100u);
-    m_nSize += size;
-}
-
-uint64_t BytesPrint::Value() const
-{
-    return Mix(m_nHash, m_nSize);
-}
-
 uint64_t PrintOf(const std::vector<uint8_t>& bytes)
 {
     BytesPrint print;
@@ -105,12 +77,14 @@ void FuzzPlayer::Commit()
 {
     master.clear();
     for (uint32_t page = 0; page < kPagesPerBlock; ++page)
-        touched.insert(page);
+        Touch(page);
     for (uint32_t page : touched) {
         const uint8_t* raw = flash.RawPage(page);
         if (!RawPageErased(raw))
             master[page].assign(raw, raw + kRawPageSize);
     }
+    for (uint32_t page : touched)
+        isTouched[page] = false;
     touched.clear();
 }
 
@@ -121,10 +95,10 @@ void FuzzPlayer::Touch(const std::vector<FlashOperation>& operations)
         if (op.page >= flash.Pages())
             continue;
         if (op.kind == FlashOperation::Program)
-            touched.insert(op.page);
+            Touch(op.page);
         if (op.kind == FlashOperation::Erase)
             for (uint32_t page = op.page; page < op.page + kPagesPerEraseUnit; ++page)
-                touched.insert(page);
+                Touch(page);
     }
 }
 
@@ -135,6 +109,8 @@ void FuzzPlayer::Restore()
         const auto kept = master.find(page);
         flash.StorePage(page, kept == master.end() ? erased.data() : kept->second.data());
     }
+    for (uint32_t page : touched)
+        isTouched[page] = false;
     touched.clear();
 }
 

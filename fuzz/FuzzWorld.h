@@ -63,14 +63,22 @@ std::string Names(const std::vector<Song>& songs);
 
 // A player: its flash, and the pages it held when the committed state was made.
 struct FuzzPlayer {
-    explicit FuzzPlayer(int blocks) : flash(blocks) {}
+    explicit FuzzPlayer(int blocks) : flash(blocks), isTouched(flash.Pages(), false) {}
     FlashMemory flash;
     std::map<uint32_t, std::vector<uint8_t>> master;
-    std::set<uint32_t> touched;
+    // The pages written since the committed state, each once.
+    std::vector<bool> isTouched;
+    std::vector<uint32_t> touched;
 
     void Commit();
     void Touch(const std::vector<FlashOperation>& operations);
-    void Touch(uint32_t page) { touched.insert(page); }
+    void Touch(uint32_t page)
+    {
+        if (!isTouched[page]) {
+            isTouched[page] = true;
+            touched.push_back(page);
+        }
+    }
     void Restore();
 };
 
