@@ -60,8 +60,9 @@ Script Decode(const uint8_t* data, size_t size)
     while (i + 1 < size && script.steps.size() < kMaxSteps) {
         Step step{data[i] >> 7, Op((data[i] & 0x7F) % kOps), data[i + 1], {}};
         i += 2;
-        if (step.op == kSync || step.op == kBatch)
-            for (int n = step.param & 7; n > 0 && i < size; --n)
+        // A list of no songs is one case, not an eighth of all lists.
+        if ((step.op == kSync || step.op == kBatch) && step.param != 0xFF)
+            for (int n = (step.param & 7) + 1; n > 0 && i < size; --n)
                 step.list.push_back(data[i++]);
         script.steps.push_back(std::move(step));
     }

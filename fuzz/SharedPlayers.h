@@ -18,10 +18,11 @@
 // step (low four bits of byte 3) and the page operations into it before the
 // Ctrl+C (12 bits: the high four of byte 3, then byte 4). Then two bytes a
 // step: the actor in bit 7 and the operation in the others, then a song, a
-// slot or a file; a sync and a batch take the length of their list from
-// the low three bits of that byte (a batch stores duplicates with bit 3,
-// either stores the head that fits with bit 4), and a byte for each file
-// of the list after it.
+// slot or a file. A sync and a batch take one to eight files, one more than
+// the low three bits of that byte say, or none when it is 0xFF (a list of
+// no songs is one case, not an eighth of all lists); a byte for each file
+// follows. Bit 3 makes a batch store duplicates, bit 4 either store the
+// head of its list that fits.
 //
 // Checked after every step, against a fresh load by each PC:
 // - a step that reports success (the tool's exit status 0) is borne out:
