@@ -94,12 +94,18 @@ Listing Fresh(World& w)
     return FreshListing(w.Main().players[0], w.Main().pcA, kPageReadsPerOperation, false);
 }
 
-// The list the program shows after a command that reported success is the player's.
-void CheckShown(const DeviceLink& link, const Listing& fresh, const char* what)
+// The list the program shows after a command that reported success is the
+// player's; a directory the program wrote itself counts the player's memory.
+void CheckShown(const DeviceLink& link, const Listing& fresh, const char* what, bool written = true)
 {
-    if (!fresh.damaged && ShownOf(link.m_image) != fresh.shown)
+    if (fresh.damaged)
+        return;
+    if (ShownOf(link.m_image) != fresh.shown)
         Finding(std::string("after ") + what + " that reported success, the program shows " +
                 Text(ShownOf(link.m_image)) + ", but the player holds " + Text(fresh.shown));
+    const std::string memory = MemoryWrong(fresh.shown, TheWorld().Main().players[0].flash.Blocks());
+    if (written && !memory.empty())
+        Finding(std::string("after ") + what + ", " + memory);
 }
 
 void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
@@ -144,7 +150,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
             file = SongOf("", ReadWhole(entry.path()));
         if (slot >= int(fresh.songs.size()) || !Holds(fresh.songs[size_t(slot)], file, false))
             Finding("a download reported success with bytes that are not the song's");
-        CheckShown(link, fresh, "a download");
+        CheckShown(link, fresh, "a download", !asGiven);
         break;
     }
     case 1: {
@@ -153,7 +159,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged || int(fresh.songs.size()) != songs - 1)
             Finding("a removal reported success that the player does not show");
-        CheckShown(link, fresh, "a removal");
+        CheckShown(link, fresh, "a removal", !asGiven);
         break;
     }
     case 2: {
@@ -163,7 +169,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged || fresh.songs.empty() || !(fresh.songs.back() == added))
             Finding("an upload reported success for a song that is not on the player");
-        CheckShown(link, fresh, "an upload");
+        CheckShown(link, fresh, "an upload", !asGiven);
         break;
     }
     case 3: {
@@ -172,7 +178,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged || slot >= int(fresh.songs.size()) || fresh.songs[size_t(slot)].name != "renamed")
             Finding("a rename reported success that the player does not show");
-        CheckShown(link, fresh, "a rename");
+        CheckShown(link, fresh, "a rename", !asGiven);
         break;
     }
     case 4: {
@@ -181,7 +187,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged || fresh.songs.empty() || fresh.songs[0].name != slotName)
             Finding("a move reported success that the player does not show");
-        CheckShown(link, fresh, "a move");
+        CheckShown(link, fresh, "a move", !asGiven);
         break;
     }
     case 5: {
@@ -190,7 +196,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged || !fresh.songs.empty())
             Finding("an initialize reported success that the player does not show");
-        CheckShown(link, fresh, "an initialize");
+        CheckShown(link, fresh, "an initialize", !asGiven);
         break;
     }
     default: {
@@ -199,7 +205,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged)
             Finding("a rescue reported success that the player does not show");
-        CheckShown(link, fresh, "a rescue");
+        CheckShown(link, fresh, "a rescue", !asGiven);
         // Block 0 as given may name the chains as it likes; else the rescue
         // gives back every song whole, and nothing else.
         if (asGiven)

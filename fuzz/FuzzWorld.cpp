@@ -272,9 +272,22 @@ Shown ShownOf(const DirectoryImage& image)
     Shown shown;
     shown.count = image.entryCount();
     shown.freeBlocks = image.freeBlocks();
-    for (int slot = 0; slot < image.entryCount() && slot < DirectoryImage::kEntrySlots; ++slot)
+    shown.totalBlocks = image.totalBlocks();
+    for (int slot = 0; slot < image.entryCount() && slot < DirectoryImage::kEntrySlots; ++slot) {
         shown.songs.emplace_back(image.Entry(slot).name(), image.Entry(slot).size());
+        shown.songBlocks += image.Entry(slot).blockCount();
+    }
     return shown;
+}
+
+std::string MemoryWrong(const Shown& shown, int playerBlocks)
+{
+    const int free = shown.totalBlocks - shown.songBlocks - (shown.count > 0 ? 1 : 0);
+    if (shown.totalBlocks == playerBlocks && shown.freeBlocks == free)
+        return std::string();
+    return "the directory counts " + std::to_string(shown.totalBlocks) + " blocks, " +
+           std::to_string(shown.freeBlocks) + " of them free, on a player of " + std::to_string(playerBlocks) +
+           " blocks whose songs take " + std::to_string(shown.songBlocks);
 }
 
 std::string Text(const Shown& shown)

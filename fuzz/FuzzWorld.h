@@ -170,15 +170,21 @@ private:
 };
 
 // What the program shows of a directory: each song's name and size, the
-// songs it claims and the memory it calls free.
+// songs it claims, the memory it calls free and the player's size.
 struct Shown {
     std::vector<std::pair<std::string, uint32_t>> songs;
     int count = 0;
     int freeBlocks = 0;
+    int totalBlocks = 0;
+    int songBlocks = 0; // the blocks its songs take, as their entries say
     bool operator==(const Shown&) const = default;
 };
 Shown ShownOf(const DirectoryImage& image);
 std::string Text(const Shown& shown);
+// Empty when a directory the program wrote counts the player's blocks and
+// calls free every one its songs do not take (block 0 is the directory's
+// while it lists a song); otherwise what is wrong.
+std::string MemoryWrong(const Shown& shown, int playerBlocks);
 
 // What a load shows: each song with its bytes along its chain.
 struct Listing {

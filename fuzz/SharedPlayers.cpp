@@ -373,7 +373,7 @@ struct Outcome {
     bool wasDamaged = false; // before the step
 };
 
-void Judge(const World& w, int player, const Step& step, const Expected& e, const Songs& before,
+void Judge(const World& w, int player, int playerBlocks, const Step& step, const Expected& e, const Songs& before,
            const PlayerState& state, const Listing& fresh, const Outcome& o)
 {
     const std::string what = std::string(kOpNames[step.op]) + (o.cut ? " cut by the power" : "") +
@@ -406,6 +406,9 @@ void Judge(const World& w, int player, const Step& step, const Expected& e, cons
     const std::string unsound = Unsound(w, player, fresh.songs);
     if (!unsound.empty())
         Finding("after a " + what + ", " + unsound + ": " + Names(fresh.songs));
+    const std::string memory = MemoryWrong(fresh.shown, playerBlocks);
+    if (!memory.empty())
+        Finding("after a " + what + ", " + memory);
 
     // Figures the other developer's change may flag as unknown are to be
     // let through here, once the flow says so.
@@ -503,7 +506,7 @@ void RunOnSharedPlayers(World& w, bool twoPlayers, const uint8_t* data, size_t s
             Trace(std::string("  a fresh load by ") + (twoPlayers ? "the PC" : loader == &rig.pcB ? "PC B" : "PC A") +
                   " lists " + (fresh.damaged ? std::string("damage") : Names(fresh.songs)) +
                   (fresh.wrote ? ", written" : ""));
-            Judge(w, p, step, expected, before, state, fresh, o);
+            Judge(w, p, player.flash.Blocks(), step, expected, before, state, fresh, o);
             if (fresh.damaged) {
                 if (!state.damaged) {
                     state.damaged = true;
