@@ -15,7 +15,10 @@ bool StoredAsItIs(const PlannedFile& file)
 // For each file of the list, the song on the player that holds it, or -1:
 // by the file it came from or the print of its bytes first, for every file,
 // and only then by name and size, so that a sure match is never taken by a
-// file further up that merely shares a name.
+// file further up that merely shares a name. Name and size tell only songs
+// this PC knows nothing of: one whose file or print it knows, and this file
+// does not give, was stored from something else (another recording of the
+// same length, say).
 std::vector<int> MatchSongs(std::vector<PlannedFile>& files, const std::vector<KnownSong>& songs,
                             const UploadOptions& options, const SongNameText& rules)
 {
@@ -34,7 +37,8 @@ std::vector<int> MatchSongs(std::vector<PlannedFile>& files, const std::vector<K
             continue;
         const std::string stored = rules.Stored(PlannedName(files[i].facts, files[i].action, options));
         for (size_t s = 0; s < songs.size() && match[i] < 0; ++s)
-            if (!taken[s] && songs[s].name == stored && songs[s].size == files[i].bytes) {
+            if (!taken[s] && songs[s].source == 0 && songs[s].print == 0 && songs[s].name == stored &&
+                songs[s].size == files[i].bytes) {
                 match[i] = int(s);
                 taken[s] = true;
             }

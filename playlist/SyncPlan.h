@@ -2,11 +2,11 @@
 // The plan of a sync, made before anything is written: the player is to hold
 // exactly the songs of a list, in its order. A song already on the player is
 // kept (recognised by the file this PC stored it from, by the print of its
-// bytes, or else by its name and size) and moved where the list wants it;
-// every other file is planned as an upload (converted as needed); songs not
-// on the list are removed. When the list does not fit, the plan holds its
-// head that does and names the rest. The plan decides; the song commands
-// carry it out (songlist/SyncLayout.h).
+// bytes, or else, when this PC knows nothing of it, by its name and size)
+// and moved where the list wants it; every other file is planned as an
+// upload (converted as needed); songs not on the list are removed. When the
+// list does not fit, the plan holds its head that does and names the rest.
+// The plan decides; the song commands carry it out (songlist/SyncLayout.h).
 
 #include <cstdint>
 #include <string>

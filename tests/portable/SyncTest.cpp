@@ -156,6 +156,26 @@ TEST_F(Sync, RecognisesSongsByTheFileTheyCameFromElseByNameAndSize)
     EXPECT_EQ(run.Names(), (Names{"y.mp3"}));
 }
 
+// Name and size tell only a song this PC knows nothing of, and a print only
+// one whose file it does not know: another recording of the same length, or
+// a file changed off the pages the print reads, is not the song any more.
+TEST_F(Sync, AChangedFileOfTheSameNameAndSizeIsNoLongerItsSong)
+{
+    Pc pc;
+    Player player;
+    Make("x.mp3", 100, 1);
+    Upload(pc, player, {"x.mp3"});
+    std::vector<uint8_t> edited = Bytes("x.mp3");
+    edited[1000] ^= 1;
+    for (const std::vector<uint8_t>& changed : {Frames(100, 2), edited}) {
+        WriteFile(Path("x.mp3"), changed);
+        Program run(pc, player);
+        EXPECT_EQ(SyncCounts(Plan(run, {"x.mp3"})), "keep 0, move 0, add 1, remove 1");
+        const std::vector<KnownSong> songs = KnownSongs(run.link);
+        EXPECT_FALSE(PlanUpload({ExamineAudioFile(Path("x.mp3"))}, {}, 100, 1, nullptr, &songs).files[0].skipped);
+    }
+}
+
 TEST_F(Sync, TheRemovalGoesFirstWhenTheNewSongsNeedItsMemory)
 {
     Pc pc;
