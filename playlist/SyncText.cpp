@@ -97,6 +97,14 @@ std::string SyncRemovalFirstText(const SyncPlan& plan)
            "cannot be undone.";
 }
 
+std::string SyncWithoutSongsText(const SyncPlan& plan, bool head)
+{
+    if (!plan.entries.empty() || (!plan.Fits() && !head))
+        return std::string();
+    return std::string(plan.Fits() ? "holds no songs" : "holds no song that fits on Rio") +
+           ": a sync with it would remove every song on Rio";
+}
+
 std::string SyncUndoText(const SyncPlan& plan)
 {
     if (plan.removalFirst)

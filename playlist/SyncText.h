@@ -20,6 +20,11 @@ std::string SyncMemoryText(const SyncPlan& plan);
 std::string SyncNotFittingText(const SyncPlan& plan);
 // When the removal goes first: why, and that it cannot be undone. Empty otherwise.
 std::string SyncRemovalFirstText(const SyncPlan& plan);
+// Why a sync with this plan must not be carried out, for it would leave Rio
+// no song and remove every one: the list holds none, or, when `head` (the
+// head that fits is what is asked), none of it fits. Empty when it may go on.
+// The caller names the list before it; an empty player is Initialize's.
+std::string SyncWithoutSongsText(const SyncPlan& plan, bool head);
 // What one undo after the sync brings back.
 std::string SyncUndoText(const SyncPlan& plan);
 // "synced: 12 songs on Rio (8 kept, 2 added, 3 removed), 11.3 MB free; 1 not added"
