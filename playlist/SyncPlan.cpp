@@ -19,18 +19,29 @@ bool StoredAsItIs(const PlannedFile& file)
 // this PC knows nothing of: one whose file or print it knows, and this file
 // does not give, was stored from something else (another recording of the
 // same length, say).
+//
+// A refused file (empty, damaged, or one this build cannot convert) stands
+// for the song stored from it, else, last, for a song of a name it would
+// give: stored as it is or converted. Its content cannot tell, so the
+// song stays rather than go.
 std::vector<int> MatchSongs(std::vector<PlannedFile>& files, const std::vector<KnownSong>& songs,
                             const UploadOptions& options, const SongNameText& rules)
 {
     std::vector<int> match(files.size(), -1);
     std::vector<bool> taken(songs.size(), false);
+    const auto take = [&](size_t file, int song) {
+        match[file] = song;
+        if (song >= 0)
+            taken[size_t(song)] = true;
+    };
     for (size_t i = 0; i < files.size(); ++i) {
-        if (!files[i].ToBeStored())
-            continue;
-        IdentifyPlannedFile(files[i]);
-        match[i] = SongHoldingFile(songs, taken, files[i].source, files[i].print, files[i].bytes);
-        if (match[i] >= 0)
-            taken[size_t(match[i])] = true;
+        if (files[i].ToBeStored()) {
+            IdentifyPlannedFile(files[i]);
+            take(i, SongHoldingFile(songs, taken, files[i].source, files[i].print, files[i].bytes));
+        } else {
+            files[i].source = SourceFingerprint(files[i].facts.path);
+            take(i, SongHoldingFile(songs, taken, files[i].source, 0, 0));
+        }
     }
     for (size_t i = 0; i < files.size(); ++i) {
         if (match[i] >= 0 || !files[i].ToBeStored() || !StoredAsItIs(files[i]))
@@ -38,10 +49,18 @@ std::vector<int> MatchSongs(std::vector<PlannedFile>& files, const std::vector<K
         const std::string stored = rules.Stored(PlannedName(files[i].facts, files[i].action, options));
         for (size_t s = 0; s < songs.size() && match[i] < 0; ++s)
             if (!taken[s] && songs[s].source == 0 && songs[s].print == 0 && songs[s].name == stored &&
-                songs[s].size == files[i].bytes) {
-                match[i] = int(s);
-                taken[s] = true;
-            }
+                songs[s].size == files[i].bytes)
+                take(i, int(s));
+    }
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (match[i] >= 0 || files[i].action != UploadAction::Refuse)
+            continue;
+        for (UploadAction action : {UploadAction::Store, UploadAction::Convert}) {
+            const std::string stored = rules.Stored(PlannedName(files[i].facts, action, options));
+            for (size_t s = 0; s < songs.size() && match[i] < 0; ++s)
+                if (!taken[s] && songs[s].name == stored)
+                    take(i, int(s));
+        }
     }
     return match;
 }
@@ -95,6 +114,14 @@ int SyncPlan::Count(SyncAction action) const
                              [action](const SyncEntry& entry) { return entry.action == action; }));
 }
 
+const SyncEntry* SyncPlan::KeptFor(size_t file) const
+{
+    for (const SyncEntry& entry : entries)
+        if (entry.refusedFile == int(file))
+            return &entry;
+    return nullptr;
+}
+
 SyncLayout SyncPlan::Layout() const
 {
     SyncLayout layout;
@@ -135,7 +162,7 @@ SyncPlan PlanSync(const DirectoryImage& onPlayer, const std::vector<KnownSong>& 
     plan.additions.freeBlocks = plan.freeBlocksBefore;
     for (size_t i = 0; i < planned.files.size(); ++i) {
         PlannedFile& file = planned.files[i];
-        if (!file.ToBeStored()) {
+        if (!file.ToBeStored() && match[i] < 0) {
             plan.refused.push_back(std::move(file));
             continue;
         }
@@ -155,12 +182,18 @@ SyncPlan PlanSync(const DirectoryImage& onPlayer, const std::vector<KnownSong>& 
         }
         const bool room = used + entry.blocks <= capacity && plan.entries.size() < size_t(DirectoryImage::kEntrySlots);
         if (!plan.notFitting.empty() || !room) {
+            file.bytes = entry.bytes;
+            file.blocks = entry.blocks;
             plan.notFitting.push_back(std::move(file));
             continue;
         }
         used += entry.blocks;
         if (entry.action == SyncAction::Keep) {
             kept[size_t(entry.oldSlot)] = true;
+            if (!file.ToBeStored()) {
+                entry.refusedFile = int(plan.refused.size());
+                plan.refused.push_back(std::move(file));
+            }
         } else {
             entry.addition = int(plan.additions.files.size());
             file.fits = true;

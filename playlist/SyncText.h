@@ -9,7 +9,9 @@
 
 // " 1. keep  "a.mp3" (3.1 MB)", " 2. move  "b.mp3" (now 5)",
 // " 3. add   c.flac (FLAC, 3:45): convert to MP3 at 128 kbps, about 3.6 MB, as "c.mp3"",
-// then "remove "d.mp3" (2.0 MB)" and "refused e.txt: not audio".
+// then "remove "d.mp3" (2.0 MB)" and "refused e.txt: not audio"; a song
+// kept for a file that cannot replace it: " 4. keep   "f.mp3" (1.2 MB) as it
+// is: f.mp3 cannot replace it, the file is empty".
 std::vector<std::string> SyncPlanLines(const SyncPlan& plan);
 // "keep 8, move 2, add 2, remove 3"; "nothing to change" when so.
 std::string SyncCounts(const SyncPlan& plan);

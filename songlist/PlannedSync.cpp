@@ -25,12 +25,16 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-// The files of the list refused, each with the reason; empty when none.
+// The files of the list refused, each with the reason and the song kept
+// for it; empty when none.
 std::string RefusedText(const SyncPlan& plan)
 {
     std::vector<std::string> refused;
-    for (const PlannedFile& file : plan.refused)
-        refused.push_back(DeviceLink::BaseName(file.facts.path) + ": " + file.reason);
+    for (size_t i = 0; i < plan.refused.size(); ++i) {
+        const SyncEntry* kept = plan.KeptFor(i);
+        refused.push_back(DeviceLink::BaseName(plan.refused[i].facts.path) + ": " + plan.refused[i].reason +
+                          (kept ? "; \"" + kept->name + "\" stays as it is" : ""));
+    }
     return refused.empty() ? std::string() : "\n\nRefused:\n" + GatheringUi::Joined(NamedAtMost(refused));
 }
 

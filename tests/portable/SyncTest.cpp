@@ -14,6 +14,7 @@
 #include "StoragePlayer.h"
 #include "TempPath.h"
 #include "audio/AudioFile.h"
+#include "playlist/PlaylistText.h"
 #include "playlist/SyncRun.h"
 #include "playlist/SyncText.h"
 #include "songlist/SongIdentity.h"
@@ -174,6 +175,47 @@ TEST_F(Sync, AChangedFileOfTheSameNameAndSizeIsNoLongerItsSong)
         const std::vector<KnownSong> songs = KnownSongs(run.link);
         EXPECT_FALSE(PlanUpload({ExamineAudioFile(Path("x.mp3"))}, {}, 100, 1, nullptr, &songs).files[0].skipped);
     }
+}
+
+// A file of the list that became empty or damaged, or that this program
+// cannot convert, changes nothing of its song: the song stays, told by the
+// file it came from or by the name the file would give it, and the plan
+// says why. A folder's picture is no song of the list.
+TEST_F(Sync, AFileThatCannotBeReadAsAudioKeepsItsSong)
+{
+    Pc pc;
+    Player player;
+    std::filesystem::create_directories(Path("album"));
+    std::vector<uint8_t> noise(5000);
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = uint8_t(i * 37 + i / 7);
+    for (const char* name : {"album/a.mp3", "album/b.mp3", "album/d.mp3"})
+        Make(name, 100, unsigned(name[6]));
+    WriteFile(Path("album/g.mp3"), noise); // stored as it was, then renamed
+    Upload(pc, player, {"album/a.mp3", "album/b.mp3", "album/d.mp3", "album/g.mp3"});
+    {
+        Program run(pc, player);
+        ASSERT_TRUE(run.commands.RenameSong(3, "Noise"));
+    }
+    WriteFile(Path("album/a.mp3"), {});
+    noise[0] = 1;
+    WriteFile(Path("album/b.mp3"), noise);
+    std::filesystem::remove(Path("album/d.mp3"));
+    noise[0] = 2;
+    WriteFile(Path("album/d.flac"), noise); // its song as if converted from it
+    WriteFile(Path("album/cover.jpg"), {0xFF, 0xD8, 0xFF, 0xE0, 'J', 'F', 'I', 'F'});
+
+    Program run(pc, player);
+    const UploadItems items = ExpandUploadItems({Path("album")}, SystemPlaylistText());
+    EXPECT_EQ(items.notes.size(), 1u) << "the cover is left out";
+    const SyncPlan plan = PlanSync(run.link.m_image, KnownSongs(run.link), items.files, {});
+    EXPECT_FALSE(plan.Changes()) << SyncCounts(plan);
+    EXPECT_EQ(plan.refused.size(), 4u);
+    const std::vector<std::string> lines = SyncPlanLines(plan);
+    ASSERT_EQ(lines.size(), 4u) << ::testing::PrintToString(lines);
+    EXPECT_EQ(lines[0], " 1. keep   \"a.mp3\" (0.0 MB) as it is: a.mp3 cannot replace it, the file is empty");
+    EXPECT_EQ(lines[3].rfind(" 4. keep   \"Noise\" (0.0 MB) as it is: g.mp3 cannot replace it, not audio", 0), 0u)
+        << lines[3];
 }
 
 TEST_F(Sync, TheRemovalGoesFirstWhenTheNewSongsNeedItsMemory)
