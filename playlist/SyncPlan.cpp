@@ -129,9 +129,10 @@ SyncLayout SyncPlan::Layout() const
     layout.removalFirst = removalFirst;
     for (const SyncEntry& entry : entries) {
         SyncPlace place;
-        if (entry.action == SyncAction::Add)
+        if (entry.action == SyncAction::Add) {
             place.newSong = entry.addition;
-        else
+            place.replacedSlot = entry.replacedSlot;
+        } else
             place.keptSlot = entry.oldSlot;
         layout.places.push_back(place);
     }
@@ -214,6 +215,23 @@ SyncPlan PlanSync(const DirectoryImage& onPlayer, const std::vector<KnownSong>& 
     }
     const int newBlocks = plan.additions.blocksNeeded;
     plan.removalFirst = !plan.removed.empty() && newBlocks > plan.freeBlocksBefore;
+    // A changed file replaces the song of its name; should it fail to be
+    // stored (gone, or not converting), that song stays. Removed ones are
+    // whole until the one save, unless the removal goes first.
+    if (!plan.removalFirst) {
+        std::vector<bool> replaced(plan.removed.size(), false);
+        for (SyncEntry& entry : plan.entries) {
+            if (entry.action != SyncAction::Add)
+                continue;
+            const PlannedFile& file = plan.additions.files[size_t(entry.addition)];
+            const std::string stored = rules.Stored(PlannedName(file.facts, file.action, options));
+            for (size_t r = 0; r < plan.removed.size() && entry.replacedSlot < 0; ++r)
+                if (!replaced[r] && onPlayer.Entry(plan.removed[r].slot).name() == stored) {
+                    replaced[r] = true;
+                    entry.replacedSlot = plan.removed[r].slot;
+                }
+        }
+    }
     const int directoryBlock = plan.entries.empty() ? 0 : 1;
     const int directoryBefore = songs.empty() ? 0 : 1;
     plan.freeBlocksAfter = plan.freeBlocksBefore + removedBlocks - newBlocks - (directoryBlock - directoryBefore);

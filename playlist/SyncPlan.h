@@ -35,6 +35,9 @@ struct SyncEntry {
     // Keep, Move: the list's file cannot be read as audio (or converted), so
     // its song stays as it is; the file in `refused`, or -1.
     int refusedFile = -1;
+    // Add: the song of its name that goes, kept should the file fail to be
+    // stored when the sync comes to it; -1 when none (or the removal goes first).
+    int replacedSlot = -1;
 };
 
 struct RemovedSong {

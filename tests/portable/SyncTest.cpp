@@ -218,6 +218,35 @@ TEST_F(Sync, AFileThatCannotBeReadAsAudioKeepsItsSong)
         << lines[3];
 }
 
+// A changed file that cannot be stored when the sync comes to it (gone, or
+// failing to convert) leaves its old song in its place, whole; also as the
+// only song afterwards, when the directory's block must be taken back.
+TEST_F(Sync, ASongStaysWhenItsNewFileCannotBeStored)
+{
+    for (const Names& list : {Names{"x.mp3", "y.mp3"}, Names{"x.mp3"}}) {
+        SCOPED_TRACE(list.size());
+        Pc pc;
+        Player player;
+        Make("x.mp3", 100, 1);
+        Make("y.mp3", 100, 2);
+        Upload(pc, player, {"x.mp3", "y.mp3"});
+        const std::vector<uint8_t> old = Bytes("x.mp3");
+        Make("x.mp3", 120, 3);
+        Make("y.mp3", 120, 4);
+        Program run(pc, player);
+        const SyncPlan plan = Plan(run, list);
+        std::filesystem::remove(Path("x.mp3"));
+        const SyncResult result = RunSyncPlan(run.link, run.commands, plan);
+        ASSERT_TRUE(result.saved);
+        ASSERT_EQ(run.Names(), list);
+        EXPECT_EQ(run.Songs()[0], old);
+        EXPECT_EQ(BrokenInvariant(run.link.m_image), "");
+        EXPECT_TRUE(run.Said("\"x.mp3\" stays as it was")) << ::testing::PrintToString(run.ui.messages);
+        const std::string counts = list.size() == 2 ? "(1 kept, 1 added, 1 removed)" : "(1 kept, 0 added, 1 removed)";
+        EXPECT_NE(SyncClosingLine(plan, result, int(list.size()), 0).find(counts), std::string::npos);
+    }
+}
+
 TEST_F(Sync, TheRemovalGoesFirstWhenTheNewSongsNeedItsMemory)
 {
     Pc pc;
