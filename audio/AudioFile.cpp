@@ -84,6 +84,9 @@ AudioFileFacts ExamineAudioFile(const std::string& path)
     const LibraryProbe probe = ProbeWithLibraries(path);
     if (!probe.audio) {
         facts.kind = AudioKind::NotAudio;
+        // A song whose audio broke may keep its tags, and with them the name
+        // it was stored under.
+        facts.tags = ReadTags(file.get(), facts.size);
         facts.problem = ConversionAvailable() ? probe.problem
                                               : "not MPEG audio the player plays, and " + probe.problem;
         return facts;

@@ -21,9 +21,9 @@ bool StoredAsItIs(const PlannedFile& file)
 // same length, say).
 //
 // A refused file (empty, damaged, or one this build cannot convert) stands
-// for the song stored from it, else, last, for a song of a name it would
-// give: stored as it is or converted. Its content cannot tell, so the
-// song stays rather than go.
+// for the song stored from it, else, last, for a song of a name any upload
+// of it would have given: as it is, converted, or from its tags. Its
+// content cannot tell, so the song stays rather than go.
 std::vector<int> MatchSongs(std::vector<PlannedFile>& files, const std::vector<KnownSong>& songs,
                             const UploadOptions& options, const SongNameText& rules)
 {
@@ -52,15 +52,19 @@ std::vector<int> MatchSongs(std::vector<PlannedFile>& files, const std::vector<K
                 songs[s].size == files[i].bytes)
                 take(i, int(s));
     }
+    UploadOptions named = options, tagged = options;
+    named.nameFromTags = false;
+    tagged.nameFromTags = true;
     for (size_t i = 0; i < files.size(); ++i) {
         if (match[i] >= 0 || files[i].action != UploadAction::Refuse)
             continue;
-        for (UploadAction action : {UploadAction::Store, UploadAction::Convert}) {
-            const std::string stored = rules.Stored(PlannedName(files[i].facts, action, options));
+        const AudioFileFacts& facts = files[i].facts;
+        for (const std::string& name : {PlannedName(facts, UploadAction::Store, named),
+                                        PlannedName(facts, UploadAction::Convert, named),
+                                        PlannedName(facts, UploadAction::Store, tagged)})
             for (size_t s = 0; s < songs.size() && match[i] < 0; ++s)
-                if (!taken[s] && songs[s].name == stored)
+                if (!taken[s] && songs[s].name == rules.Stored(name))
                     take(i, int(s));
-        }
     }
     return match;
 }

@@ -179,8 +179,9 @@ TEST_F(Sync, AChangedFileOfTheSameNameAndSizeIsNoLongerItsSong)
 
 // A file of the list that became empty or damaged, or that this program
 // cannot convert, changes nothing of its song: the song stays, told by the
-// file it came from or by the name the file would give it, and the plan
-// says why. A folder's picture is no song of the list.
+// file it came from or by a name the file would give it (as it is,
+// converted, or from the tags it kept), and the plan says why. A folder's
+// picture is no song of the list.
 TEST_F(Sync, AFileThatCannotBeReadAsAudioKeepsItsSong)
 {
     Pc pc;
@@ -189,13 +190,14 @@ TEST_F(Sync, AFileThatCannotBeReadAsAudioKeepsItsSong)
     std::vector<uint8_t> noise(5000);
     for (size_t i = 0; i < noise.size(); ++i)
         noise[i] = uint8_t(i * 37 + i / 7);
-    for (const char* name : {"album/a.mp3", "album/b.mp3", "album/d.mp3"})
+    for (const char* name : {"album/a.mp3", "album/b.mp3", "album/d.mp3", "album/e.mp3"})
         Make(name, 100, unsigned(name[6]));
     WriteFile(Path("album/g.mp3"), noise); // stored as it was, then renamed
-    Upload(pc, player, {"album/a.mp3", "album/b.mp3", "album/d.mp3", "album/g.mp3"});
+    Upload(pc, player, {"album/a.mp3", "album/b.mp3", "album/d.mp3", "album/e.mp3", "album/g.mp3"});
     {
         Program run(pc, player);
-        ASSERT_TRUE(run.commands.RenameSong(3, "Noise"));
+        ASSERT_TRUE(run.commands.RenameSong(3, "Artist - Title"));
+        ASSERT_TRUE(run.commands.RenameSong(4, "Noise"));
     }
     WriteFile(Path("album/a.mp3"), {});
     noise[0] = 1;
@@ -203,6 +205,11 @@ TEST_F(Sync, AFileThatCannotBeReadAsAudioKeepsItsSong)
     std::filesystem::remove(Path("album/d.mp3"));
     noise[0] = 2;
     WriteFile(Path("album/d.flac"), noise); // its song as if converted from it
+    std::vector<uint8_t> tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 34};
+    for (const std::string frame : {std::string("TPE1\0\0\0\x07\0\0\0Artist", 17), std::string("TIT2\0\0\0\x06\0\0\0Title", 16)})
+        tagged.insert(tagged.end(), frame.begin(), frame.end());
+    tagged.insert(tagged.end(), noise.begin() + 1, noise.end());
+    WriteFile(Path("album/e.mp3"), tagged);
     WriteFile(Path("album/cover.jpg"), {0xFF, 0xD8, 0xFF, 0xE0, 'J', 'F', 'I', 'F'});
 
     Program run(pc, player);
@@ -210,12 +217,12 @@ TEST_F(Sync, AFileThatCannotBeReadAsAudioKeepsItsSong)
     EXPECT_EQ(items.notes.size(), 1u) << "the cover is left out";
     const SyncPlan plan = PlanSync(run.link.m_image, KnownSongs(run.link), items.files, {});
     EXPECT_FALSE(plan.Changes()) << SyncCounts(plan);
-    EXPECT_EQ(plan.refused.size(), 4u);
+    EXPECT_EQ(plan.refused.size(), 5u);
     const std::vector<std::string> lines = SyncPlanLines(plan);
-    ASSERT_EQ(lines.size(), 4u) << ::testing::PrintToString(lines);
+    ASSERT_EQ(lines.size(), 5u) << ::testing::PrintToString(lines);
     EXPECT_EQ(lines[0], " 1. keep   \"a.mp3\" (0.0 MB) as it is: a.mp3 cannot replace it, the file is empty");
-    EXPECT_EQ(lines[3].rfind(" 4. keep   \"Noise\" (0.0 MB) as it is: g.mp3 cannot replace it, not audio", 0), 0u)
-        << lines[3];
+    EXPECT_EQ(lines[4].rfind(" 5. keep   \"Noise\" (0.0 MB) as it is: g.mp3 cannot replace it, not audio", 0), 0u)
+        << lines[4];
 }
 
 // A changed file that cannot be stored when the sync comes to it (gone, or
