@@ -136,8 +136,9 @@ SyncLayout SyncPlan::Layout() const
         if (entry.action == SyncAction::Add) {
             place.newSong = entry.addition;
             place.replacedSlot = entry.replacedSlot;
-        } else
+        } else {
             place.keptSlot = entry.oldSlot;
+        }
         layout.places.push_back(place);
     }
     return layout;

@@ -123,10 +123,12 @@ std::string SyncUndoText(const SyncPlan& plan)
 
 std::string SyncClosingLine(const SyncPlan& plan, const SyncResult& result, int songs, uint64_t freeBytes)
 {
-    std::string line = "synced: " + Songs(size_t(songs)) + " on Rio (" +
-                       std::to_string(plan.Count(SyncAction::Keep) + plan.Count(SyncAction::Move) + result.keptInstead) +
-                       " kept, " + std::to_string(result.additions.stored) + " added, " +
-                       std::to_string(plan.removed.size() - size_t(result.keptInstead)) + " removed), " + MegabytesText(freeBytes) + " free";
+    // Songs kept in place of new ones that failed were planned to go.
+    const int kept = plan.Count(SyncAction::Keep) + plan.Count(SyncAction::Move) + result.keptInstead;
+    const size_t removed = plan.removed.size() - size_t(result.keptInstead);
+    std::string line = "synced: " + Songs(size_t(songs)) + " on Rio (" + std::to_string(kept) + " kept, " +
+                       std::to_string(result.additions.stored) + " added, " + std::to_string(removed) + " removed), " +
+                       MegabytesText(freeBytes) + " free";
     if (result.additions.failed > 0)
         line += "; " + std::to_string(result.additions.failed) + " not added";
     return line;
