@@ -232,6 +232,13 @@ private:
         }
         const SyncPlan plan = PlanSync(m_link.m_image, KnownSongs(m_link), std::move(items.files), UploadOptionsOf(a),
                                        &m_link.Ui().Names());
+        const std::string withoutSongs = SyncWithoutSongsText(plan, a.fit);
+        if (!withoutSongs.empty()) {
+            for (const PlannedFile& file : plan.refused)
+                Note(file.facts.path + ": " + file.reason);
+            return Fail((a.operands.size() == 1 ? a.operands[0] : "the list") + " " + withoutSongs +
+                        "; nothing was changed ('init' empties the player)");
+        }
         const int planStatus = (plan.Fits() || a.fit) && plan.refused.empty() ? kDone : kFailed;
         if (a.json) {
             WriteJson(SyncJson(plan));

@@ -86,6 +86,12 @@ check "and warns" grep -q "notes.mp3: stored as it is, but the player cannot pla
   <("$cli" --flash a.img upload --as-is notes.mp3 2>&1)
 check "--bitrate takes MP3 rates only" quiet test "$("$cli" --flash a.img upload --bitrate 100 flac.flac 2>/dev/null; echo $?)" = 2
 
+# A VBR MP3 with a disc tag: its playing time and average rate, not its first frame's.
+sox -V1 -n -r 44100 -c 2 -b 16 noise.wav synth 3 whitenoise
+ffmpeg -v error -i noise.wav -c:a libmp3lame -q:a 0 -metadata disc=1/2 vbr.mp3
+check "a VBR MP3 with a disc tag: 0:03, above 160 kbps" grep -q "^1\. vbr.mp3 (.*, 0:03): convert to MP3 at 160" \
+  <("$cli" --flash v.img upload --dry-run --bitrate 160 vbr.mp3)
+
 # Ctrl+C during a conversion: exit 130, nothing stored, no temporary file.
 sox -V1 -n -r 44100 -c 2 -b 16 long.wav synth 120 pinknoise
 "$cli" --flash c.img upload tone.wav long.wav tone.wav >/dev/null 2>&1 </dev/null &
