@@ -64,6 +64,11 @@ check "the name is the old one" [ "$(field 1 2)" = "../up and out" ]
 check "an init that is not saved fails" status_is 1 powerless init --yes
 check "an upload that is not stored fails" status_is 1 powerless upload a.mp3 --duplicates
 check "nothing changed" [ "$("$cli" --flash p.img list --tsv | wc -l)" -eq 3 ]
+# The power cut in a batch's second song: a failed write is no refusal, and
+# the free memory is what the player's directory says.
+MELLIFON_SIM_POWER_CUT_AFTER=600 "$cli" --flash cut.img upload a.mp3 b.mp3 >cut.txt 2>/dev/null
+free=$("$cli" --flash cut.img list --tsv | tail -1 | cut -f3 | awk -F: '{printf "%.1f MB free", $2 / 1048576}')
+check "a write cut short is counted as failed: $(cat cut.txt)" [ "$(cat cut.txt)" = "stored 1 of 2 songs, 0.1 MB, $free; 1 failed" ]
 
 check "init without a terminal is refused" status_is 1 "$cli" --flash p.img init
 check "init --yes" status_is 0 "$cli" --flash p.img init --yes

@@ -153,7 +153,8 @@ TEST_F(Batch, FilesThatFailAreNamedAndTheRestAreStored)
                                     File("tone.wav", PcmWav()), File("b.mp2", Mp3Frames(10))});
     const bool converts = ConversionAvailable();
     EXPECT_EQ(result.stored, converts ? 3 : 2);
-    EXPECT_EQ(result.failed, converts ? 2 : 3);
+    EXPECT_EQ(result.refused, converts ? 2 : 3);
+    EXPECT_EQ(result.failed, 0);
     EXPECT_FALSE(result.stopped);
     ASSERT_GE(p.ui.messages.size(), 2u);
     const char* notAudio = converts ? "notes.mp3: not audio" : "notes.mp3: not MPEG audio the player plays";
@@ -180,7 +181,7 @@ TEST_F(Batch, ASampleRateBeyondAnyAudioIsRefusedBeforeItIsResampled)
     if (!ConversionAvailable())
         GTEST_SKIP() << "this build does not convert";
     const BatchResult result = Run({File("damaged.wav", PcmWav(613004325)), File("tone.wav", PcmWav(kHighestInputRate))});
-    EXPECT_EQ(result.failed, 1);
+    EXPECT_EQ(result.refused, 1);
     EXPECT_EQ(Names(), (std::vector<std::string>{"tone.mp3"}));
     ASSERT_EQ(p.ui.messages.size(), 1u);
     EXPECT_EQ(p.ui.messages[0], "damaged.wav: its sound claims a sample rate of 613004325 Hz, which no audio has (at most 768000 Hz)");
@@ -232,7 +233,7 @@ TEST_F(Batch, WhatThePlanFoundNotToFitIsPassedOverAndTheRestGoOn)
     ASSERT_FALSE(plan.Fits());
     const BatchResult result = RunUploadPlan(*p.link, commands, plan);
     EXPECT_EQ(result.stored, 2);
-    EXPECT_EQ(result.failed, 1);
+    EXPECT_EQ(result.refused, 1);
     EXPECT_EQ(Names(), (std::vector<std::string>{"f60.mp3", "f70.mp3"}));
     EXPECT_EQ(p.ui.messages, (std::vector<std::string>{"f200.mp3: does not fit on the player (3 blocks)"}));
 }
