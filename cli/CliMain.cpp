@@ -160,13 +160,16 @@ private:
     int List(const CliArguments& a)
     {
         if (a.json)
-            WriteJson(FormatSongJson(m_link.m_image, m_link.DirectoryDamaged()));
+            WriteJson(FormatSongJson(m_link.m_image, m_link.DirectoryDamaged(), m_link.DirectoryFromUnwrittenCopy()));
         else if (a.tsv)
             WriteText(stdout, FormatSongTsv(m_link.m_image, m_link.Ui().Names()));
         else
             WriteText(stdout, FormatSongTable(BuildSongListContent(m_link.m_image, m_link.Ui().Names())));
         if (!m_link.DirectoryDamaged())
             return kDone;
+        if (m_link.DirectoryFromUnwrittenCopy())
+            return Fail("the directory is damaged: the songs shown are those of its copy, not yet written back to "
+                        "the player; the next run tries again");
         return Fail("the directory is damaged: 'check' tells what is wrong, 'rescue' rebuilds it from the "
                     "player's memory");
     }
