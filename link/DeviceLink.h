@@ -229,7 +229,8 @@ private:
     int ReadPageBytes(int page, uint8_t* destination, int block, int keep);
     void PauseAfterFailure();
 
-    std::string FreePath(const std::string& folder, const std::string& name);
+    std::string FreePath(const std::string& folder, const std::string& name, bool* replace);
+    std::string NumberedFreePath(const std::string& folder, const std::string& name);
     int WriteDirectory(const DirectoryImage& sealed, const DirectoryCopy& note, WriteWitness witness);
     DirectoryCopy RecordOf(const DirectoryImage& sealed, const DirectoryCopy& note, const PrintBook& book,
                            const DirectoryCopy* previous) const;
