@@ -9,11 +9,17 @@
 #include <cstdlib>
 #include <filesystem>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "StoragePlayer.h"
 #include "TempPath.h"
 #include "TestFiles.h"
 #include "audio/AudioProbe.h"
 #include "audio/Conversion.h"
+#include "audio/TemporaryFile.h"
 #include "playlist/PlaylistText.h"
 #include "songlist/BatchUpload.h"
 #include "songlist/PlannedUpload.h"
@@ -250,6 +256,28 @@ TEST_F(Batch, TagsLeftOutLeaveTheFramesAndNoTemporaryFile)
     EXPECT_EQ(StoredSong(p, 0), frames);
     EXPECT_EQ(temporary.Files(), 0u);
 }
+
+#ifndef _WIN32
+// A run killed in a conversion leaves its temporary file: the next run
+// removes it, and never one of a run still going.
+TEST_F(Batch, TheNextRunRemovesWhatAKilledRunLeftInTheTemporaryFolder)
+{
+    const pid_t ended = fork();
+    if (ended == 0)
+        _exit(0);
+    ASSERT_GT(ended, 0);
+    waitpid(ended, nullptr, 0);
+    const std::filesystem::path tmp = std::getenv("TMPDIR");
+    const std::string left = "mellifon-p" + std::to_string(ended) + "-1-1.mp3";
+    const std::string running = "mellifon-p" + std::to_string(getppid()) + "-1-1.mp3";
+    WriteFile((tmp / left).string(), {1});
+    WriteFile((tmp / running).string(), {1});
+    const TemporaryFile file(".mp3");
+    EXPECT_FALSE(file.Path().empty());
+    EXPECT_FALSE(std::filesystem::exists(tmp / left));
+    EXPECT_TRUE(std::filesystem::exists(tmp / running));
+}
+#endif
 
 TEST_F(Batch, ThePortTimeEstimateAgreesWithTheAccessesCounted)
 {
