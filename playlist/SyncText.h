@@ -29,5 +29,7 @@ std::string SyncRemovalFirstText(const SyncPlan& plan);
 std::string SyncWithoutSongsText(const SyncPlan& plan, bool head);
 // What one undo after the sync brings back.
 std::string SyncUndoText(const SyncPlan& plan);
-// "synced: 12 songs on Rio (8 kept, 2 added, 3 removed), 11.3 MB free; 1 not added"
-std::string SyncClosingLine(const SyncPlan& plan, const SyncResult& result, int songs, uint64_t freeBytes);
+// "synced: 12 songs on Rio (8 kept, 2 added, 3 removed), 11.3 MB free; 1 not added". The figures
+// come from `onPlayer`, the directory known to be the player's; without it the line says they
+// could not be read back.
+std::string SyncClosingLine(const SyncPlan& plan, const SyncResult& result, const DirectoryImage* onPlayer);

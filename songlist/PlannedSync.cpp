@@ -117,8 +117,7 @@ std::string SyncAsPlanned(DeviceLink& link, SongCommands& commands, const SyncPl
         for (const std::string& warning : PlanWarnings(file))
             said.push_back(warning);
     const std::string closing =
-        result.saved ? Capitalized(SyncClosingLine(plan, result, link.m_image.entryCount(),
-                                                   uint64_t(link.m_image.freeBlocks()) * 32768))
+        result.saved ? Capitalized(SyncClosingLine(plan, result, KnownDirectory(link)))
                      : std::string(kNotFinished);
     if (!said.empty() || !result.saved)
         ui.ShowMessage(GatheringUi::Joined(said) + (said.empty() ? "" : "\n") + closing +
