@@ -32,12 +32,12 @@ void ExamineMpeg(std::FILE* file, AudioFileFacts* facts)
     const LibraryProbe probe = ConversionAvailable() ? ProbeWithLibraries(facts->path) : LibraryProbe();
     if (probe.audio && probe.seconds > 0)
         facts->seconds = probe.seconds;
+    else if (facts->content.stream.kbps > 0)
+        facts->seconds = double(frameBytes) * 8 / (facts->content.stream.kbps * 1000.0);
     if (facts->tags.track == 0)
         facts->tags.track = probe.track;
     if (facts->tags.disc == 0)
         facts->tags.disc = probe.disc;
-    else if (facts->content.stream.kbps > 0)
-        facts->seconds = double(frameBytes) * 8 / (facts->content.stream.kbps * 1000.0);
     // The average bit rate; near the first frame's, the stream is taken as
     // constant (the encoder's header frame and delay account for the rest).
     if (facts->seconds > 0)
@@ -84,6 +84,9 @@ AudioFileFacts ExamineAudioFile(const std::string& path)
     const LibraryProbe probe = ProbeWithLibraries(path);
     if (!probe.audio) {
         facts.kind = AudioKind::NotAudio;
+        // A song whose audio broke may keep its tags, and with them the name
+        // it was stored under.
+        facts.tags = ReadTags(file.get(), facts.size);
         facts.problem = ConversionAvailable() ? probe.problem
                                               : "not MPEG audio the player plays, and " + probe.problem;
         return facts;

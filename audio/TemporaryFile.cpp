@@ -1,12 +1,17 @@
 #include "audio/TemporaryFile.h"
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "storage/songs/FileSize.h"
+#include "storage/songs/Folders.h"
+#include "storage/songs/Processes.h"
 
 namespace {
 
@@ -50,6 +55,46 @@ bool Exists(const std::string& path)
     return file != nullptr || IsFolder(path.c_str());
 }
 
+// Every name starts so, with the owning process's id after it.
+constexpr const char* kPrefix = "mellifon-p";
+
+// The owner's id in a name of ours; false for any other name.
+bool OwnerOf(const std::string& name, unsigned long* id)
+{
+    const size_t prefix = std::strlen(kPrefix);
+    if (name.compare(0, prefix, kPrefix) != 0)
+        return false;
+    size_t end = prefix;
+    while (end < name.size() && end - prefix < 10 && std::isdigit(static_cast<unsigned char>(name[end])))
+        ++end;
+    if (end == prefix || end >= name.size() || name[end] != '-')
+        return false;
+    *id = std::strtoul(name.substr(prefix, end - prefix).c_str(), nullptr, 10);
+    return true;
+}
+
+// A run killed in a conversion (the system's kill, a power failure) could
+// not remove its file: the first temporary file of a run in a folder
+// removes those whose run has ended. A file of a run still going stays.
+void RemoveFilesOfEndedRuns(const std::string& folder)
+{
+    static std::string s_swept;
+    if (folder == s_swept)
+        return;
+    s_swept = folder;
+    std::vector<std::string> names;
+    std::string error;
+    if (!FolderEntries(folder, &names, &error))
+        return; // nothing to tidy where nothing can be read
+    const unsigned long self = ThisProcessId();
+    for (const std::string& name : names) {
+        unsigned long owner = 0;
+        const std::string path = folder + name;
+        if (OwnerOf(name, &owner) && owner != self && !ProcessRunning(owner) && !IsFolder(path.c_str()))
+            std::remove(path.c_str());
+    }
+}
+
 }
 
 TemporaryFile::TemporaryFile(const std::string& suffix)
@@ -57,13 +102,14 @@ TemporaryFile::TemporaryFile(const std::string& suffix)
     const std::string folder = TemporaryFolder();
     if (folder.empty())
         return;
-    // A name no other run picks: the time, where this run's stack lies, and
-    // a count. (No random device: the old systems' C runtime lacks the call.)
+    RemoveFilesOfEndedRuns(folder);
+    // A name no other run picks: this process's id (which also tells a
+    // later run whether the file's owner still runs), the time and a count.
+    // (No random device: the old systems' C runtime lacks the call.)
     const auto now = uint64_t(std::chrono::system_clock::now().time_since_epoch().count());
-    const auto stack = uint64_t(reinterpret_cast<uintptr_t>(&folder) >> 4);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string path = folder + "mellifon-" + std::to_string(now % 1000000007) + "-" +
-                                 std::to_string(stack % 1000003) + "-" + std::to_string(++s_nCount) + suffix;
+        const std::string path = folder + kPrefix + std::to_string(ThisProcessId()) + "-" +
+                                 std::to_string(now % 1000000007) + "-" + std::to_string(++s_nCount) + suffix;
         if (!Exists(path)) {
             m_path = path;
             return;

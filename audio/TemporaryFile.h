@@ -1,7 +1,9 @@
 #pragma once
 // A file in the system's temporary folder that lives as long as this object:
 // removed on every way out of its scope (success, failure, Cancel, and
-// Ctrl+C, which the programs turn into a Cancel).
+// Ctrl+C, which the programs turn into a Cancel). Its name carries this
+// process's id: what a killed run leaves, the next run's first temporary
+// file in that folder removes, once that run is known to have ended.
 
 #include <string>
 

@@ -18,6 +18,7 @@
 #include "cli/Terminal.h"
 #include "cli/TypedArgument.h"
 #include "link/DeviceLink.h"
+#include "link/PortStop.h"
 #include "playlist/PlaylistText.h"
 #include "playlist/SyncRun.h"
 #include "playlist/SyncText.h"
@@ -71,12 +72,34 @@ UploadOptions UploadOptionsOf(const CliArguments& a)
     return options;
 }
 
+// The list the song commands refill after a change. After Ctrl+C the ports
+// are silent and a refill could only fail, leaving nothing known of the
+// player; the directory a save has just read back is what the player holds
+// (the tool holds the player for its whole run), so it stands.
+class ToolList : public SongListView {
+public:
+    explicit ToolList(DeviceLink& link) : m_link(link) {}
+    int FillSongList() override
+    {
+        if (PortStopRequested() && m_link.ImageAsOnPlayer())
+            return 1;
+        return ReloadDirectory(m_link);
+    }
+
+private:
+    DeviceLink& m_link;
+};
+
 class Session {
 public:
     Session(DeviceLink& link, ConsoleUserInterface& ui)
         : m_link(link), m_ui(ui), m_list(link), m_commands(link, m_list)
     {
     }
+
+    // Whether the command wrote a change to the player (not the repair of
+    // the load before it).
+    bool SavedChange() const { return m_nWritesBefore >= 0 && m_link.DirectoryWrites() > m_nWritesBefore; }
 
     int Run(const CliArguments& a)
     {
@@ -86,6 +109,7 @@ public:
         // directory that could not be read; the load said why.
         if (!ReloadDirectory(m_link, c != "check" && c != "rescue" && !a.dryRun))
             return kFailed;
+        m_nWritesBefore = m_link.DirectoryWrites();
         if (a.dryRun && c != "rescue" && m_link.DirectoryDamaged())
             return Fail("the directory is damaged: a run without --dry-run first tries to repair it from the "
                         "copies; 'check' tells what is wrong");
@@ -136,13 +160,16 @@ private:
     int List(const CliArguments& a)
     {
         if (a.json)
-            WriteJson(FormatSongJson(m_link.m_image, m_link.DirectoryDamaged()));
+            WriteJson(FormatSongJson(m_link.m_image, m_link.DirectoryDamaged(), m_link.DirectoryFromUnwrittenCopy()));
         else if (a.tsv)
             WriteText(stdout, FormatSongTsv(m_link.m_image, m_link.Ui().Names()));
         else
             WriteText(stdout, FormatSongTable(BuildSongListContent(m_link.m_image, m_link.Ui().Names())));
         if (!m_link.DirectoryDamaged())
             return kDone;
+        if (m_link.DirectoryFromUnwrittenCopy())
+            return Fail("the directory is damaged: the songs shown are those of its copy, not yet written back to "
+                        "the player; the next run tries again");
         return Fail("the directory is damaged: 'check' tells what is wrong, 'rescue' rebuilds it from the "
                     "player's memory");
     }
@@ -196,11 +223,10 @@ private:
             return Fail("nothing was stored; --fit stores those that fit, in order");
         }
         const BatchResult result = RunUploadPlan(m_link, m_commands, plan);
-        std::printf("%s\n", ClosingLine(result.stored, result.files, result.bytes,
-                                         uint64_t(m_link.m_image.freeBlocks()) * 32768, result.failed,
-                                         result.notTried, result.skipped)
+        std::printf("%s\n", ClosingLine(result.stored, result.files, result.bytes, result.freeBytes, result.refused,
+                                         result.notTried, result.skipped, result.failed)
                                  .c_str());
-        return result.failed + result.notTried + unread > 0 ? kFailed : kDone;
+        return result.refused + result.failed + result.notTried + unread > 0 ? kFailed : kDone;
     }
 
     int PrintPlan(const UploadPlan& plan)
@@ -232,6 +258,13 @@ private:
         }
         const SyncPlan plan = PlanSync(m_link.m_image, KnownSongs(m_link), std::move(items.files), UploadOptionsOf(a),
                                        &m_link.Ui().Names());
+        const std::string withoutSongs = SyncWithoutSongsText(plan, a.fit);
+        if (!withoutSongs.empty()) {
+            for (const PlannedFile& file : plan.refused)
+                Note(file.facts.path + ": " + file.reason);
+            return Fail((a.operands.size() == 1 ? a.operands[0] : "the list") + " " + withoutSongs +
+                        "; nothing was changed ('init' empties the player)");
+        }
         const int planStatus = (plan.Fits() || a.fit) && plan.refused.empty() ? kDone : kFailed;
         if (a.json) {
             WriteJson(SyncJson(plan));
@@ -253,10 +286,8 @@ private:
         const SyncResult result = RunSyncPlan(m_link, m_commands, plan);
         if (!result.saved)
             return Fail("the sync was not finished");
-        const DirectoryImage& image = m_link.m_image;
-        std::printf("%s\n",
-                    SyncClosingLine(plan, result, image.entryCount(), uint64_t(image.freeBlocks()) * 32768).c_str());
-        return result.additions.failed > 0 ? kFailed : planStatus;
+        std::printf("%s\n", SyncClosingLine(plan, result, KnownDirectory(m_link)).c_str());
+        return result.additions.refused + result.additions.failed > 0 ? kFailed : planStatus;
     }
 
     void PrintSyncPlan(const SyncPlan& plan)
@@ -500,8 +531,9 @@ private:
 
     DeviceLink& m_link;
     ConsoleUserInterface& m_ui;
-    ReloadingList m_list;
+    ToolList m_list;
     SongCommands m_commands;
+    int m_nWritesBefore = -1;
 };
 
 }
@@ -537,6 +569,7 @@ int main(int argc, char** argv)
         g_deviceLink.SetCopyFolderProblem(error);
     }
     PlayerConnection player;
-    const int status = player.Open(arguments, g_deviceLink, ui) ? Session(g_deviceLink, ui).Run(arguments) : kFailed;
-    return player.Close(g_deviceLink, status);
+    Session session(g_deviceLink, ui);
+    const int status = player.Open(arguments, g_deviceLink, ui) ? session.Run(arguments) : kFailed;
+    return player.Close(g_deviceLink, status, session.SavedChange());
 }

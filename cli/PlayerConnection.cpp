@@ -313,7 +313,7 @@ bool PlayerConnection::Open(const CliArguments& arguments, DeviceLink& link, Con
     return m_ports->Hold(link);
 }
 
-int PlayerConnection::Close(DeviceLink& link, int status)
+int PlayerConnection::Close(DeviceLink& link, int status, bool savedChange)
 {
     const bool stopped = PortStopRequested();
     ClearPortStop();
@@ -337,7 +337,9 @@ int PlayerConnection::Close(DeviceLink& link, int status)
         return 1;
     }
     if (stopped) {
-        Fail("stopped by Ctrl+C; what the player had stored before it is kept");
+        // A save that had begun was finished before the stop took effect.
+        Fail(savedChange ? "stopped by Ctrl+C; the player holds the change saved before the stop took effect"
+                         : "stopped by Ctrl+C; what the player had stored before it is kept");
         return kCliStopped;
     }
     return status;

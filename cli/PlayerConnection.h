@@ -23,8 +23,9 @@ public:
     // Attaches the link to the player and sets its port; false after saying why.
     bool Open(const CliArguments& arguments, DeviceLink& link, ConsoleUserInterface& ui);
     // The last words to a real player and the port released; the exit status,
-    // given the session's.
-    int Close(DeviceLink& link, int status);
+    // given the session's. `savedChange`: the command wrote a change to the
+    // player, which a stop then says the player holds.
+    int Close(DeviceLink& link, int status, bool savedChange = false);
 
     struct Ports;
 

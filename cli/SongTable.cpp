@@ -144,7 +144,7 @@ std::string FormatSongTsv(DirectoryImage& image, const SongNameText& names)
            "\tUsed:" + std::to_string(BlockBytes(image.usedBlocks())) + "\n";
 }
 
-std::string FormatSongJson(const DirectoryImage& image, bool damaged)
+std::string FormatSongJson(const DirectoryImage& image, bool damaged, bool fromCopy)
 {
     std::vector<std::string> songs;
     for (int slot = 0; slot < std::min<int>(image.entryCount(), kMaxSongRows); ++slot) {
@@ -177,5 +177,6 @@ std::string FormatSongJson(const DirectoryImage& image, bool damaged)
         .Add("songs", JsonArray(songs, true))
         .Add("memory", memory.Text())
         .Add("damaged", JsonBool(damaged))
+        .Add("shown_from_copy", JsonBool(fromCopy))
         .TextLines();
 }

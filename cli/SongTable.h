@@ -20,5 +20,7 @@ std::string FormatSongTsv(DirectoryImage& image, const SongNameText& names);
 // One object: "songs", each with its number, name, size in bytes, duration
 // in milliseconds, format, bit rate, sample rate, upload date (ISO 8601,
 // UTC) and whether the player plays it; "memory", the status bar's figures
-// in bytes; "damaged", whether the directory is. UTF-8.
-std::string FormatSongJson(const DirectoryImage& image, bool damaged);
+// in bytes; "damaged", whether the directory is; "shown_from_copy", whether
+// the songs are those of the copy a damaged directory is to be repaired from,
+// not yet written back to the player. UTF-8.
+std::string FormatSongJson(const DirectoryImage& image, bool damaged, bool fromCopy = false);

@@ -167,6 +167,14 @@ public:
     unsigned FindPlayerBlocks();
     // The last load found block 0 damaged and nothing could repair it.
     bool DirectoryDamaged() const { return m_bDirectoryDamaged; }
+    // Damaged, and the image shows the copy it is to be repaired from: the
+    // repair's write did not reach the player.
+    bool DirectoryFromUnwrittenCopy() const { return m_bFromUnwrittenCopy; }
+    // The image is block 0 as last read from or written to the player, so
+    // its figures are the player's.
+    bool ImageAsOnPlayer() const;
+    // Writes of block 0 that completed, counted from the start.
+    int DirectoryWrites() const { return m_nDirectoryWrites; }
     SaveProblem LastSaveProblem() const { return m_saveProblem; }
     // Reads the header page of block 0 alone (1/64 of a load): its save
     // time and checksums tell whether the directory changed since.
@@ -228,7 +236,8 @@ private:
     int ReadPageBytes(int page, uint8_t* destination, int block, int keep);
     void PauseAfterFailure();
 
-    std::string FreePath(const std::string& folder, const std::string& name);
+    std::string FreePath(const std::string& folder, const std::string& name, bool* replace);
+    std::string NumberedFreePath(const std::string& folder, const std::string& name);
     int WriteDirectory(const DirectoryImage& sealed, const DirectoryCopy& note, WriteWitness witness);
     DirectoryCopy RecordOf(const DirectoryImage& sealed, const DirectoryCopy& note, const PrintBook& book,
                            const DirectoryCopy* previous) const;
@@ -259,6 +268,8 @@ private:
     mutable uint64_t m_nOnPlayerDigest = 0; // of m_pOnPlayer, once asked for
     bool m_bDirectoryDamaged = false;
     unsigned m_nFoundBlocks = 0; // FindPlayerBlocks' answer since the last load; 0: not looked
+    bool m_bFromUnwrittenCopy = false;
+    int m_nDirectoryWrites = 0;
     bool m_bSafeguards = true;
     bool m_bVerifyUploads = false;
     ExistingFiles m_existingFiles = ExistingFiles::Ask;

@@ -15,29 +15,56 @@ bool StoredAsItIs(const PlannedFile& file)
 // For each file of the list, the song on the player that holds it, or -1:
 // by the file it came from or the print of its bytes first, for every file,
 // and only then by name and size, so that a sure match is never taken by a
-// file further up that merely shares a name.
+// file further up that merely shares a name. Name and size tell only songs
+// this PC knows nothing of: one whose file or print it knows, and this file
+// does not give, was stored from something else (another recording of the
+// same length, say).
+//
+// A refused file (empty, damaged, or one this build cannot convert) stands
+// for the song stored from it, else, last, for a song of a name any upload
+// of it would have given: as it is, converted, or from its tags. Its
+// content cannot tell, so the song stays rather than go.
 std::vector<int> MatchSongs(std::vector<PlannedFile>& files, const std::vector<KnownSong>& songs,
                             const UploadOptions& options, const SongNameText& rules)
 {
     std::vector<int> match(files.size(), -1);
     std::vector<bool> taken(songs.size(), false);
+    const auto take = [&](size_t file, int song) {
+        match[file] = song;
+        if (song >= 0)
+            taken[size_t(song)] = true;
+    };
     for (size_t i = 0; i < files.size(); ++i) {
-        if (!files[i].ToBeStored())
-            continue;
-        IdentifyPlannedFile(files[i]);
-        match[i] = SongHoldingFile(songs, taken, files[i].source, files[i].print, files[i].bytes);
-        if (match[i] >= 0)
-            taken[size_t(match[i])] = true;
+        if (files[i].ToBeStored()) {
+            IdentifyPlannedFile(files[i]);
+            take(i, SongHoldingFile(songs, taken, files[i].source, files[i].print, files[i].bytes));
+        } else {
+            files[i].source = SourceFingerprint(files[i].facts.path);
+            take(i, SongHoldingFile(songs, taken, files[i].source, 0, 0));
+        }
     }
     for (size_t i = 0; i < files.size(); ++i) {
         if (match[i] >= 0 || !files[i].ToBeStored() || !StoredAsItIs(files[i]))
             continue;
         const std::string stored = rules.Stored(PlannedName(files[i].facts, files[i].action, options));
         for (size_t s = 0; s < songs.size() && match[i] < 0; ++s)
-            if (!taken[s] && songs[s].name == stored && songs[s].size == files[i].bytes) {
-                match[i] = int(s);
-                taken[s] = true;
-            }
+            if (!taken[s] && songs[s].source == 0 && songs[s].print == 0 && songs[s].name == stored &&
+                songs[s].size == files[i].bytes)
+                take(i, int(s));
+    }
+    UploadOptions named = options, tagged = options;
+    named.nameFromTags = false;
+    tagged.nameFromTags = true;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (match[i] >= 0 || files[i].action != UploadAction::Refuse)
+            continue;
+        const AudioFileFacts& facts = files[i].facts;
+        for (const std::string& name : {PlannedName(facts, UploadAction::Store, named),
+                                        PlannedName(facts, UploadAction::Convert, named),
+                                        PlannedName(facts, UploadAction::Store, tagged)})
+            for (size_t s = 0; s < songs.size() && match[i] < 0; ++s)
+                if (!taken[s] && songs[s].name == rules.Stored(name))
+                    take(i, int(s));
     }
     return match;
 }
@@ -91,6 +118,14 @@ int SyncPlan::Count(SyncAction action) const
                              [action](const SyncEntry& entry) { return entry.action == action; }));
 }
 
+const SyncEntry* SyncPlan::KeptFor(size_t file) const
+{
+    for (const SyncEntry& entry : entries)
+        if (entry.refusedFile == int(file))
+            return &entry;
+    return nullptr;
+}
+
 SyncLayout SyncPlan::Layout() const
 {
     SyncLayout layout;
@@ -98,10 +133,12 @@ SyncLayout SyncPlan::Layout() const
     layout.removalFirst = removalFirst;
     for (const SyncEntry& entry : entries) {
         SyncPlace place;
-        if (entry.action == SyncAction::Add)
+        if (entry.action == SyncAction::Add) {
             place.newSong = entry.addition;
-        else
+            place.replacedSlot = entry.replacedSlot;
+        } else {
             place.keptSlot = entry.oldSlot;
+        }
         layout.places.push_back(place);
     }
     return layout;
@@ -131,7 +168,7 @@ SyncPlan PlanSync(const DirectoryImage& onPlayer, const std::vector<KnownSong>& 
     plan.additions.freeBlocks = plan.freeBlocksBefore;
     for (size_t i = 0; i < planned.files.size(); ++i) {
         PlannedFile& file = planned.files[i];
-        if (!file.ToBeStored()) {
+        if (!file.ToBeStored() && match[i] < 0) {
             plan.refused.push_back(std::move(file));
             continue;
         }
@@ -151,12 +188,18 @@ SyncPlan PlanSync(const DirectoryImage& onPlayer, const std::vector<KnownSong>& 
         }
         const bool room = used + entry.blocks <= capacity && plan.entries.size() < size_t(DirectoryImage::kEntrySlots);
         if (!plan.notFitting.empty() || !room) {
+            file.bytes = entry.bytes;
+            file.blocks = entry.blocks;
             plan.notFitting.push_back(std::move(file));
             continue;
         }
         used += entry.blocks;
         if (entry.action == SyncAction::Keep) {
             kept[size_t(entry.oldSlot)] = true;
+            if (!file.ToBeStored()) {
+                entry.refusedFile = int(plan.refused.size());
+                plan.refused.push_back(std::move(file));
+            }
         } else {
             entry.addition = int(plan.additions.files.size());
             file.fits = true;
@@ -177,6 +220,23 @@ SyncPlan PlanSync(const DirectoryImage& onPlayer, const std::vector<KnownSong>& 
     }
     const int newBlocks = plan.additions.blocksNeeded;
     plan.removalFirst = !plan.removed.empty() && newBlocks > plan.freeBlocksBefore;
+    // A changed file replaces the song of its name; should it fail to be
+    // stored (gone, or not converting), that song stays. Removed ones are
+    // whole until the one save, unless the removal goes first.
+    if (!plan.removalFirst) {
+        std::vector<bool> replaced(plan.removed.size(), false);
+        for (SyncEntry& entry : plan.entries) {
+            if (entry.action != SyncAction::Add)
+                continue;
+            const PlannedFile& file = plan.additions.files[size_t(entry.addition)];
+            const std::string stored = rules.Stored(PlannedName(file.facts, file.action, options));
+            for (size_t r = 0; r < plan.removed.size() && entry.replacedSlot < 0; ++r)
+                if (!replaced[r] && onPlayer.Entry(plan.removed[r].slot).name() == stored) {
+                    replaced[r] = true;
+                    entry.replacedSlot = plan.removed[r].slot;
+                }
+        }
+    }
     const int directoryBlock = plan.entries.empty() ? 0 : 1;
     const int directoryBefore = songs.empty() ? 0 : 1;
     plan.freeBlocksAfter = plan.freeBlocksBefore + removedBlocks - newBlocks - (directoryBlock - directoryBefore);

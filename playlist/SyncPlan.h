@@ -2,11 +2,13 @@
 // The plan of a sync, made before anything is written: the player is to hold
 // exactly the songs of a list, in its order. A song already on the player is
 // kept (recognised by the file this PC stored it from, by the print of its
-// bytes, or else by its name and size) and moved where the list wants it;
-// every other file is planned as an upload (converted as needed); songs not
-// on the list are removed. When the list does not fit, the plan holds its
-// head that does and names the rest. The plan decides; the song commands
-// carry it out (songlist/SyncLayout.h).
+// bytes, or else, when this PC knows nothing of it, by its name and size)
+// and moved where the list wants it; every other file is planned as an
+// upload (converted as needed); songs not on the list are removed. A file
+// that cannot be read as audio or converted changes nothing of its song
+// (known by its file, else by the name the file would give it). When the
+// list does not fit, the plan holds its head that does and names the rest.
+// The plan decides; the song commands carry it out (songlist/SyncLayout.h).
 
 #include <cstdint>
 #include <string>
@@ -30,6 +32,12 @@ struct SyncEntry {
     std::string name;   // on the player, as the program shows it
     uint64_t bytes = 0; // estimated for a conversion
     int blocks = 0;
+    // Keep, Move: the list's file cannot be read as audio (or converted), so
+    // its song stays as it is; the file in `refused`, or -1.
+    int refusedFile = -1;
+    // Add: the song of its name that goes, kept should the file fail to be
+    // stored when the sync comes to it; -1 when none (or the removal goes first).
+    int replacedSlot = -1;
 };
 
 struct RemovedSong {
@@ -45,6 +53,7 @@ struct SyncPlan {
     std::vector<RemovedSong> removed;
     UploadPlan additions;                // the new songs, in order
     std::vector<PlannedFile> refused;    // files of the list the player cannot hold, with the reason
+                                         // (their songs, where the player has them, kept as they are)
     std::vector<PlannedFile> notFitting; // the list after the head that fits
     // The new songs need the blocks of removed ones: the removal is saved
     // first, on its own, and cannot be undone.
@@ -59,6 +68,8 @@ struct SyncPlan {
     // Whether carrying it out writes anything.
     bool Changes() const;
     int Count(SyncAction action) const;
+    // The song kept as it is for the refused file `refused[file]`, or null.
+    const SyncEntry* KeptFor(size_t file) const;
     SyncLayout Layout() const;
 };
 

@@ -11,7 +11,7 @@ SyncResult RunSyncPlan(DeviceLink& link, SongCommands& commands, const SyncPlan&
     }
     const SyncLayout layout = plan.Layout();
     result.additions = RunPlannedFiles(link, plan.additions, [&](UploadSource& newSongs) {
-        result.saved = commands.SyncSongs(layout, newSongs);
+        result.saved = commands.SyncSongs(layout, newSongs, &result.keptInstead);
     });
     return result;
 }

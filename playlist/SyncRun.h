@@ -13,6 +13,7 @@ class SongCommands;
 struct SyncResult {
     bool saved = false;    // the player now holds the plan's songs (less new ones that failed)
     BatchResult additions; // how the new songs went
+    int keptInstead = 0;   // songs kept where their new files could not be stored
 };
 
 SyncResult RunSyncPlan(DeviceLink& link, SongCommands& commands, const SyncPlan& plan);

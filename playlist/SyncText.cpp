@@ -31,13 +31,20 @@ std::vector<std::string> SyncPlanLines(const SyncPlan& plan)
     std::vector<std::string> lines;
     for (size_t i = 0; i < plan.entries.size(); ++i) {
         const SyncEntry& entry = plan.entries[i];
+        // A song kept for a file that cannot replace it says why.
+        std::string asItIs;
+        if (entry.refusedFile >= 0) {
+            const PlannedFile& file = plan.refused[size_t(entry.refusedFile)];
+            asItIs = " as it is: " + DeviceLink::BaseName(file.facts.path) + " cannot replace it, " + file.reason;
+        }
         switch (entry.action) {
         case SyncAction::Keep:
-            lines.push_back(Number(i) + " keep   " + Quoted(entry.name) + " (" + MegabytesText(entry.bytes) + ")");
+            lines.push_back(Number(i) + " keep   " + Quoted(entry.name) + " (" + MegabytesText(entry.bytes) + ")" +
+                            asItIs);
             break;
         case SyncAction::Move:
             lines.push_back(Number(i) + " move   " + Quoted(entry.name) + " (now " +
-                            std::to_string(entry.oldSlot + 1) + ")");
+                            std::to_string(entry.oldSlot + 1) + ")" + asItIs);
             break;
         case SyncAction::Add:
             lines.push_back(Number(i) + " add    " +
@@ -48,8 +55,10 @@ std::vector<std::string> SyncPlanLines(const SyncPlan& plan)
     for (const RemovedSong& song : plan.removed)
         lines.push_back("    remove " + Quoted(song.name) + " (now " + std::to_string(song.slot + 1) + ", " +
                         MegabytesText(song.bytes) + ")");
-    for (const PlannedFile& file : plan.refused)
-        lines.push_back("    refused " + DeviceLink::BaseName(file.facts.path) + ": " + file.reason);
+    for (size_t i = 0; i < plan.refused.size(); ++i)
+        if (!plan.KeptFor(i))
+            lines.push_back("    refused " + DeviceLink::BaseName(plan.refused[i].facts.path) + ": " +
+                            plan.refused[i].reason);
     return lines;
 }
 
@@ -97,6 +106,14 @@ std::string SyncRemovalFirstText(const SyncPlan& plan)
            "cannot be undone.";
 }
 
+std::string SyncWithoutSongsText(const SyncPlan& plan, bool head)
+{
+    if (!plan.entries.empty() || (!plan.Fits() && !head))
+        return std::string();
+    return std::string(plan.Fits() ? "holds no songs" : "holds no song that fits on Rio") +
+           ": a sync with it would remove every song on Rio";
+}
+
 std::string SyncUndoText(const SyncPlan& plan)
 {
     if (plan.removalFirst)
@@ -104,13 +121,18 @@ std::string SyncUndoText(const SyncPlan& plan)
     return "One undo afterwards brings back the songs as they are now.";
 }
 
-std::string SyncClosingLine(const SyncPlan& plan, const SyncResult& result, int songs, uint64_t freeBytes)
+std::string SyncClosingLine(const SyncPlan& plan, const SyncResult& result, const DirectoryImage* onPlayer)
 {
-    std::string line = "synced: " + Songs(size_t(songs)) + " on Rio (" +
-                       std::to_string(plan.Count(SyncAction::Keep) + plan.Count(SyncAction::Move)) + " kept, " +
-                       std::to_string(result.additions.stored) + " added, " + std::to_string(plan.removed.size()) +
-                       " removed), " + MegabytesText(freeBytes) + " free";
-    if (result.additions.failed > 0)
-        line += "; " + std::to_string(result.additions.failed) + " not added";
+    // Songs kept in place of new ones that failed were planned to go.
+    const int kept = plan.Count(SyncAction::Keep) + plan.Count(SyncAction::Move) + result.keptInstead;
+    const size_t removed = plan.removed.size() - size_t(result.keptInstead);
+    const std::string counts = std::to_string(kept) + " kept, " + std::to_string(result.additions.stored) +
+                               " added, " + std::to_string(removed) + " removed";
+    std::string line = onPlayer ? "synced: " + Songs(size_t(onPlayer->entryCount())) + " on Rio (" + counts + "), " +
+                                      MegabytesText(uint64_t(onPlayer->freeBlocks()) * kBlockBytes) + " free"
+                                : "synced (" + counts + "); the songs and free memory on Rio could not be read back";
+    const int notAdded = result.additions.refused + result.additions.failed;
+    if (notAdded > 0)
+        line += "; " + std::to_string(notAdded) + " not added";
     return line;
 }

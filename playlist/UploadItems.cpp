@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 
 #include "link/DeviceLink.h"
 #include "playlist/Playlist.h"
@@ -23,6 +24,24 @@ char Lower(char c)
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
+}
+
+// Names that say a file holds a song. A folder's file so named that holds
+// no audio (empty, damaged, or of a kind this build cannot convert) is a
+// song of the list that cannot be read, not a cover picture: it stays, so
+// that the plan refuses it with the reason and a sync keeps its song.
+bool NamedAsAudio(const std::string& name)
+{
+    static const char* const kExtensions[] = {"mp1", "mp2", "mp3", "mpa", "mpg", "mpga", "flac", "ogg", "oga",
+                                              "opus", "m4a", "m4b", "mp4", "aac", "wma", "wav", "wave", "aif",
+                                              "aiff", "aifc", "ape", "wv", "mpc", "ac3", "mka", "au"};
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return false;
+    std::string extension = name.substr(dot + 1);
+    for (char& c : extension)
+        c = Lower(c);
+    return std::find(std::begin(kExtensions), std::end(kExtensions), extension) != std::end(kExtensions);
 }
 
 class Expansion {
@@ -88,7 +107,7 @@ private:
                 continue;
             }
             AudioFileFacts facts = ExamineAudioFile(inside);
-            if (facts.kind == AudioKind::PlayerPlays || facts.kind == AudioKind::Convertible)
+            if (facts.kind == AudioKind::PlayerPlays || facts.kind == AudioKind::Convertible || NamedAsAudio(name))
                 audio.push_back(std::move(facts));
             else if (!IsPlaylistPath(name))
                 m_items.notes.push_back(inside + ": left out, " + facts.problem);

@@ -6,7 +6,8 @@
 // and then for its folders, by name. A file named on its own is kept
 // whatever it holds, so that the plan can say why it is refused; a folder's
 // files that are no audio (a cover picture, a playlist of the same songs)
-// are left out with a note.
+// are left out with a note, unless named as audio ("song.mp3" empty or
+// damaged): those stay, to be refused with the reason.
 
 #include <string>
 #include <vector>

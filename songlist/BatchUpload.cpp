@@ -6,6 +6,7 @@
 #include "audio/TagStrip.h"
 #include "audio/TemporaryFile.h"
 #include "link/DeviceLink.h"
+#include "link/PageFormat.h"
 #include "link/PortStop.h"
 #include "songlist/PortTime.h"
 #include "songlist/SongCommands.h"
@@ -114,6 +115,7 @@ private:
     const UploadPlan& m_plan;
     std::unique_ptr<TemporaryFile> m_temporary;
     bool m_bSkipped = false;
+    bool m_bRefused = false;
     BatchResult m_result;
 };
 
@@ -133,6 +135,7 @@ bool PlannedFiles::Prepare(size_t index, SongFile* song)
     const PlannedFile& file = m_plan.files[index];
     m_ui.Name(DeviceLink::BaseName(file.facts.path));
     if (file.action == UploadAction::Refuse) {
+        m_bRefused = true;
         m_link.Ui().ShowMessage(file.reason);
         return false;
     }
@@ -141,6 +144,7 @@ bool PlannedFiles::Prepare(size_t index, SongFile* song)
         return false;
     }
     if (!file.fits) {
+        m_bRefused = true;
         m_link.Ui().ShowMessage("does not fit on the player (" + std::to_string(file.blocks) + " blocks)");
         return false;
     }
@@ -181,14 +185,32 @@ bool PlannedFiles::Finished(size_t, bool stored)
             m_result.bytes += m_link.m_image.Entry(songs - 1).size();
     } else if (m_bSkipped) {
         ++m_result.skipped;
+    } else if (m_bRefused) {
+        ++m_result.refused;
     } else if (!stop) {
         ++m_result.failed; // the file the user cancelled did not fail: it counts as not tried
     }
-    m_bSkipped = false;
+    m_bSkipped = m_bRefused = false;
     m_result.stopped = stop;
+    // Before the list's refill at the batch's end, which may fail and leave
+    // nothing known of the player.
+    m_result.freeBytes = KnownFreeBytes(m_link);
     return !stop;
 }
 
+}
+
+const DirectoryImage* KnownDirectory(const DeviceLink& link)
+{
+    return link.ImageAsOnPlayer() ? &link.m_image : nullptr;
+}
+
+std::optional<uint64_t> KnownFreeBytes(const DeviceLink& link)
+{
+    const DirectoryImage* directory = KnownDirectory(link);
+    if (!directory)
+        return std::nullopt;
+    return uint64_t(directory->freeBlocks()) * kBlockSize;
 }
 
 BatchResult RunPlannedFiles(DeviceLink& link, const UploadPlan& plan, const std::function<void(UploadSource&)>& run)
@@ -201,7 +223,10 @@ BatchResult RunPlannedFiles(DeviceLink& link, const UploadPlan& plan, const std:
     link.AttachUserInterface(&outer);
     BatchResult result = files.Result();
     // Files never reached: a stop, or a player that stopped answering.
-    result.notTried = result.files - result.stored - result.failed - result.skipped;
+    result.notTried = result.files - result.stored - result.refused - result.failed - result.skipped;
+    // The list refilled after the batch is fresher, when it was read.
+    if (link.ImageAsOnPlayer())
+        result.freeBytes = KnownFreeBytes(link);
     return result;
 }
 

@@ -149,13 +149,17 @@ std::string NotFittingText(const UploadPlan& plan, size_t maxListed)
     return text;
 }
 
-std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried,
-                        int skipped)
+std::string ClosingLine(int stored, int files, uint64_t bytes, std::optional<uint64_t> freeBytes, int refused,
+                        int notTried, int skipped, int failed)
 {
     std::string line = "stored " + std::to_string(stored) + " of " + std::to_string(files) + " song" +
-                       (files == 1 ? "" : "s") + ", " + MegabytesText(bytes) + ", " + MegabytesText(freeBytes) + " free";
+                       (files == 1 ? "" : "s") + ", " + MegabytesText(bytes) +
+                       (freeBytes ? ", " + MegabytesText(*freeBytes) + " free"
+                                  : std::string("; the free memory could not be read back"));
     if (refused > 0)
         line += "; " + std::to_string(refused) + " refused";
+    if (failed > 0)
+        line += "; " + std::to_string(failed) + " failed";
     if (notTried > 0)
         line += "; " + std::to_string(notTried) + " not tried";
     if (skipped > 0)

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,10 @@ std::string PlanSummary(const UploadPlan& plan);
 // Which files do not fit (the first `maxListed`, and how many more) and how
 // much memory is missing; empty when all fit.
 std::string NotFittingText(const UploadPlan& plan, size_t maxListed = SIZE_MAX);
-// "stored 18 of 20 songs, 12.4 MB, 3.1 MB free; 2 refused; 1 not tried; 1 was on the player already"
-std::string ClosingLine(int stored, int files, uint64_t bytes, uint64_t freeBytes, int refused, int notTried = 0,
-                        int skipped = 0);
+// "stored 18 of 20 songs, 12.4 MB, 3.1 MB free; 2 refused; 1 failed; 1 not tried; 1 was on the player
+// already". `refused`: what the plan rejected; `failed`: what went wrong on the way. Without `freeBytes`
+// (the player's directory was not read back) the line says so instead.
+std::string ClosingLine(int stored, int files, uint64_t bytes, std::optional<uint64_t> freeBytes, int refused,
+                        int notTried = 0, int skipped = 0, int failed = 0);
 // A line begun as a sentence, for the window's status bar and boxes.
 std::string Capitalized(std::string text);

@@ -12,7 +12,6 @@ namespace {
 
 const char* const kUnreadable = "The list names what cannot be read, so nothing was changed:\n";
 const char* const kNotFinished = "The sync was not finished.";
-const char* const kNoSongs = "\nholds no songs: a sync with it would remove every song on Rio. Nothing was changed.";
 
 std::vector<std::string> SplitLines(const std::string& text)
 {
@@ -24,6 +23,19 @@ std::vector<std::string> SplitLines(const std::string& text)
         start = end == std::string::npos ? text.size() : end + 1;
     }
     return lines;
+}
+
+// The files of the list refused, each with the reason and the song kept
+// for it; empty when none.
+std::string RefusedText(const SyncPlan& plan)
+{
+    std::vector<std::string> refused;
+    for (size_t i = 0; i < plan.refused.size(); ++i) {
+        const SyncEntry* kept = plan.KeptFor(i);
+        refused.push_back(DeviceLink::BaseName(plan.refused[i].facts.path) + ": " + plan.refused[i].reason +
+                          (kept ? "; \"" + kept->name + "\" stays as it is" : ""));
+    }
+    return refused.empty() ? std::string() : "\n\nRefused:\n" + GatheringUi::Joined(NamedAtMost(refused));
 }
 
 }
@@ -42,15 +54,18 @@ bool PlanSyncWith(DeviceLink& link, const std::string& list, const UploadOptions
         ui.ShowMessage(kUnreadable + GatheringUi::Joined(NamedAtMost(unread)));
         return false;
     }
-    // Initialize empties the player; a sync with an empty list would too,
-    // and one Enter on the plan would do it.
-    if (items.files.empty()) {
-        ui.ShowMessage(list + kNoSongs);
+    *notes = items.notes;
+    {
+        WaitCursor wait(ui);
+        *plan = PlanSync(link.m_image, KnownSongs(link), std::move(items.files), options, &ui.Names());
+    }
+    // Initialize empties the player; a sync with a list of no songs would
+    // too, and one Enter on the plan would do it.
+    const std::string withoutSongs = SyncWithoutSongsText(*plan, true);
+    if (!withoutSongs.empty()) {
+        ui.ShowMessage(list + "\n" + withoutSongs + ". Nothing was changed." + RefusedText(*plan));
         return false;
     }
-    *notes = items.notes;
-    WaitCursor wait(ui);
-    *plan = PlanSync(link.m_image, KnownSongs(link), std::move(items.files), options, &ui.Names());
     return true;
 }
 
@@ -83,12 +98,8 @@ SyncPlanPage SyncPlanPageOf(const SyncPlan& plan, const std::vector<std::string>
 
 std::string NothingToSyncText(const SyncPlan& plan)
 {
-    std::vector<std::string> refused;
-    for (const PlannedFile& file : plan.refused)
-        refused.push_back(DeviceLink::BaseName(file.facts.path) + ": " + file.reason);
     std::string text = plan.Fits() ? "Rio holds the list already." : "Rio holds the head of the list that fits already.";
-    if (!refused.empty())
-        text += "\n\nRefused:\n" + GatheringUi::Joined(NamedAtMost(refused));
+    text += RefusedText(plan);
     if (!plan.Fits())
         text += "\n\n" + SyncNotFittingText(plan);
     return text;
@@ -106,8 +117,7 @@ std::string SyncAsPlanned(DeviceLink& link, SongCommands& commands, const SyncPl
         for (const std::string& warning : PlanWarnings(file))
             said.push_back(warning);
     const std::string closing =
-        result.saved ? Capitalized(SyncClosingLine(plan, result, link.m_image.entryCount(),
-                                                   uint64_t(link.m_image.freeBlocks()) * 32768))
+        result.saved ? Capitalized(SyncClosingLine(plan, result, KnownDirectory(link)))
                      : std::string(kNotFinished);
     if (!said.empty() || !result.saved)
         ui.ShowMessage(GatheringUi::Joined(said) + (said.empty() ? "" : "\n") + closing +

@@ -16,7 +16,7 @@ class SongCommands;
 // The plan of the player made to hold the list at `list`; false after
 // saying why there is none: a damaged directory, a list that names what
 // cannot be read (a sync of it would remove the songs of what it cannot
-// see), or one that holds no songs at all. `notes` gets what the list's
+// see), or one that would leave Rio no song. `notes` gets what the list's
 // folders left out on purpose.
 bool PlanSyncWith(DeviceLink& link, const std::string& list, const UploadOptions& options, const PlaylistText& text,
                   SyncPlan* plan, std::vector<std::string>* notes);

@@ -65,12 +65,13 @@ public:
     int UploadFiles(UploadSource& files);
     // The player made to hold the songs of `layout` in its order: the songs
     // it keeps, and the new ones from `newSongs` (each prepared and stored
-    // in turn; one that fails is left out). One save writes the directory
-    // (two when the layout removes first), so one undo takes it back. False
-    // when the last save was not made; the player then holds what it held
-    // (or, after a removal first, the songs it keeps), and the messages
-    // said why.
-    bool SyncSongs(const SyncLayout& layout, UploadSource& newSongs);
+    // in turn; one that fails is left out, and the song it was to replace
+    // stays in its place, counted in `keptInstead`). One save writes the
+    // directory (two when the layout removes first), so one undo takes it
+    // back. False when the last save was not made; the player then holds
+    // what it held (or, after a removal first, the songs it keeps), and the
+    // messages said why.
+    bool SyncSongs(const SyncLayout& layout, UploadSource& newSongs, int* keptInstead = nullptr);
     // True when the song was removed and the directory saved.
     bool RemoveSongAt(int slot, bool askFirst);
     bool InitializePlayer(bool askFirst);

@@ -86,8 +86,10 @@ int SongHoldingFile(const std::vector<KnownSong>& songs, const std::vector<bool>
     for (size_t i = 0; i < songs.size(); ++i)
         if (!taken[i] && source != 0 && songs[i].source == source)
             return int(i);
+    // The print reads a page of each block only: a song whose file this PC
+    // knows, and this is not, holds something else.
     for (size_t i = 0; i < songs.size(); ++i)
-        if (!taken[i] && print != 0 && songs[i].print == print && songs[i].size == bytes)
+        if (!taken[i] && print != 0 && songs[i].source == 0 && songs[i].print == print && songs[i].size == bytes)
             return int(i);
     return -1;
 }

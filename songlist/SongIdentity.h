@@ -32,7 +32,7 @@ struct KnownSong {
 std::vector<KnownSong> KnownSongs(DeviceLink& link);
 
 // The song among `songs` not yet `taken` that holds the file with these
-// marks: by the file it was stored from, else by the print of its bytes
-// (and their length); -1 when none does.
+// marks: by the file it was stored from, else, where this PC does not know
+// that file, by the print of its bytes (and their length); -1 when none does.
 int SongHoldingFile(const std::vector<KnownSong>& songs, const std::vector<bool>& taken, uint64_t source,
                     uint32_t print, uint64_t bytes);

@@ -11,6 +11,9 @@ class DirectoryImage;
 struct SyncPlace {
     int keptSlot = -1; // a song the player holds, from this slot
     int newSong = -1;  // else the new song with this index in the upload source
+    // A song that goes, kept here instead should the new song fail to be
+    // stored; -1 when none. Not with a removal first.
+    int replacedSlot = -1;
 };
 
 struct SyncLayout {

@@ -15,6 +15,7 @@
 #include "storage/PlayerHold.h"
 #include "storage/safety/UndoHistory.h"
 #include "storage/UserInterface.h"
+#include "storage/format/SongName.h"
 
 const char* const kSyncStopped = "The sync was stopped before its end. Rio holds its songs as before.";
 const char* const kSyncStoppedAfterRemoval =
@@ -27,6 +28,22 @@ void Release(DirectoryImage& image, unsigned block)
     image.SetBlockUse(block, DirectoryImage::kBlockFree);
     image.SetUsedBlocks(uint16_t(image.usedBlocks() - 1));
     image.SetFreeBlocks(uint16_t(image.freeBlocks() + 1));
+}
+
+// A song's entry listed again at the end; its blocks are marked in use
+// already, and with no song listed the directory's block is taken back.
+int PutBack(DirectoryImage& image, const DirectoryEntry& song)
+{
+    if (image.entryCount() == 0 && image.blockUse(0) == DirectoryImage::kBlockFree) {
+        image.SetUsedBlocks(uint16_t(image.usedBlocks() + 1));
+        image.SetFreeBlocks(uint16_t(image.freeBlocks() - 1));
+        image.SetBlockUse(0, DirectoryImage::kBlockInUse);
+        image.SetBlockLink(0, 0);
+    }
+    const int slot = image.entryCount();
+    std::memcpy(image.Entry(slot).Bytes(), song.Bytes(), DirectoryEntry::kSize);
+    image.SetEntryCount(uint16_t(slot + 1));
+    return slot;
 }
 
 }
@@ -65,7 +82,7 @@ void KeepOnly(DirectoryImage& image, const std::vector<int>& slots, bool freeOth
         Release(image, 0);
 }
 
-bool SongCommands::SyncSongs(const SyncLayout& layout, UploadSource& newSongs)
+bool SongCommands::SyncSongs(const SyncLayout& layout, UploadSource& newSongs, int* keptInstead)
 {
     if (RefusedAsDamaged())
         return false;
@@ -129,14 +146,28 @@ bool SongCommands::SyncSongs(const SyncLayout& layout, UploadSource& newSongs)
         return false;
     }
 
-    // The songs in their places; new ones that could not be stored left out.
+    // The songs in their places; new ones that could not be stored left
+    // out, or the song each was to replace kept instead: its blocks are
+    // still whole and marked in use.
     std::vector<int> order;
     int keptSoFar = 0;
     for (const SyncPlace& place : layout.places) {
-        if (place.keptSlot >= 0)
+        if (place.keptSlot >= 0) {
             order.push_back(keptSoFar++);
-        else if (place.newSong >= 0 && size_t(place.newSong) < slotOfNew.size() && slotOfNew[size_t(place.newSong)] >= 0)
+        } else if (place.newSong >= 0 && size_t(place.newSong) < slotOfNew.size() &&
+                   slotOfNew[size_t(place.newSong)] >= 0) {
             order.push_back(slotOfNew[size_t(place.newSong)]);
+        } else if (!layout.removalFirst && place.replacedSlot >= 0) {
+            const auto gone = std::find(removed.begin(), removed.end(), place.replacedSlot);
+            if (gone == removed.end())
+                continue;
+            removed.erase(gone);
+            order.push_back(PutBack(m_link.m_image, before->Entry(place.replacedSlot)));
+            m_link.Ui().ShowMessage("\"" + m_link.Ui().Names().Shown(before->Entry(place.replacedSlot).name()) +
+                                    "\" stays as it was: its new file could not be stored.");
+            if (keptInstead)
+                ++*keptInstead;
+        }
     }
     KeepOnly(m_link.m_image, order, false, m_link.PlayerBlocks());
     if (!layout.removalFirst)

@@ -50,15 +50,15 @@ inline constexpr const char* kBlockNotKept =
     "Rio's memory may be wearing out.";
 inline constexpr const char* kCannotCreateFile = "Cannot create the file\n%s\nThe song was not downloaded.";
 inline constexpr const char* kBlockNotRead =
-    "Reading %s from Rio failed.\nPlease check that Rio is connected. The file holds only what was read.";
-inline constexpr const char* kFileNotWritten = "Writing the file\n%s\nfailed. The song was not downloaded whole.";
+    "Reading %s from Rio failed.\nPlease check that Rio is connected. The song was not downloaded.";
+inline constexpr const char* kFileNotWritten = "Writing the file\n%s\nfailed. The song was not downloaded.";
 inline constexpr const char* kSizeBeyondChain =
     "The directory on Rio gives %s a size that its blocks cannot hold.\nThe song was not downloaded.";
 inline constexpr const char* kFileExists =
     "The file\n%s\nexists already. Replace it?\n(No keeps it, and writes the song beside it as %s.)";
 inline constexpr const char* kWrittenBeside = "%s is there already: the song goes beside it as ";
 inline constexpr const char* kChainBroken =
-    "The directory on Rio gives %s a broken chain of blocks.\nThe file holds only what was read before it.";
+    "The directory on Rio gives %s a broken chain of blocks.\nThe song was not downloaded.";
 
 // Undo and rescue.
 inline constexpr const char* kNoHistory =

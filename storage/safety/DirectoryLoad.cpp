@@ -38,6 +38,15 @@ std::string RecoveredText(const RecoveredDirectory& found)
            std::to_string(songs) + (songs == 1 ? " song." : " songs.");
 }
 
+std::string NotWrittenBackText(const RecoveredDirectory& found)
+{
+    const int songs = found.image->entryCount();
+    return std::string(kRecoveredFrom) + "Mellifon found its copy " + found.source + ", with " +
+           std::to_string(songs) + (songs == 1 ? " song" : " songs") +
+           ", but could not write it back. The list shows the copy; nothing is changed until Mellifon next reads "
+           "Rio and writes it.";
+}
+
 }
 
 // A directory sealed with its rules broken (by another program, or before
@@ -157,6 +166,7 @@ int DeviceLink::LoadDirectory(bool repair)
         if (!read->ChecksumsValid() && !doubtful.empty() && (complete = ReadDoubtfulPagesAgain(raw.get(), doubtful)))
             DataOfPages(raw.get(), read.get());
     }
+    m_bFromUnwrittenCopy = false;
     if (!complete) {
         // Nothing is known of block 0: no change is saved until it is read.
         ForgetPlayerDirectory();
@@ -175,8 +185,14 @@ int DeviceLink::LoadDirectory(bool repair)
     if (repair && DirectoryRecovery(*this, raw.get()).Find(&found)) {
         m_image = *found.image;
         const WriteWitness witness = found.source == "on Rio" ? WriteWitness::ShadowOnPlayer : WriteWitness::NewShadow;
-        if (WriteSealedDirectory(*found.image, found.record, witness))
+        if (WriteSealedDirectory(*found.image, found.record, witness)) {
             Ui().ShowMessage(RecoveredText(found));
+        } else {
+            // Block 0 is still damaged (or worse): shown, but not built on.
+            m_bDirectoryDamaged = true;
+            m_bFromUnwrittenCopy = true;
+            Ui().ShowMessage(NotWrittenBackText(found));
+        }
         return 1;
     }
     m_image = *read;

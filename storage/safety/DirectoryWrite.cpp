@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <new>
@@ -60,6 +61,11 @@ void DeviceLink::RememberPlayerDirectory(const DirectoryImage& image)
     *m_pOnPlayer = image;
     m_bOnPlayerSound = image.ChecksumsValid();
     m_nOnPlayerDigest = 0;
+}
+
+bool DeviceLink::ImageAsOnPlayer() const
+{
+    return m_pOnPlayer && std::memcmp(m_pOnPlayer->Bytes(), m_image.Bytes(), DirectoryImage::kSize) == 0;
 }
 
 bool DeviceLink::PlayerDirectorySound() const
@@ -215,6 +221,8 @@ int DeviceLink::WriteDirectory(const DirectoryImage& sealed, const DirectoryCopy
     if (result == kTransferOk) {
         RememberPlayerDirectory(sealed);
         m_bDirectoryDamaged = false;
+        m_bFromUnwrittenCopy = false;
+        ++m_nDirectoryWrites;
         return 1;
     }
     m_saveProblem = save.m_problem == SaveProblem::None ? SaveProblem::Failed : save.m_problem;

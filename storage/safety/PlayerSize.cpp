@@ -28,14 +28,17 @@ unsigned DeviceLink::FindPlayerBlocks()
     if (m_nFoundBlocks != 0)
         return m_nFoundBlocks;
     OpenLink();
-    // What the directory says holds when its last block answers.
+    // What the directory says holds when its last block answers and the
+    // one after it does not: a damaged directory may say more or less.
     const unsigned told = DirectoryImage::BlocksTold(m_pOnPlayer.get());
-    if (told != 0 && BlockAnswers(*this, told - 1))
+    const unsigned end = DirectoryImage::kPlayerBlocks;
+    const bool lastAnswers = told != 0 && BlockAnswers(*this, told - 1);
+    if (lastAnswers && (told == end || !BlockAnswers(*this, told)))
         return m_nFoundBlocks = told;
     // Between a block that answers and one that does not (or the end of
     // the largest player).
-    unsigned answers = 1;
-    unsigned silent = told != 0 ? told - 1 : unsigned(DirectoryImage::kPlayerBlocks);
+    unsigned answers = lastAnswers ? told : 1;
+    unsigned silent = told == 0 ? end : lastAnswers ? end : told - 1;
     while (silent - answers > 1) {
         const unsigned middle = answers + (silent - answers) / 2;
         if (BlockAnswers(*this, middle))

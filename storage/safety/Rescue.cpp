@@ -137,9 +137,10 @@ void RescueStep::JoinChains()
 // size it gives them, ranked after `rank`. A song is the directory's when
 // its chain is the same, it begins as the entry says, its size fits the
 // chain, and its print agrees where one is known (always, from a copy on
-// this PC: `printRequired`).
+// this PC: `printRequired`). A directory whose checksums fail may have lost
+// any byte, a size's too: with `sizesSound` false, the size is measured.
 void RescueStep::NameFrom(const DirectoryImage& directory, int rank, const std::array<uint32_t, 60>* prints,
-                          bool printRequired)
+                          bool printRequired, bool sizesSound)
 {
     const int slots = std::min<int>(directory.entryCount(), DirectoryImage::kEntrySlots);
     for (int slot = 0; slot < slots; ++slot) {
@@ -157,6 +158,7 @@ void RescueStep::NameFrom(const DirectoryImage& directory, int rank, const std::
             song.uploadTime = entry.uploadTime();
             song.size = entry.size();
             song.known = true;
+            song.sizeKnown = sizesSound;
             song.rank = rank + slot;
             break;
         }
@@ -219,6 +221,7 @@ void RescueStep::NameFromCopies(RescuedSong& song, const std::vector<DirectoryCo
             song.uploadTime = entry.uploadTime();
             song.size = entry.size();
             song.known = true;
+            song.sizeKnown = true;
             song.rank = released ? unknownRank + kRankReleased + int(c) * DirectoryImage::kEntrySlots + slot
                                  : kRankCopies + int(c) * DirectoryImage::kEntrySlots + slot;
             break;
@@ -231,13 +234,13 @@ void RescueStep::NameFromCopies(RescuedSong& song, const std::vector<DirectoryCo
 bool RescueStep::Name()
 {
     if (const DirectoryImage* onPlayer = m_link.PlayerDirectory())
-        NameFrom(*onPlayer, kRankOnPlayer, nullptr, false);
+        NameFrom(*onPlayer, kRankOnPlayer, nullptr, false, onPlayer->ChecksumsValid());
     std::unique_ptr<DirectoryImage> shadow;
     std::array<uint32_t, 60> shadowPrints{};
     if (!NewestShadow(&shadow, &shadowPrints))
         return false;
     if (shadow)
-        NameFrom(*shadow, kRankShadow, &shadowPrints, false);
+        NameFrom(*shadow, kRankShadow, &shadowPrints, false, true);
     std::vector<DirectoryCopy> copies;
     if (m_pCopies)
         copies = m_pCopies->All();
@@ -275,7 +278,7 @@ bool RescueStep::MeasureSong(RescuedSong& song)
             return true;
         }
     }
-    if (!song.known) {
+    if (!song.sizeKnown) {
         std::vector<uint8_t> last(kBlockSize, 0);
         for (int page = kPagesPerBlock - 1; page >= 0; --page) {
             if (page < kPagesPerBlock - 1 && !m_link.ReadPageChecked(page, raw, song.chain.back()))

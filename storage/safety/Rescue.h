@@ -38,7 +38,8 @@ struct RescuedSong {
     std::string name;
     int32_t uploadTime = 0;
     uint32_t print = 0;
-    bool known = false;          // name, time and size from a directory that listed it
+    bool known = false;          // name and time from a directory that listed it
+    bool sizeKnown = false;      // and the size too: a directory sound or proven by the print
     bool unfinished = false;     // its last block was never written to its end
     int rank = 0;                // where it comes in the rescued directory
 };
@@ -70,7 +71,7 @@ private:
     void JoinChains();
     bool Name();
     void NameFrom(const DirectoryImage& directory, int rank, const std::array<uint32_t, 60>* prints,
-                  bool printRequired);
+                  bool printRequired, bool sizesSound);
     void NameFromCopies(RescuedSong& song, const std::vector<DirectoryCopy>& copies, int unknownRank);
     bool NewestShadow(std::unique_ptr<DirectoryImage>* directory, std::array<uint32_t, 60>* prints);
     bool MeasureSong(RescuedSong& song);

@@ -8,6 +8,7 @@
 #include "storage/format/SongName.h"
 #include "storage/songs/DownloadFileName.h"
 #include "storage/songs/FileSize.h"
+#include "storage/songs/PartFile.h"
 #include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
 
@@ -42,22 +43,33 @@ StepOutcome DownloadStep::Step(ProgressBar& bar)
     return m_nBlocksLeft == 0 ? StepOutcome::EndOk : StepOutcome::Continue;
 }
 
+// The first numbered name beside `name` that nothing has: "song (2).mp3",
+// ...; empty when none is free.
+std::string DeviceLink::NumberedFreePath(const std::string& folder, const std::string& name)
+{
+    for (int number = 2; number < 1000; ++number)
+        if (!PathExists((folder + NumberedFileName(name, number)).c_str()))
+            return folder + NumberedFileName(name, number);
+    return std::string();
+}
+
 // Where the download goes: `name` in `folder`, or beside a file of that
 // name under a numbered one, as the policy says; empty when nothing is free.
-std::string DeviceLink::FreePath(const std::string& folder, const std::string& name)
+// *replace: the file there may be written over.
+std::string DeviceLink::FreePath(const std::string& folder, const std::string& name, bool* replace)
 {
     const std::string path = folder + name;
-    if (m_existingFiles == ExistingFiles::Replace || !PathExists(path.c_str()))
+    *replace = m_existingFiles == ExistingFiles::Replace;
+    if (*replace || !PathExists(path.c_str()))
         return path;
-    std::string numbered;
-    for (int number = 2; number < 1000 && numbered.empty(); ++number)
-        if (!PathExists((folder + NumberedFileName(name, number)).c_str()))
-            numbered = folder + NumberedFileName(name, number);
+    const std::string numbered = NumberedFreePath(folder, name);
     if (m_existingFiles == ExistingFiles::Ask && !IsFolder(path.c_str())) {
         std::string question = kFileExists;
         question.replace(question.rfind("%s"), 2, numbered.empty() ? "?" : DeviceLink::BaseName(numbered));
-        if (Ui().AskYesNo(WithName(question.c_str(), path)))
+        if (Ui().AskYesNo(WithName(question.c_str(), path))) {
+            *replace = true;
             return path;
+        }
     }
     if (numbered.empty())
         Ui().ShowMessage(WithName(kCannotCreateFile, path));
@@ -92,18 +104,19 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
     std::string folder = directory;
     if (!folder.empty() && folder.back() != '/' && folder.back() != '\\')
         folder += '/';
-    const std::string path = FreePath(folder, name);
+    bool replace = false;
+    const std::string path = FreePath(folder, name, &replace);
     if (path.empty())
         return 0; // said why
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
+    // Written beside its place, and given its name only when whole.
+    PartFile part;
+    if (!part.Create(path)) {
         Ui().ShowMessage(WithName(kCannotCreateFile, path));
         return 0;
     }
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kBlockSize]);
     if (!buffer) {
         std::fputs(kNewFailed, stdout);
-        std::fclose(file);
         return 0;
     }
 
@@ -111,13 +124,13 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
     download.m_pLink = this;
     download.m_nCurrentBlock = entry.firstBlock();
     download.m_nBlocksLeft = download.m_nBlockCount = blocks;
-    download.m_pFile = file;
+    download.m_pFile = part.File();
     download.m_pBuffer = buffer.get();
     download.m_nLastBlockBytes = int(size % kBlockSize);
     const int result = Ui().RunTransfer(download);
 
     CloseLink();
-    const bool closed = std::fclose(file) == 0;
+    const bool closed = part.Close();
     if (result == kTransferOk && !closed)
         download.m_failure = DownloadStep::Failure::WriteFailed;
     switch (download.m_failure) {
@@ -133,5 +146,23 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
     case DownloadStep::Failure::None:
         break;
     }
-    return result == kTransferOk && closed ? 1 : 0;
+    if (result != kTransferOk || !closed)
+        return 0;
+    if (part.TakeName(path, replace))
+        return 1;
+    // A file of its name appeared while the song was read: it is kept, and
+    // the song goes beside it.
+    if (!replace && PathExists(path.c_str())) {
+        for (int tries = 0; tries < 3; ++tries) {
+            const std::string beside = NumberedFreePath(folder, name);
+            if (beside.empty())
+                break;
+            if (part.TakeName(beside, false)) {
+                Ui().ShowMessage(WithName(kWrittenBeside, path) + DeviceLink::BaseName(beside));
+                return 1;
+            }
+        }
+    }
+    Ui().ShowMessage(WithName(kCannotCreateFile, path));
+    return 0;
 }

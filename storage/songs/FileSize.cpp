@@ -61,6 +61,20 @@ bool IsFolder(const char* path)
 #endif
 }
 
+bool IsRegularFile(const char* path)
+{
+#if defined(_WIN64)
+    struct _stat64 status;
+    return _stat64(StatPath(path).c_str(), &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG;
+#elif defined(_WIN32)
+    struct _stat32i64 status;
+    return _stat32i64(StatPath(path).c_str(), &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG;
+#else
+    struct stat status;
+    return stat(path, &status) == 0 && S_ISREG(status.st_mode);
+#endif
+}
+
 bool PathExists(const char* path)
 {
 #if defined(_WIN64)

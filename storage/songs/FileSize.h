@@ -10,5 +10,8 @@ bool RegularFileSize(std::FILE* file, uint64_t* size);
 // Whether a path names a folder (which Windows will not even open as a file).
 bool IsFolder(const char* path);
 
+// Whether the path names a plain file (no folder, device or pipe).
+bool IsRegularFile(const char* path);
+
 // Whether anything (a file, a folder) has this path.
 bool PathExists(const char* path);

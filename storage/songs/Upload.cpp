@@ -84,10 +84,6 @@ int DeviceLink::UploadNextBlock(UploadStep& up)
     const uint16_t current = up.m_nCurrentBlock;
     if (!m_image.IsSongBlock(current))
         return 0;
-    if (up.m_nBlocksDone == 0 && m_bSafeguards && !ClearLaterBlocks(up)) {
-        Ui().ShowMessage(WithName(kBlockNotWritten, Ui().Names().Shown(entry.name())));
-        return 0;
-    }
     m_image.SetBlockUse(current, DirectoryImage::kBlockInUse);
 
     const bool last = up.m_nBlocksDone == up.m_nBlockCount - 1;
@@ -110,6 +106,12 @@ int DeviceLink::UploadNextBlock(UploadStep& up)
     }
     if (std::fread(up.m_pBuffer, 1, amount, up.m_pFile) != amount) {
         Ui().ShowMessage(kErrorReadingFile);
+        return 0;
+    }
+    // Only once the first block is in hand: a file that cannot be read
+    // leaves a removed song's blocks as they were, for an undo.
+    if (up.m_nBlocksDone == 0 && m_bSafeguards && !ClearLaterBlocks(up)) {
+        Ui().ShowMessage(WithName(kBlockNotWritten, Ui().Names().Shown(entry.name())));
         return 0;
     }
     if (!WriteBlockRetry(up.m_pBuffer, current, up.m_nPreviousBlock, up.m_nNextBlock)) {

@@ -68,7 +68,8 @@ check "a damaged batch fails" quiet test "$("$cli" --flash d.img upload tone.wav
 for f in damaged.flac truncated.m4a empty.mp3 notes.mp3; do
   check "$f is named" grep -q "^$f: " err
 done
-check "the good ones are stored" grep -qx "stored 2 of 6 songs, .*; 4 refused" out
+# The plan refuses what is no audio; a conversion that breaks off failed.
+check "the good ones are stored" grep -qx "stored 2 of 6 songs, .*; 3 refused; 1 failed" out
 check "the player is sound" quiet "$cli" --flash d.img check
 check "no temporary file left" [ -z "$(ls tmp)" ]
 
@@ -85,6 +86,12 @@ check "--as-is stores a file it cannot play" quiet "$cli" --flash a.img upload -
 check "and warns" grep -q "notes.mp3: stored as it is, but the player cannot play it" \
   <("$cli" --flash a.img upload --as-is notes.mp3 2>&1)
 check "--bitrate takes MP3 rates only" quiet test "$("$cli" --flash a.img upload --bitrate 100 flac.flac 2>/dev/null; echo $?)" = 2
+
+# A VBR MP3 with a disc tag: its playing time and average rate, not its first frame's.
+sox -V1 -n -r 44100 -c 2 -b 16 noise.wav synth 3 whitenoise
+ffmpeg -v error -i noise.wav -c:a libmp3lame -q:a 0 -metadata disc=1/2 vbr.mp3
+check "a VBR MP3 with a disc tag: 0:03, above 160 kbps" grep -q "^1\. vbr.mp3 (.*, 0:03): convert to MP3 at 160" \
+  <("$cli" --flash v.img upload --dry-run --bitrate 160 vbr.mp3)
 
 # Ctrl+C during a conversion: exit 130, nothing stored, no temporary file.
 sox -V1 -n -r 44100 -c 2 -b 16 long.wav synth 120 pinknoise

@@ -64,6 +64,20 @@ check "the name is the old one" [ "$(field 1 2)" = "../up and out" ]
 check "an init that is not saved fails" status_is 1 powerless init --yes
 check "an upload that is not stored fails" status_is 1 powerless upload a.mp3 --duplicates
 check "nothing changed" [ "$("$cli" --flash p.img list --tsv | wc -l)" -eq 3 ]
+# The power cut in a batch's second song: a failed write is no refusal, and
+# the free memory is what the player's directory says.
+MELLIFON_SIM_POWER_CUT_AFTER=600 "$cli" --flash cut.img upload a.mp3 b.mp3 >cut.txt 2>/dev/null
+free=$("$cli" --flash cut.img list --tsv | tail -1 | cut -f3 | awk -F: '{printf "%.1f MB free", $2 / 1048576}')
+check "a write cut short is counted as failed: $(cat cut.txt)" [ "$(cat cut.txt)" = "stored 1 of 2 songs, 0.1 MB, $free; 1 failed" ]
+# Block 0 damaged, and the power cut as its repair from the copy is written:
+# the list shows the copy as not written back, and nothing is built on it.
+printf 'ZZZZZZZZ' | dd of=cut.img bs=1 seek=100 conv=notrunc 2>/dev/null
+MELLIFON_SIM_POWER_CUT_AFTER=0 "$cli" --flash cut.img list --json >cut.json 2>/dev/null
+check "a repair not written back fails the listing" [ $? -eq 1 ]
+check "which says so" grep -q '"damaged": true' cut.json
+check "and from what" grep -q '"shown_from_copy": true' cut.json
+check "and lists the copy's song" grep -q '"name": "a.mp3"' cut.json
+check "no change is built on it" bash -c "MELLIFON_SIM_POWER_CUT_AFTER=0 '$cli' --flash cut.img rename 1 x 2>&1 | grep -q 'is damaged, so Mellifon does not change it'"
 
 check "init without a terminal is refused" status_is 1 "$cli" --flash p.img init
 check "init --yes" status_is 0 "$cli" --flash p.img init --yes

@@ -68,6 +68,15 @@ check "the list's order" [ "$(names)" = "c.mp3 e.mp3 a.mp3 " ]
 check "again: nothing to change" bash -c "'$cli' --flash p.img sync lists/mix.m3u8 --yes | grep -q 'Rio holds the list already'"
 check "a list that cannot be read changes nothing" status_is 1 "$cli" --flash p.img sync lists/none.m3u --yes
 check "nor one naming a file that is gone" bash -c "printf 'gone.mp3\n' >lists/gone.m3u; ! '$cli' --flash p.img sync lists/gone.m3u --yes"
+# A list of no songs would empty the player ('init' does that): refused whatever is asked.
+mkdir -p nothing pictures && printf '\xff\xd8\xff\xe0JFIF' >pictures/cover.jpg
+: >lists/empty.m3u && printf '../pictures/cover.jpg\n' >lists/picture.m3u
+for list in nothing pictures lists/empty.m3u lists/picture.m3u; do
+  for how in --yes --dry-run "--dry-run --json"; do
+    check "sync $list $how: refused, holding no songs" bash -c \
+      "'$cli' --flash p.img sync $list $how >out 2>&1; [ \$? -eq 1 ] && grep -q 'holds no songs' out"
+  done
+done
 check "the songs are still there" [ "$(names)" = "c.mp3 e.mp3 a.mp3 " ]
 
 # list --json and check --json against the directory's own bytes.

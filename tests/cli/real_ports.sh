@@ -99,7 +99,20 @@ ctrl_c() { # the variable that sets the moment, its value, then the songs expect
   check "Ctrl+C ($when) leaves a whole directory with the songs before it: $listed" [ "$listed" = "$2" ]
 }
 ctrl_c MELLIFON_TEST_SIGINT_AFTER_PROGRAMS=100 "b.mp3 "
+free_now() { "$cli" --port /dev/parport0 list --tsv </dev/null | tail -1 | cut -f3 | awk -F: '{printf "%.1f MB free", $2 / 1048576}'; }
 ctrl_c MELLIFON_TEST_SIGINT_AT_SAVE=1 "b.mp3 a.mp3 "
+# The save that had begun is finished: the figures and the last words say so.
+check "Ctrl+C at an upload's save: the figures are the player's" grep -q "^stored 1 of 2 songs, 0.1 MB, $(free_now); 1 not tried$" out
+check "and the song saved is said to be held" grep -q 'the player holds the change saved' err
+
+# Ctrl+C as a sync's one save begins: the save is finished, and the tool says
+# that the player holds it, with the figures of the directory it holds.
+mkdir -p list && cp b.mp3 list/
+MELLIFON_TEST_SIGINT_AT_SAVE=1 "$cli" --port /dev/parport0 sync list --yes >out 2>err </dev/null
+check "Ctrl+C at a sync's save ends with 130" [ $? -eq 130 ]
+check "the sync is on the player" [ "$(songs)" = "b.mp3 " ]
+check "its closing line gives the player's figures" grep -q "^synced: 1 song on Rio (1 kept, 0 added, 1 removed), $(free_now)$" out
+check "and the stop says the player holds it" grep -q 'stopped by Ctrl+C; the player holds the change saved' err
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures checks failed"

@@ -9,11 +9,17 @@
 #include <cstdlib>
 #include <filesystem>
 
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "StoragePlayer.h"
 #include "TempPath.h"
 #include "TestFiles.h"
 #include "audio/AudioProbe.h"
 #include "audio/Conversion.h"
+#include "audio/TemporaryFile.h"
 #include "playlist/PlaylistText.h"
 #include "songlist/BatchUpload.h"
 #include "songlist/PlannedUpload.h"
@@ -153,7 +159,8 @@ TEST_F(Batch, FilesThatFailAreNamedAndTheRestAreStored)
                                     File("tone.wav", PcmWav()), File("b.mp2", Mp3Frames(10))});
     const bool converts = ConversionAvailable();
     EXPECT_EQ(result.stored, converts ? 3 : 2);
-    EXPECT_EQ(result.failed, converts ? 2 : 3);
+    EXPECT_EQ(result.refused, converts ? 2 : 3);
+    EXPECT_EQ(result.failed, 0);
     EXPECT_FALSE(result.stopped);
     ASSERT_GE(p.ui.messages.size(), 2u);
     const char* notAudio = converts ? "notes.mp3: not audio" : "notes.mp3: not MPEG audio the player plays";
@@ -180,7 +187,7 @@ TEST_F(Batch, ASampleRateBeyondAnyAudioIsRefusedBeforeItIsResampled)
     if (!ConversionAvailable())
         GTEST_SKIP() << "this build does not convert";
     const BatchResult result = Run({File("damaged.wav", PcmWav(613004325)), File("tone.wav", PcmWav(kHighestInputRate))});
-    EXPECT_EQ(result.failed, 1);
+    EXPECT_EQ(result.refused, 1);
     EXPECT_EQ(Names(), (std::vector<std::string>{"tone.mp3"}));
     ASSERT_EQ(p.ui.messages.size(), 1u);
     EXPECT_EQ(p.ui.messages[0], "damaged.wav: its sound claims a sample rate of 613004325 Hz, which no audio has (at most 768000 Hz)");
@@ -232,7 +239,7 @@ TEST_F(Batch, WhatThePlanFoundNotToFitIsPassedOverAndTheRestGoOn)
     ASSERT_FALSE(plan.Fits());
     const BatchResult result = RunUploadPlan(*p.link, commands, plan);
     EXPECT_EQ(result.stored, 2);
-    EXPECT_EQ(result.failed, 1);
+    EXPECT_EQ(result.refused, 1);
     EXPECT_EQ(Names(), (std::vector<std::string>{"f60.mp3", "f70.mp3"}));
     EXPECT_EQ(p.ui.messages, (std::vector<std::string>{"f200.mp3: does not fit on the player (3 blocks)"}));
 }
@@ -249,6 +256,28 @@ TEST_F(Batch, TagsLeftOutLeaveTheFramesAndNoTemporaryFile)
     EXPECT_EQ(StoredSong(p, 0), frames);
     EXPECT_EQ(temporary.Files(), 0u);
 }
+
+#ifndef _WIN32
+// A run killed in a conversion leaves its temporary file: the next run
+// removes it, and never one of a run still going.
+TEST_F(Batch, TheNextRunRemovesWhatAKilledRunLeftInTheTemporaryFolder)
+{
+    const pid_t ended = fork();
+    if (ended == 0)
+        _exit(0);
+    ASSERT_GT(ended, 0);
+    waitpid(ended, nullptr, 0);
+    const std::filesystem::path tmp = std::getenv("TMPDIR");
+    const std::string left = "mellifon-p" + std::to_string(ended) + "-1-1.mp3";
+    const std::string running = "mellifon-p" + std::to_string(getppid()) + "-1-1.mp3";
+    WriteFile((tmp / left).string(), {1});
+    WriteFile((tmp / running).string(), {1});
+    const TemporaryFile file(".mp3");
+    EXPECT_FALSE(file.Path().empty());
+    EXPECT_FALSE(std::filesystem::exists(tmp / left));
+    EXPECT_TRUE(std::filesystem::exists(tmp / running));
+}
+#endif
 
 TEST_F(Batch, ThePortTimeEstimateAgreesWithTheAccessesCounted)
 {

@@ -14,6 +14,7 @@
 #include "StoragePlayer.h"
 #include "TempPath.h"
 #include "audio/AudioFile.h"
+#include "playlist/PlaylistText.h"
 #include "playlist/SyncRun.h"
 #include "playlist/SyncText.h"
 #include "songlist/SongIdentity.h"
@@ -154,6 +155,103 @@ TEST_F(Sync, RecognisesSongsByTheFileTheyCameFromElseByNameAndSize)
     EXPECT_EQ(SyncCounts(plan), "keep 1, move 0, add 0, remove 1");
     ASSERT_TRUE(RunSyncPlan(run.link, run.commands, plan).saved);
     EXPECT_EQ(run.Names(), (Names{"y.mp3"}));
+}
+
+// Name and size tell only a song this PC knows nothing of, and a print only
+// one whose file it does not know: another recording of the same length, or
+// a file changed off the pages the print reads, is not the song any more.
+TEST_F(Sync, AChangedFileOfTheSameNameAndSizeIsNoLongerItsSong)
+{
+    Pc pc;
+    Player player;
+    Make("x.mp3", 100, 1);
+    Upload(pc, player, {"x.mp3"});
+    std::vector<uint8_t> edited = Bytes("x.mp3");
+    edited[1000] ^= 1;
+    for (const std::vector<uint8_t>& changed : {Frames(100, 2), edited}) {
+        WriteFile(Path("x.mp3"), changed);
+        Program run(pc, player);
+        EXPECT_EQ(SyncCounts(Plan(run, {"x.mp3"})), "keep 0, move 0, add 1, remove 1");
+        const std::vector<KnownSong> songs = KnownSongs(run.link);
+        EXPECT_FALSE(PlanUpload({ExamineAudioFile(Path("x.mp3"))}, {}, 100, 1, nullptr, &songs).files[0].skipped);
+    }
+}
+
+// A file of the list that became empty or damaged, or that this program
+// cannot convert, changes nothing of its song: the song stays, told by the
+// file it came from or by a name the file would give it (as it is,
+// converted, or from the tags it kept), and the plan says why. A folder's
+// picture is no song of the list.
+TEST_F(Sync, AFileThatCannotBeReadAsAudioKeepsItsSong)
+{
+    Pc pc;
+    Player player;
+    std::filesystem::create_directories(Path("album"));
+    std::vector<uint8_t> noise(5000);
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = uint8_t(i * 37 + i / 7);
+    for (const char* name : {"album/a.mp3", "album/b.mp3", "album/d.mp3", "album/e.mp3"})
+        Make(name, 100, unsigned(name[6]));
+    WriteFile(Path("album/g.mp3"), noise); // stored as it was, then renamed
+    Upload(pc, player, {"album/a.mp3", "album/b.mp3", "album/d.mp3", "album/e.mp3", "album/g.mp3"});
+    {
+        Program run(pc, player);
+        ASSERT_TRUE(run.commands.RenameSong(3, "Artist - Title"));
+        ASSERT_TRUE(run.commands.RenameSong(4, "Noise"));
+    }
+    WriteFile(Path("album/a.mp3"), {});
+    noise[0] = 1;
+    WriteFile(Path("album/b.mp3"), noise);
+    std::filesystem::remove(Path("album/d.mp3"));
+    noise[0] = 2;
+    WriteFile(Path("album/d.flac"), noise); // its song as if converted from it
+    std::vector<uint8_t> tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 33}; // its audio gone, its tags left
+    const std::string frames("TPE1\0\0\0\x07\0\0\0Artist" "TIT2\0\0\0\x06\0\0\0Title", 33);
+    tagged.insert(tagged.end(), frames.begin(), frames.end());
+    tagged.insert(tagged.end(), noise.begin(), noise.end());
+    WriteFile(Path("album/e.mp3"), tagged);
+    WriteFile(Path("album/cover.jpg"), {0xFF, 0xD8, 0xFF, 0xE0, 'J', 'F', 'I', 'F'});
+
+    Program run(pc, player);
+    const UploadItems items = ExpandUploadItems({Path("album")}, SystemPlaylistText());
+    EXPECT_EQ(items.notes.size(), 1u) << "the cover is left out";
+    const SyncPlan plan = PlanSync(run.link.m_image, KnownSongs(run.link), items.files, {});
+    EXPECT_FALSE(plan.Changes()) << SyncCounts(plan);
+    EXPECT_EQ(plan.refused.size(), 5u);
+    const std::vector<std::string> lines = SyncPlanLines(plan);
+    ASSERT_EQ(lines.size(), 5u) << ::testing::PrintToString(lines);
+    EXPECT_EQ(lines[0], " 1. keep   \"a.mp3\" (0.0 MB) as it is: a.mp3 cannot replace it, the file is empty");
+    EXPECT_EQ(lines[4].rfind(" 5. keep   \"Noise\" (0.0 MB) as it is: g.mp3 cannot replace it, not audio", 0), 0u)
+        << lines[4];
+}
+
+// A changed file that cannot be stored when the sync comes to it (gone, or
+// failing to convert) leaves its old song in its place, whole; also as the
+// only song afterwards, when the directory's block must be taken back.
+TEST_F(Sync, ASongStaysWhenItsNewFileCannotBeStored)
+{
+    for (const Names& list : {Names{"x.mp3", "y.mp3"}, Names{"x.mp3"}}) {
+        SCOPED_TRACE(list.size());
+        Pc pc;
+        Player player;
+        Make("x.mp3", 100, 1);
+        Make("y.mp3", 100, 2);
+        Upload(pc, player, {"x.mp3", "y.mp3"});
+        const std::vector<uint8_t> old = Bytes("x.mp3");
+        Make("x.mp3", 120, 3);
+        Make("y.mp3", 120, 4);
+        Program run(pc, player);
+        const SyncPlan plan = Plan(run, list);
+        std::filesystem::remove(Path("x.mp3"));
+        const SyncResult result = RunSyncPlan(run.link, run.commands, plan);
+        ASSERT_TRUE(result.saved);
+        ASSERT_EQ(run.Names(), list);
+        EXPECT_EQ(run.Songs()[0], old);
+        EXPECT_EQ(BrokenInvariant(run.link.m_image), "");
+        EXPECT_TRUE(run.Said("\"x.mp3\" stays as it was")) << ::testing::PrintToString(run.ui.messages);
+        const std::string counts = list.size() == 2 ? "(1 kept, 1 added, 1 removed)" : "(1 kept, 0 added, 1 removed)";
+        EXPECT_NE(SyncClosingLine(plan, result, &run.link.m_image).find(counts), std::string::npos);
+    }
 }
 
 TEST_F(Sync, TheRemovalGoesFirstWhenTheNewSongsNeedItsMemory)

@@ -152,4 +152,7 @@ TEST(UploadPlan, TheClosingLineSaysWhatWasStoredAndWhatWasNot)
     EXPECT_EQ(ClosingLine(18, 20, 13002342, 3250586, 2), "stored 18 of 20 songs, 12.4 MB, 3.1 MB free; 2 refused");
     EXPECT_EQ(ClosingLine(1, 1, 1048576, 0, 0), "stored 1 of 1 song, 1.0 MB, 0.0 MB free");
     EXPECT_EQ(ClosingLine(1, 3, 0, 0, 0, 2), "stored 1 of 3 songs, 0.0 MB, 0.0 MB free; 2 not tried");
+    // A write that failed is no refusal, and figures no directory gave are not made up.
+    EXPECT_EQ(ClosingLine(1, 3, 0, std::nullopt, 1, 0, 0, 1),
+              "stored 1 of 3 songs, 0.0 MB; the free memory could not be read back; 1 refused; 1 failed");
 }
