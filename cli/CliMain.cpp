@@ -18,7 +18,6 @@
 #include "cli/Terminal.h"
 #include "cli/TypedArgument.h"
 #include "link/DeviceLink.h"
-#include "link/PortStop.h"
 #include "playlist/PlaylistText.h"
 #include "playlist/SyncRun.h"
 #include "playlist/SyncText.h"
@@ -71,24 +70,6 @@ UploadOptions UploadOptionsOf(const CliArguments& a)
     options.storeDuplicates = a.duplicates;
     return options;
 }
-
-// The list the song commands refill after a change. After Ctrl+C the ports
-// are silent and a refill could only fail, leaving nothing known of the
-// player; the directory a save has just read back is what the player holds
-// (the tool holds the player for its whole run), so it stands.
-class ToolList : public SongListView {
-public:
-    explicit ToolList(DeviceLink& link) : m_link(link) {}
-    int FillSongList() override
-    {
-        if (PortStopRequested() && m_link.ImageAsOnPlayer())
-            return 1;
-        return ReloadDirectory(m_link);
-    }
-
-private:
-    DeviceLink& m_link;
-};
 
 class Session {
 public:

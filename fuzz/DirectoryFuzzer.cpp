@@ -96,10 +96,11 @@ Listing Fresh(World& w)
 
 // The list the program shows after a command that reported success is the
 // player's; a directory the program wrote itself counts the player's memory.
-void CheckShown(const DeviceLink& link, const Listing& fresh, const char* what, bool written = true)
+void CheckShown(const FuzzSession& session, const Listing& fresh, const char* what, bool written = true)
 {
-    if (fresh.damaged)
+    if (fresh.damaged || !session.list.Read())
         return;
+    const DeviceLink& link = session.link;
     if (ShownOf(link.m_image) != fresh.shown)
         Finding(std::string("after ") + what + " that reported success, the program shows " +
                 Text(ShownOf(link.m_image)) + ", but the player holds " + Text(fresh.shown));
@@ -128,7 +129,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged)
             Finding("a load repaired the directory and reported it sound, but block 0 is damaged");
-        CheckShown(link, fresh, "a repair");
+        CheckShown(session, fresh, "a repair");
         const std::string unsound = Unsound(w, 0, load.songs);
         if (!unsound.empty() || !Keeps(load.songs, w.committed[0]))
             Finding("a repair listed " + Names(load.songs) + " for " + Names(w.committed[0]) +
@@ -150,7 +151,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
             file = SongOf("", ReadWhole(entry.path()));
         if (slot >= int(fresh.songs.size()) || !Holds(fresh.songs[size_t(slot)], file, false))
             Finding("a download reported success with bytes that are not the song's");
-        CheckShown(link, fresh, "a download", !asGiven);
+        CheckShown(session, fresh, "a download", !asGiven);
         break;
     }
     case 1: {
@@ -159,7 +160,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged || int(fresh.songs.size()) != songs - 1)
             Finding("a removal reported success that the player does not show");
-        CheckShown(link, fresh, "a removal", !asGiven);
+        CheckShown(session, fresh, "a removal", !asGiven);
         break;
     }
     case 2: {
@@ -169,7 +170,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged || fresh.songs.empty() || !(fresh.songs.back() == added))
             Finding("an upload reported success for a song that is not on the player");
-        CheckShown(link, fresh, "an upload", !asGiven);
+        CheckShown(session, fresh, "an upload", !asGiven);
         break;
     }
     case 3: {
@@ -178,7 +179,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged || slot >= int(fresh.songs.size()) || fresh.songs[size_t(slot)].name != "renamed")
             Finding("a rename reported success that the player does not show");
-        CheckShown(link, fresh, "a rename", !asGiven);
+        CheckShown(session, fresh, "a rename", !asGiven);
         break;
     }
     case 4: {
@@ -187,7 +188,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged || fresh.songs.empty() || fresh.songs[0].name != slotName)
             Finding("a move reported success that the player does not show");
-        CheckShown(link, fresh, "a move", !asGiven);
+        CheckShown(session, fresh, "a move", !asGiven);
         break;
     }
     case 5: {
@@ -196,7 +197,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged || !fresh.songs.empty())
             Finding("an initialize reported success that the player does not show");
-        CheckShown(link, fresh, "an initialize", !asGiven);
+        CheckShown(session, fresh, "an initialize", !asGiven);
         break;
     }
     default: {
@@ -205,7 +206,7 @@ void RunOnDamagedDirectory(World& w, int operation, uint8_t parameter)
         const Listing fresh = Fresh(w);
         if (fresh.damaged)
             Finding("a rescue reported success that the player does not show");
-        CheckShown(link, fresh, "a rescue", !asGiven);
+        CheckShown(session, fresh, "a rescue", !asGiven);
         // Block 0 as given may name the chains as it likes; else the rescue
         // gives back every song whole, and nothing else.
         if (asGiven)

@@ -136,6 +136,18 @@ private:
 
 class StopWire;
 
+// The tool's list, noting whether its last fill read the player: after one
+// that did not, the program shows no list (and the window no figures).
+class NotingList : public ToolList {
+public:
+    using ToolList::ToolList;
+    int FillSongList() override { return m_read = ToolList::FillSongList(); }
+    bool Read() const { return m_read != 0; }
+
+private:
+    int m_read = 1;
+};
+
 // One run of the program on a player from a PC: its link, the PC's copies,
 // the flows. The pages it wrote are noted on the player when it ends.
 class FuzzSession {
@@ -159,7 +171,7 @@ public:
     FuzzUi ui;
     DirectoryCopies& copies;
     DeviceLink link;
-    ReloadingList list{link};
+    NotingList list{link};
     SongCommands commands{link, list};
 
 private:

@@ -196,8 +196,10 @@ int CQuorlView::FillSongList()
 {
     CListCtrl& list = GetListCtrl();
     list.DeleteAllItems();
-    ReloadDirectory(g_deviceLink);
-    const SongListContent content = BuildSongListContent(g_deviceLink.m_image, g_deviceLink.Ui().Names());
+    const bool read = ReloadDirectory(g_deviceLink) != 0;
+    SongListContent content = BuildSongListContent(g_deviceLink.m_image, g_deviceLink.Ui().Names());
+    if (!read)
+        content.panes = UnreadPanes();
     for (size_t row = 0; row < content.rows.size(); ++row) {
         const int item = list.InsertItem(int(row), content.rows[row][kColumnName]);
         for (int column = 1; column < kSongColumns; ++column)

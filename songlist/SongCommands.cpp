@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "link/DeviceLink.h"
+#include "link/PortStop.h"
 #include "songlist/ImageSnapshot.h"
 #include "storage/PlayerHold.h"
 #include "storage/format/SongName.h"
@@ -34,6 +35,13 @@ int ReloadDirectory(DeviceLink& link, bool repair)
         return 0;
     link.InitializeDirectory();
     return link.LoadDirectory(repair);
+}
+
+int ToolList::FillSongList()
+{
+    if (PortStopRequested() && m_link.ImageAsOnPlayer())
+        return 1;
+    return ReloadDirectory(m_link);
 }
 
 bool SongCommands::RefusedAsDamaged()
@@ -190,8 +198,10 @@ bool SongCommands::InitializePlayer(bool askFirst)
     PlayerHold hold(m_link);
     if (!hold)
         return false;
-    // A damaged header page does not say how much memory the player has.
-    if (DirectoryImage::BlocksTold(m_link.PlayerDirectory()) == 0 && m_link.FindPlayerBlocks() == 0) {
+    // The player's size is checked, not taken from the header: a damaged
+    // header page may not say it, or say it wrong with a good checksum, and
+    // an empty directory of the wrong size would be believed from then on.
+    if (m_link.FindPlayerBlocks() == 0) {
         m_link.CloseLink();
         m_link.Ui().ShowMessage(kNotConnected);
         return false;

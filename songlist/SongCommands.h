@@ -52,6 +52,19 @@ private:
     DeviceLink& m_link;
 };
 
+// The command-line tool's list. After Ctrl+C the ports are silent and a
+// refill could only fail, leaving nothing known of the player; the
+// directory a save has just read back is what the player holds (the tool
+// holds the player for its whole run), so it stands.
+class ToolList : public SongListView {
+public:
+    explicit ToolList(DeviceLink& link) : m_link(link) {}
+    int FillSongList() override;
+
+private:
+    DeviceLink& m_link;
+};
+
 class SongCommands {
 public:
     SongCommands(DeviceLink& link, SongListView& view) : m_link(link), m_view(view) {}

@@ -44,3 +44,8 @@ SongListContent BuildSongListContent(DirectoryImage& image, const SongNameText& 
                      "Used:" + Bytes(image.usedBlocks())};
     return content;
 }
+
+std::array<std::string, 4> UnreadPanes()
+{
+    return {"Songs:-", "Memory:-", "Free:-", "Used:-"};
+}

@@ -35,3 +35,7 @@ struct SongListContent {
 
 // Names as `names` shows them.
 SongListContent BuildSongListContent(DirectoryImage& image, const SongNameText& names);
+
+// The panes after a load that did not read the player: no figures, rather
+// than an empty 32 MiB player's that nothing on the port has said.
+std::array<std::string, 4> UnreadPanes();

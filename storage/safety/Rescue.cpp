@@ -43,6 +43,13 @@ bool SizeFits(uint32_t size, size_t blocks)
     return blocks > 0 && size > uint32_t(blocks - 1) * kBlockSize && size <= uint32_t(blocks) * kBlockSize;
 }
 
+// An entry whose size its own block count and last block's bytes bear out.
+// A sealed directory that breaks its rules may still have a size wrong.
+bool SizeAgrees(const DirectoryEntry& entry)
+{
+    return SizeFits(entry.size(), entry.blockCount()) && entry.lastBlockBytes() == entry.size() % kBlockSize;
+}
+
 }
 
 uint32_t LastBlockBytes(const uint8_t* block)
@@ -158,7 +165,7 @@ void RescueStep::NameFrom(const DirectoryImage& directory, int rank, const std::
             song.uploadTime = entry.uploadTime();
             song.size = entry.size();
             song.known = true;
-            song.sizeKnown = sizesSound;
+            song.sizeKnown = sizesSound && SizeAgrees(entry);
             song.rank = rank + slot;
             break;
         }

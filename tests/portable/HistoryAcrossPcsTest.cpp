@@ -588,8 +588,7 @@ protected:
                     << "the PC lists " << listed.size() << (same.link.DirectoryDamaged() ? ", damaged" : "");
                 repaired += same.Said("restored");
                 for (size_t p = 0; p < players.size(); ++p)
-                    if (int(p) != step.player)
-                        EXPECT_TRUE(Program(pc, players[p]).Writes() == 0);
+                    EXPECT_TRUE(int(p) == step.player || Program(pc, players[p]).Writes() == 0);
             }
             player.CopyFrom(start);
             for (size_t i = 0; i < pcs.size(); ++i)

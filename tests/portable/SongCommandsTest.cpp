@@ -144,6 +144,18 @@ TEST_F(Commands, InitializeWarnsThenEmptiesThePlayersDirectory)
     EXPECT_EQ(p.Image().entryCount(), 0);
     EXPECT_EQ(p.Image().freeBlocks(), 1024);
     EXPECT_TRUE(p.Image().ChecksumsValid());
+
+    // A directory that calls the player smaller than it is, checksum and
+    // all, does not make the new one smaller too.
+    auto small = std::make_unique<DirectoryImage>();
+    small->SetEmpty(3);
+    small->Seal(0);
+    p.PutDirectory(*small);
+    p.Reload();
+    EXPECT_TRUE(commands.InitializePlayer(false));
+    p.Reload();
+    EXPECT_EQ(p.Image().totalBlocks(), 1024);
+    EXPECT_EQ(p.Image().freeBlocks(), 1024);
 }
 
 TEST_F(Commands, RenameStoresNinetyNineCharactersAndRefusesEmptyText)

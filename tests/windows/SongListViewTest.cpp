@@ -85,6 +85,17 @@ TEST(SongListView, AnEmptyPlayerShowsNoRowsAndAllFourPanes)
     EXPECT_EQ(program.Pane(4), "Used:0");
 }
 
+TEST(SongListView, APlayerThatDoesNotAnswerShowsNoFigures)
+{
+    SimulatedProgram program;
+    program.player.Faults().absent = true;
+    MessageBoxAnswers answers({IDOK, IDOK});
+    program.Open();
+    EXPECT_EQ(program.List().GetItemCount(), 0);
+    for (int pane = 1; pane <= 4; ++pane)
+        EXPECT_EQ(program.Pane(pane).back(), '-') << program.Pane(pane);
+}
+
 TEST(SongListView, MoreThanSixtySongsClaimedShowSixtyRows)
 {
     SimulatedProgram program;
