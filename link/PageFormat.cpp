@@ -12,14 +12,31 @@ uint16_t PageChecksum(const uint8_t* page)
 
 uint16_t SumOfWords(const uint8_t* bytes, int words)
 {
-    // The low bytes and the high bytes summed apart: the same 16-bit sum,
-    // without a dependency from word to word.
-    uint32_t low = 0, high = 0;
-    for (int i = 0; i < words; ++i) {
-        low += bytes[2 * i];
-        high += bytes[2 * i + 1];
+    // The 16-bit sum is the sum of the low bytes plus 256 times the sum of
+    // the high bytes. On a little-endian PC, eight bytes at a time: their
+    // four low bytes and four high bytes each in a 16-bit lane, emptied
+    // before a lane can overflow (256 additions of at most 255). Every
+    // directory load and save sums 16 KiB several times.
+    uint32_t total = 0;
+    int i = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    constexpr uint64_t kLowBytes = 0x00FF00FF00FF00FFull;
+    while (words - i >= 4) {
+        const int end = words - i > 4 * 256 ? i + 4 * 256 : words - (words - i) % 4;
+        uint64_t low = 0, high = 0;
+        for (; i < end; i += 4) {
+            uint64_t eight;
+            std::memcpy(&eight, bytes + 2 * i, sizeof eight);
+            low += eight & kLowBytes;
+            high += (eight >> 8) & kLowBytes;
+        }
+        for (int lane = 0; lane < 4; ++lane)
+            total += uint32_t(low >> (16 * lane) & 0xFFFF) + (uint32_t(high >> (16 * lane) & 0xFFFF) << 8);
     }
-    return static_cast<uint16_t>(low + (high << 8));
+#endif
+    for (; i < words; ++i)
+        total += uint32_t(bytes[2 * i]) + (uint32_t(bytes[2 * i + 1]) << 8);
+    return static_cast<uint16_t>(total);
 }
 
 namespace {

@@ -219,6 +219,18 @@ TEST(PageFormat, PageChecksumNegatesTheWordSum)
     page[0] = 0x01;
     page[3] = 0x02; // words 0x0001 and 0x0200
     EXPECT_EQ(PageChecksum(page), uint16_t(-0x0201));
+
+    // A directory's worth of the largest bytes, and every length up to past
+    // where the sum empties its lanes, as one word at a time sums them.
+    std::vector<uint8_t> bytes(16384, 0xFF);
+    EXPECT_EQ(SumOfWords(bytes.data(), 8192), uint16_t(8192 * 0xFFFF));
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = uint8_t(i * 131 + (i >> 9));
+    uint32_t sum = 0;
+    for (int words = 0; words <= 1100; ++words) {
+        EXPECT_EQ(SumOfWords(bytes.data() + 1, words), uint16_t(sum)) << words;
+        sum += bytes[size_t(2 * words + 1)] + (bytes[size_t(2 * words + 2)] << 8);
+    }
 }
 
 } // namespace
