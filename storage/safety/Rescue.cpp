@@ -146,12 +146,20 @@ void RescueStep::JoinChains()
 // chain, and its print agrees where one is known (always, from a copy on
 // this PC: `printRequired`). A directory whose checksums fail may have lost
 // any byte, a size's too: with `sizesSound` false, the size is measured.
+// A `damaged` directory, one that breaks its rules, may point an entry at
+// another song's chain: it names only by entries whose own fields agree,
+// and never with a name a print has given another song already.
 void RescueStep::NameFrom(const DirectoryImage& directory, int rank, const std::array<uint32_t, 60>* prints,
-                          bool printRequired, bool sizesSound)
+                          bool printRequired, bool sizesSound, bool damaged)
 {
     const int slots = std::min<int>(directory.entryCount(), DirectoryImage::kEntrySlots);
     for (int slot = 0; slot < slots; ++slot) {
         const DirectoryEntry entry = directory.Entry(slot);
+        if (damaged && (!SizeAgrees(entry) || std::any_of(m_result.songs.begin(), m_result.songs.end(),
+                                                          [&](const RescuedSong& song) {
+                                                              return song.known && song.name == entry.name();
+                                                          })))
+            continue;
         const std::vector<uint16_t> chain = directory.ChainOf(slot);
         for (RescuedSong& song : m_result.songs) {
             if (song.known || song.chain != chain)
@@ -240,7 +248,12 @@ void RescueStep::NameFromCopies(RescuedSong& song, const std::vector<DirectoryCo
 
 bool RescueStep::Name()
 {
-    if (const DirectoryImage* onPlayer = m_link.PlayerDirectory())
+    // The player's directory names first when the load found it sound; when
+    // it breaks its rules, only what the shadow and this PC's copies, whose
+    // prints prove their songs, leave unnamed.
+    const DirectoryImage* onPlayer = m_link.PlayerDirectory();
+    const bool onPlayerSound = onPlayer && !m_link.DirectoryDamaged();
+    if (onPlayerSound)
         NameFrom(*onPlayer, kRankOnPlayer, nullptr, false, onPlayer->ChecksumsValid());
     std::unique_ptr<DirectoryImage> shadow;
     std::array<uint32_t, 60> shadowPrints{};
@@ -255,6 +268,8 @@ bool RescueStep::Name()
     for (RescuedSong& song : m_result.songs)
         if (!song.known)
             NameFromCopies(song, copies, unknownRank);
+    if (onPlayer && !onPlayerSound)
+        NameFrom(*onPlayer, kRankOnPlayer, nullptr, false, onPlayer->ChecksumsValid(), true);
     int unnamed = 0;
     for (RescuedSong& song : m_result.songs)
         if (!song.known) {

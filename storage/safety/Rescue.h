@@ -71,7 +71,7 @@ private:
     void JoinChains();
     bool Name();
     void NameFrom(const DirectoryImage& directory, int rank, const std::array<uint32_t, 60>* prints,
-                  bool printRequired, bool sizesSound);
+                  bool printRequired, bool sizesSound, bool damaged = false);
     void NameFromCopies(RescuedSong& song, const std::vector<DirectoryCopy>& copies, int unknownRank);
     bool NewestShadow(std::unique_ptr<DirectoryImage>* directory, std::array<uint32_t, 60>* prints);
     bool MeasureSong(RescuedSong& song);
