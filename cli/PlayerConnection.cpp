@@ -329,6 +329,10 @@ int PlayerConnection::Close(DeviceLink& link, int status, bool savedChange)
     if (m_ports->held)
         link.LetGoOfPlayer();
     const std::string failure = m_ports->Failure();
+    // For the tool's benchmark (bench/tool-download): what the run cost in port accesses.
+    const char* counting = std::getenv("MELLIFON_SIM_COUNT_ACCESSES");
+    if (m_ports->player && counting && *counting)
+        std::fprintf(stderr, "simulated player: %lld port accesses\n", m_ports->player->Accesses());
     link.AttachPlayerLock(nullptr);
     link.AttachPorts(nullptr);
     m_ports = std::make_unique<Ports>(); // releases the port

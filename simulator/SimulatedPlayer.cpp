@@ -1,5 +1,6 @@
 #include "simulator/SimulatedPlayer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -67,6 +68,7 @@ void SimulatedPlayer::ClearLogs()
 
 long SimulatedPlayer::Clock()
 {
+    ++m_nAccesses;
     if (m_bVirtualClock)
         ++m_nVirtualTicks;
     return Now();
@@ -82,8 +84,17 @@ long SimulatedPlayer::Now() const
     return long(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
 
+bool SimulatedPlayer::SlowlyBusy() const
+{
+    if (Now() < m_nBusyUntil)
+        return true;
+    m_nBusyUntil = 0;
+    return false;
+}
+
 void SimulatedPlayer::Out(uint16_t port, uint8_t value)
 {
+    ++m_nAccesses;
     if (m_faults.absent || m_bPowerOff)
         return;
     if (port == m_nBase)
@@ -94,6 +105,7 @@ void SimulatedPlayer::Out(uint16_t port, uint8_t value)
 
 uint8_t SimulatedPlayer::In(uint16_t port)
 {
+    ++m_nAccesses;
     if (port != m_nBase + 1 || m_faults.absent || m_bPowerOff)
         return 0xFF;
     ++m_nReadsSinceControl;
@@ -477,7 +489,7 @@ void SimulatedPlayer::GoBusy(bool hang, long slowTicks)
     else
         m_nBusyReads = m_faults.busyReads;
     if (slowTicks > 0)
-        m_nBusyUntil = Now() + slowTicks;
+        m_nBusyUntil = std::max(Now() + slowTicks, 1L);
 }
 
 void SimulatedPlayer::ResetCommand()

@@ -78,7 +78,11 @@ public:
     FlashMemory& Flash() { return m_flash; }
 
     bool InLinkMode() const { return m_bLinkOpen; }
-    bool Busy() const { return m_bHung || m_nBusyReads > 0 || Now() < m_nBusyUntil; }
+    // The clock is looked at only while a slow operation runs: a look at the
+    // wall clock costs more than the rest of a port access.
+    bool Busy() const { return m_bHung || m_nBusyReads > 0 || (m_nBusyUntil != 0 && SlowlyBusy()); }
+    // Port reads, writes and looks at the clock since the player was made.
+    long long Accesses() const { return m_nAccesses; }
     long PageReads() const { return m_nPageReads; }
     // Wake-ups that opened the link since the logs were last cleared.
     long WakeUps() const { return m_nWakeUps; }
@@ -107,6 +111,7 @@ private:
     void GoBusy(bool hang, long slowTicks = 0);
     long SlowTicks(SlowOperation& slow);
     long Now() const;
+    bool SlowlyBusy() const;
     uint32_t AddressedPage() const;
     bool ChipThere(uint32_t page) const;
     void ResetCommand();
@@ -150,7 +155,8 @@ private:
 
     long m_nBusyReads = 0;
     bool m_bHung = false;
-    long m_nBusyUntil = 0; // a slow operation: busy until this tick
+    mutable long m_nBusyUntil = 0; // a slow operation: busy until this tick (0: none)
+    long long m_nAccesses = 0;
     long m_nFlashOperations = 0;
     long m_nPageReads = 0;
     long m_nWakeUps = 0;

@@ -286,8 +286,7 @@ TEST(SmallPlayer, A16MiBPlayerIsWrittenOnlyBelowItsSize)
     ASSERT_EQ(p.link->UploadSong(song.c_str()), 1);
     ASSERT_EQ(p.link->SaveDirectory("upload"), 1);
     for (const FlashOperation& op : p.player.Operations())
-        if (op.kind != FlashOperation::Read)
-            EXPECT_LT(op.page, 512u * 64u) << op.kind;
+        EXPECT_TRUE(op.kind == FlashOperation::Read || op.page < 512u * 64u) << op.kind << " " << op.page;
 
     // Where the directory read says nothing sound, the size is a 32 MiB player's.
     EXPECT_EQ(DirectoryImage::PlayerBlocksOf(nullptr), 1024u);
