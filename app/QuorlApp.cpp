@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "app/AboutBox.h"
-#include "app/MainFrame.h"
-#include "app/PortSelection.h"
+#include "frame/MainFrame.h"
+#include "settings/PortSelection.h"
 #include "app/PortSetup.h"
-#include "app/SplashWindow.h"
-#include "app/WinAppProfile.h"
+#include "frame/SplashWindow.h"
+#include "frame/WinAppProfile.h"
 #include "framework/FrameworkIds.h"
 #include "framework/SingleDocTemplate.h"
 #include "link/DeviceLink.h"

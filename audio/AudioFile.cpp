@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "audio/AudioProbe.h"
-#include "storage/songs/FileSize.h"
+#include "files/FileSize.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <vector>
 
-#include "storage/songs/FileSize.h"
-#include "storage/songs/Folders.h"
-#include "storage/songs/Processes.h"
+#include "files/FileSize.h"
+#include "files/Folders.h"
+#include "files/Processes.h"
 
 namespace {
 

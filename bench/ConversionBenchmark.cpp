@@ -33,8 +33,8 @@
 #include "simulator/FactoryImage.h"
 #include "simulator/FlashMemory.h"
 #include "simulator/SimulatedPlayer.h"
-#include "songlist/BatchUpload.h"
-#include "songlist/SongCommands.h"
+#include "commands/BatchUpload.h"
+#include "commands/SongCommands.h"
 
 namespace {
 

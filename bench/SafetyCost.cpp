@@ -17,7 +17,7 @@
 #include "simulator/FactoryImage.h"
 #include "simulator/FlashMemory.h"
 #include "simulator/SimulatedPlayer.h"
-#include "songlist/SongCommands.h"
+#include "commands/SongCommands.h"
 #include "storage/safety/CopyFolder.h"
 #include "storage/safety/DirectoryCopies.h"
 #include "storage/UserInterface.h"

@@ -19,7 +19,7 @@ struct CliArguments {
     bool overwrite = false;  // download --overwrite: replace files of the same name
     bool yes = false;        // remove, init, undo, rescue --yes
     bool verify = false;     // upload --verify
-    // upload: what is done to each file (songlist/UploadPlan.h)
+    // upload: what is done to each file (commands/UploadPlan.h)
     int bitrate = 0;         // --bitrate N; 0 when not given
     bool speech = false;     // --speech
     bool asIs = false;       // --as-is

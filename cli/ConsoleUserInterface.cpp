@@ -6,10 +6,10 @@
 
 #include "cli/Terminal.h"
 #include "link/PortStop.h"
-#include "songlist/FileSongName.h"
-#include "storage/format/SongName.h"
+#include "commands/FileSongName.h"
+#include "format/SongName.h"
 #ifdef _WIN32
-#include "storage/format/CodePageSongNames.h"
+#include "format/CodePageSongNames.h"
 #endif
 
 namespace {

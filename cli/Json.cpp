@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "storage/format/SongName.h"
+#include "format/SongName.h"
 #ifdef _WIN32
-#include "storage/format/CodePageSongNames.h"
+#include "format/CodePageSongNames.h"
 #endif
 
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/PortSelection.h"
+#include "settings/PortSelection.h"
 #include "cli/CliArguments.h"
 #include "cli/ConsoleUserInterface.h"
 #include "link/DeviceLink.h"
@@ -17,11 +17,11 @@
 #include "simulator/SimulatedPlayer.h"
 
 #if defined(__linux__)
-#include "app/FileProfile.h"
+#include "settings/FileProfile.h"
 #include "link/LinuxDirectPorts.h"
 #include "link/ParportBus.h"
 #elif defined(_WIN32)
-#include "app/RegistryProfile.h"
+#include "settings/RegistryProfile.h"
 #include "link/DirectPortIo.h"
 #include "link/PortDriverLoader.h"
 #include "link/Win32PortAccessSystem.h"

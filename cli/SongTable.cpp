@@ -4,11 +4,11 @@
 
 #include "audio/PlayerFormats.h"
 #include "cli/Json.h"
-#include "link/LittleEndian.h"
-#include "link/PageFormat.h"
-#include "songlist/DisplayText.h"
-#include "storage/format/DirectoryImage.h"
-#include "storage/format/SongName.h"
+#include "format/LittleEndian.h"
+#include "format/PageFormat.h"
+#include "commands/DisplayText.h"
+#include "format/DirectoryImage.h"
+#include "format/SongName.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "songlist/SongListContent.h"
+#include "commands/SongListContent.h"
 
 class DirectoryImage;
 class SongNameText;

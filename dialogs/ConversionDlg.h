@@ -3,7 +3,7 @@
 // options say it (bit rate, speech, re-encoding MP3s, as is, tags, names).
 
 #include "framework/Dialog.h"
-#include "songlist/UploadPlan.h"
+#include "commands/UploadPlan.h"
 
 class CConversionDlg : public CDialog {
     DECLARE_MESSAGE_MAP()

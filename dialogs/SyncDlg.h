@@ -4,7 +4,7 @@
 // fit) carries it out; Cancel leaves the player as it is.
 
 #include "framework/Dialog.h"
-#include "songlist/PlannedSync.h"
+#include "commands/PlannedSync.h"
 
 class CSyncDlg : public CDialog {
 public:

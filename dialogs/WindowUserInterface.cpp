@@ -1,13 +1,13 @@
 #include "dialogs/WindowUserInterface.h"
 
-#include "app/MainFrame.h"
+#include "frame/MainFrame.h"
 #include "dialogs/ConvertDlg.h"
 #include "dialogs/DownloadDlg.h"
 #include "dialogs/RescueDlg.h"
 #include "dialogs/SaveDirectoryDlg.h"
 #include "dialogs/UploadDlg.h"
 #include "framework/WinApp.h"
-#include "storage/format/CodePageSongNames.h"
+#include "format/CodePageSongNames.h"
 
 const SongNameText& WindowUserInterface::Names() const
 {

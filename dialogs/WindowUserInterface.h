@@ -15,7 +15,7 @@ public:
     void ShowProgress(int position, int range) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
-    // Names in the system's code page (storage/format/CodePageSongNames.h).
+    // Names in the system's code page (format/CodePageSongNames.h).
     const SongNameText& Names() const override;
 
 private:

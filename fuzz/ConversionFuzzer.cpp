@@ -18,7 +18,7 @@
 #include "audio/MpegContent.h"
 #include "audio/TagStrip.h"
 #include "audio/TemporaryFile.h"
-#include "songlist/UploadPlan.h"
+#include "commands/UploadPlan.h"
 
 namespace {
 

@@ -30,9 +30,9 @@
 #include "fuzz/FuzzTargets.h"
 #include "fuzz/FuzzWorld.h"
 #include "fuzz/SharedPlayers.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "link/PortStop.h"
-#include "songlist/SongListContent.h"
+#include "commands/SongListContent.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <optional>
 
 #include "audio/Conversion.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "link/PortStop.h"
 #include "simulator/FactoryImage.h"
-#include "songlist/UploadPlan.h"
+#include "commands/UploadPlan.h"
 
 void Finding(const std::string& what)
 {

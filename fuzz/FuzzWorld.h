@@ -18,7 +18,7 @@
 #include "simulator/FlashMemory.h"
 #include "simulator/PagePlayer.h"
 #include "simulator/SimulatedPlayer.h"
-#include "songlist/SongCommands.h"
+#include "commands/SongCommands.h"
 #include "storage/UserInterface.h"
 #include "storage/safety/DirectoryCopies.h"
 #include "tests/portable/MemoryCopyFolder.h"

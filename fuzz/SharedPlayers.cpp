@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "fuzz/FuzzWorld.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "link/PortStop.h"
-#include "playlist/SyncRun.h"
-#include "playlist/SyncText.h"
+#include "commands/SyncRun.h"
+#include "commands/SyncText.h"
 #include "playlist/UploadItems.h"
-#include "songlist/BatchUpload.h"
-#include "songlist/SongIdentity.h"
+#include "commands/BatchUpload.h"
+#include "commands/SongIdentity.h"
 #include "storage/StorageTexts.h"
 
 namespace {

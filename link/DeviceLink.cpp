@@ -6,7 +6,7 @@
 #include <new>
 
 #include "link/PageDevice.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 
 volatile uint8_t g_nDiscardedStatus = 0;
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "link/PortIo.h"
-#include "storage/format/DirectoryImage.h"
-#include "storage/safety/SongPrints.h"
+#include "format/DirectoryImage.h"
+#include "format/SongPrints.h"
 
 // Every status read whose value the link does not need lands here, so that
 // no read used as a delay can be optimised away.

@@ -2,7 +2,7 @@
 
 #include "playlist/PlaylistText.h"
 
-#include "storage/format/CodePageSongNames.h"
+#include "format/CodePageSongNames.h"
 
 std::string CodePagePlaylistText::FromUtf8(const std::string& line) const
 {

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "playlist/PlaylistText.h"
-#include "storage/songs/Folders.h"
+#include "files/Folders.h"
 
 namespace {
 

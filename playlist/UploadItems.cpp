@@ -6,8 +6,8 @@
 
 #include "link/DeviceLink.h"
 #include "playlist/Playlist.h"
-#include "storage/songs/FileSize.h"
-#include "storage/songs/Folders.h"
+#include "files/FileSize.h"
+#include "files/Folders.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "playlist/PlaylistText.h"
 
-#include "storage/format/SongName.h"
+#include "format/SongName.h"
 
 std::string Utf8PlaylistText::FromCodePage(const std::string& line) const
 {

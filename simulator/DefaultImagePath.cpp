@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "storage/songs/Folders.h"
+#include "files/Folders.h"
 
 namespace {
 

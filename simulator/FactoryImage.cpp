@@ -4,9 +4,9 @@
 #include <cstring>
 #include <memory>
 
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "simulator/FlashMemory.h"
-#include "storage/format/DirectoryImage.h"
+#include "format/DirectoryImage.h"
 
 void MakeFactoryFresh(FlashMemory& flash)
 {

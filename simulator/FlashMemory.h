@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 
 class FlashMemory {
 public:

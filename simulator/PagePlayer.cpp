@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "simulator/FlashMemory.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "link/PageDevice.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "link/PortIo.h"
 #include "simulator/SimulatedPlayer.h"
 

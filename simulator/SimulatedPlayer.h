@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "link/PortIo.h"
 
 class FlashMemory;

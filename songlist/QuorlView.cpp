@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/MainFrame.h"
-#include "app/SplashWindow.h"
-#include "app/WinAppProfile.h"
+#include "frame/MainFrame.h"
+#include "frame/SplashWindow.h"
+#include "frame/WinAppProfile.h"
 #include "dialogs/ConversionDlg.h"
 #include "dialogs/SyncDlg.h"
 #include "framework/CmdUI.h"
@@ -19,11 +19,11 @@
 #include "playlist/Playlist.h"
 #include "playlist/PlaylistText.h"
 #include "res/resource.h"
-#include "songlist/PlannedSync.h"
-#include "songlist/PlannedUpload.h"
-#include "songlist/SongListContent.h"
-#include "songlist/UploadOptionsProfile.h"
-#include "storage/songs/FileSize.h"
+#include "commands/PlannedSync.h"
+#include "commands/PlannedUpload.h"
+#include "commands/SongListContent.h"
+#include "commands/UploadOptionsProfile.h"
+#include "files/FileSize.h"
 #include "storage/UserInterface.h"
 
 namespace {

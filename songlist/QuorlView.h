@@ -9,8 +9,8 @@
 
 #include "framework/ImageList.h"
 #include "framework/ListView.h"
-#include "songlist/SongCommands.h"
-#include "songlist/SongListContent.h"
+#include "commands/SongCommands.h"
+#include "commands/SongListContent.h"
 
 class CCmdUI;
 

@@ -2,7 +2,7 @@
 
 #include "link/DeviceLink.h"
 #include "storage/UserInterface.h"
-#include "storage/format/SongName.h"
+#include "format/SongName.h"
 
 int TransferPeriodMs(TransferKind kind)
 {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
-#include "storage/format/DirectoryRules.h"
+#include "format/PageFormat.h"
+#include "format/DirectoryRules.h"
 #include "storage/UserInterface.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <map>
 
-#include "link/LittleEndian.h"
-#include "link/PageFormat.h"
+#include "format/LittleEndian.h"
+#include "format/PageFormat.h"
 #include "storage/safety/CopyFolder.h"
-#include "storage/format/Fingerprint.h"
+#include "format/Fingerprint.h"
 
 namespace {
 

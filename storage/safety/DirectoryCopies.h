@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "storage/format/DirectoryImage.h"
-#include "storage/safety/SongPrints.h"
+#include "format/DirectoryImage.h"
+#include "format/SongPrints.h"
 
 class CopyFolder;
 

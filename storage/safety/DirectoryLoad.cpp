@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "storage/safety/DirectoryRecovery.h"
-#include "storage/format/DirectoryRules.h"
+#include "format/DirectoryRules.h"
 #include "storage/StorageTexts.h"
 #include "storage/UserInterface.h"
 

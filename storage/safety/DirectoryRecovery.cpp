@@ -6,8 +6,8 @@
 #include <set>
 
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
-#include "storage/format/DirectoryRules.h"
+#include "format/PageFormat.h"
+#include "format/DirectoryRules.h"
 #include "storage/safety/FlashSurvey.h"
 #include "storage/safety/ShadowCopy.h"
 

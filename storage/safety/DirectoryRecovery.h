@@ -64,7 +64,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/format/DirectoryImage.h"
+#include "format/DirectoryImage.h"
 #include "storage/safety/DirectoryCopies.h"
 
 class DeviceLink;

@@ -8,7 +8,7 @@
 #include <new>
 
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "storage/safety/DirectoryCopies.h"
 #include "storage/safety/ShadowCopy.h"
 #include "storage/StorageTexts.h"

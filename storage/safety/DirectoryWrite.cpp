@@ -12,7 +12,7 @@
 #include <new>
 
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "storage/StorageTexts.h"
 #include "storage/safety/DirectoryCopies.h"
 #include "storage/safety/DirectorySave.h"

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "storage/UserInterface.h"
-#include "storage/safety/SongPrints.h"
+#include "format/SongPrints.h"
 
 FlashSurvey::FlashSurvey(DeviceLink& link, unsigned blocks) : m_link(link), m_starts(blocks) {}
 

@@ -6,7 +6,7 @@
 // (a cable pulled) is not taken for a small one.
 
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 
 namespace {
 

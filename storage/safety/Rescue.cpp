@@ -6,7 +6,7 @@
 
 #include "audio/AudioFrame.h"
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "storage/safety/DirectoryCopies.h"
 #include "storage/safety/ShadowCopy.h"
 

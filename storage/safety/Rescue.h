@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "storage/UserInterface.h"
-#include "storage/format/DirectoryImage.h"
+#include "format/DirectoryImage.h"
 #include "storage/safety/FlashSurvey.h"
 
 class DeviceLink;

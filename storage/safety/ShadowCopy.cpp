@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "link/LittleEndian.h"
-#include "storage/format/Fingerprint.h"
+#include "format/LittleEndian.h"
+#include "format/Fingerprint.h"
 
 namespace {
 

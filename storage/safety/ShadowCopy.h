@@ -19,8 +19,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "link/PageFormat.h"
-#include "storage/format/DirectoryImage.h"
+#include "format/PageFormat.h"
+#include "format/DirectoryImage.h"
 
 // What a shadow knows besides the directory; all 0 in a shadow of the first
 // form, which had no record page.

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "storage/StorageTexts.h"
 #include "storage/UserInterface.h"
-#include "storage/format/SongName.h"
+#include "format/SongName.h"
 #include "storage/safety/FlashSurvey.h"
 
 namespace {

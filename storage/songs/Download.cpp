@@ -4,10 +4,10 @@
 #include <new>
 
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
-#include "storage/format/SongName.h"
+#include "format/PageFormat.h"
+#include "format/SongName.h"
 #include "storage/songs/DownloadFileName.h"
-#include "storage/songs/FileSize.h"
+#include "files/FileSize.h"
 #include "storage/songs/PartFile.h"
 #include "storage/MessageText.h"
 #include "storage/StorageTexts.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "storage/format/DirectoryImage.h"
+#include "format/DirectoryImage.h"
 #include "storage/UserInterface.h"
 
 class DeviceLink;

@@ -4,7 +4,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-#include "storage/songs/FileSize.h"
+#include "files/FileSize.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -6,11 +6,11 @@
 #include <new>
 
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "audio/AudioFrame.h"
-#include "storage/format/SongName.h"
+#include "format/SongName.h"
 #include "storage/safety/DirectoryCopies.h"
-#include "storage/songs/FileSize.h"
+#include "files/FileSize.h"
 #include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
 

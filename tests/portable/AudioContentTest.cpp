@@ -14,7 +14,7 @@
 #include "audio/PlayerFormats.h"
 #include "audio/TagStrip.h"
 #include "audio/Tags.h"
-#include "songlist/FileSongName.h"
+#include "commands/FileSongName.h"
 
 namespace {
 

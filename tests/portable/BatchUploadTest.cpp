@@ -21,10 +21,10 @@
 #include "audio/Conversion.h"
 #include "audio/TemporaryFile.h"
 #include "playlist/PlaylistText.h"
-#include "songlist/BatchUpload.h"
-#include "songlist/PlannedUpload.h"
-#include "songlist/PortTime.h"
-#include "songlist/SongCommands.h"
+#include "commands/BatchUpload.h"
+#include "commands/PlannedUpload.h"
+#include "commands/PortTime.h"
+#include "commands/SongCommands.h"
 
 namespace {
 

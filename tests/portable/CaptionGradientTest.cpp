@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/CaptionGradient.h"
+#include "frame/CaptionGradient.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "StoragePlayer.h"
 #include "TempPath.h"
 #include "TestFiles.h"
-#include "songlist/SongCommands.h"
-#include "songlist/SongListContent.h"
+#include "commands/SongCommands.h"
+#include "commands/SongListContent.h"
 
 namespace {
 

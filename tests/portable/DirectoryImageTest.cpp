@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "storage/format/DirectoryImage.h"
+#include "format/DirectoryImage.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "songlist/DisplayText.h"
+#include "commands/DisplayText.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "app/FileProfile.h"
+#include "settings/FileProfile.h"
 #include "TempPath.h"
 
 namespace {

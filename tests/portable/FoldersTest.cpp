@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <fstream>
 
-#include "storage/songs/FileSize.h"
-#include "storage/songs/Folders.h"
+#include "files/FileSize.h"
+#include "files/Folders.h"
 #include "TempPath.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "TestPlayer.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "simulator/FactoryImage.h"
-#include "storage/format/DirectoryImage.h"
+#include "format/DirectoryImage.h"
 
 namespace {
 

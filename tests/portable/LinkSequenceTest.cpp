@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "link/RecordingPortIo.h"
 #include "WireSequence.h"
 

@@ -8,8 +8,8 @@
 
 #include <cstring>
 
-#include "app/FileProfile.h"
-#include "app/PortSelection.h"
+#include "settings/FileProfile.h"
+#include "settings/PortSelection.h"
 #include "link/LinuxDirectPorts.h"
 #include "link/ParportBus.h"
 #include "link/PortStop.h"

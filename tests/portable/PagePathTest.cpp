@@ -17,12 +17,12 @@
 #include "TestFiles.h"
 #include "link/DeviceLink.h"
 #include "link/PageDevice.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "simulator/FactoryImage.h"
 #include "simulator/FlashMemory.h"
 #include "simulator/PagePlayer.h"
 #include "simulator/SimulatedPlayer.h"
-#include "songlist/SongCommands.h"
+#include "commands/SongCommands.h"
 #include "storage/safety/DirectoryCopies.h"
 
 namespace {

@@ -13,11 +13,11 @@
 #include "ScriptedUi.h"
 #include "TestFiles.h"
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "simulator/FactoryImage.h"
 #include "simulator/FlashMemory.h"
 #include "simulator/PagePlayer.h"
-#include "songlist/SongCommands.h"
+#include "commands/SongCommands.h"
 #include "storage/safety/DirectoryCopies.h"
 
 // Song data of one length and encoding: alike in length, links and first

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/PlacementText.h"
+#include "frame/PlacementText.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/PortSelection.h"
+#include "settings/PortSelection.h"
 #include "TestPlayer.h"
 
 namespace {

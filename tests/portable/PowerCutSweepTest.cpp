@@ -20,9 +20,9 @@
 #include "StoragePlayer.h"
 #include "TempPath.h"
 #include "TestFiles.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "simulator/FactoryImage.h"
-#include "songlist/SongCommands.h"
+#include "commands/SongCommands.h"
 #include "storage/safety/DirectoryCopies.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "TestPlayer.h"
 #include "simulator/FactoryImage.h"
 #include "simulator/ImageFileLock.h"
-#include "storage/format/DirectoryImage.h"
+#include "format/DirectoryImage.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "TempPath.h"
 #include "TestFiles.h"
 #include "link/PlayerLock.h"
-#include "songlist/SongCommands.h"
+#include "commands/SongCommands.h"
 #include "storage/StorageTexts.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <array>
 #include <memory>
 
-#include "songlist/SongListContent.h"
-#include "storage/format/DirectoryImage.h"
-#include "storage/format/SongName.h"
+#include "commands/SongListContent.h"
+#include "format/DirectoryImage.h"
+#include "format/SongName.h"
 
 namespace {
 

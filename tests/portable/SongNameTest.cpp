@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "storage/format/DirectoryEntry.h"
-#include "storage/format/SongName.h"
+#include "format/DirectoryEntry.h"
+#include "format/SongName.h"
 #ifdef _WIN32
-#include "storage/format/CodePageSongNames.h"
+#include "format/CodePageSongNames.h"
 #endif
 
 namespace {

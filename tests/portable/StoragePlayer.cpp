@@ -4,7 +4,7 @@
 #include <cstring>
 #include <set>
 
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "simulator/FactoryImage.h"
 
 StoragePlayer::StoragePlayer(int blocks) : TestPlayer(blocks)

@@ -15,9 +15,9 @@
 #include "TempPath.h"
 #include "audio/AudioFile.h"
 #include "playlist/PlaylistText.h"
-#include "playlist/SyncRun.h"
-#include "playlist/SyncText.h"
-#include "songlist/SongIdentity.h"
+#include "commands/SyncRun.h"
+#include "commands/SyncText.h"
+#include "commands/SongIdentity.h"
 
 namespace {
 

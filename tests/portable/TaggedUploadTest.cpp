@@ -8,7 +8,7 @@
 #include "StoragePlayer.h"
 #include "TempPath.h"
 #include "TestFiles.h"
-#include "songlist/SongListContent.h"
+#include "commands/SongListContent.h"
 #include "audio/AudioFrame.h"
 
 namespace {

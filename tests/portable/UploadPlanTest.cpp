@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "songlist/PlanText.h"
-#include "songlist/UploadPlan.h"
+#include "commands/PlanText.h"
+#include "commands/UploadPlan.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "app/CaptionGradient.h"
-#include "app/MainFrame.h"
+#include "frame/CaptionGradient.h"
+#include "frame/MainFrame.h"
 
 namespace {
 

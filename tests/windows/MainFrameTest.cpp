@@ -7,8 +7,8 @@
 
 #include <commctrl.h>
 
-#include "app/MainFrame.h"
-#include "app/PlacementText.h"
+#include "frame/MainFrame.h"
+#include "frame/PlacementText.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "../portable/TestFiles.h"
 #include "framework/SingleDocTemplate.h"
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "simulator/FactoryImage.h"
 #include "songlist/QuorlDoc.h"
 

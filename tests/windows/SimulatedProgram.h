@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "WindowTestSupport.h"
-#include "app/MainFrame.h"
+#include "frame/MainFrame.h"
 #include "dialogs/WindowUserInterface.h"
 #include "simulator/FlashMemory.h"
 #include "simulator/SimulatedPlayer.h"
 #include "storage/safety/CopyFolder.h"
 #include "storage/safety/DirectoryCopies.h"
-#include "storage/format/DirectoryImage.h"
+#include "format/DirectoryImage.h"
 #include "songlist/QuorlView.h"
 
 // Answers the message boxes that open from now on, in order, with the given

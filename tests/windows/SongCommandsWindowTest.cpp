@@ -15,7 +15,7 @@
 
 #include "link/DeviceLink.h"
 #include "res/resource.h"
-#include "storage/format/SongName.h"
+#include "format/SongName.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "app/SplashWindow.h"
+#include "frame/SplashWindow.h"
 #include "res/resource.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "app/PortSetup.h"
 #include "app/QuorlApp.h"
-#include "app/SplashWindow.h"
+#include "frame/SplashWindow.h"
 #include "link/DeviceLink.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include <commctrl.h>
 
-#include "app/MainFrame.h"
+#include "frame/MainFrame.h"
 #include "framework/CmdUI.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "WindowTestSupport.h"
 #include "../portable/TestPlayer.h"
-#include "app/MainFrame.h"
+#include "frame/MainFrame.h"
 #include "dialogs/DownloadDlg.h"
 #include "dialogs/SaveDirectoryDlg.h"
 #include "dialogs/UploadDlg.h"

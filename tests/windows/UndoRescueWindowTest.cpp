@@ -7,7 +7,7 @@
 
 #include "SimulatedProgram.h"
 #include "link/DeviceLink.h"
-#include "link/PageFormat.h"
+#include "format/PageFormat.h"
 #include "res/resource.h"
 
 namespace {
