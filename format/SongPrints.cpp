@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "format/Fingerprint.h"
-#include "storage/safety/DirectoryCopies.h"
 
 uint32_t SongPrint(const std::vector<uint16_t>& firstPageChecksums)
 {
@@ -26,15 +25,10 @@ void PrintBook::Note(const SongKey& key, uint32_t print)
         m_prints[key] = print;
 }
 
-void PrintBook::Learn(const DirectoryCopy& copy)
+void PrintBook::Offer(const SongKey& key, uint32_t print)
 {
-    const int songs = std::min<int>(copy.image->entryCount(), DirectoryImage::kEntrySlots);
-    for (int slot = 0; slot < songs; ++slot)
-        if (copy.prints[size_t(slot)] != 0)
-            m_prints.emplace(KeyOf(copy.image->Entry(slot)), copy.prints[size_t(slot)]);
-    for (const ReleasedSong& song : copy.released)
-        if (song.print != 0)
-            m_prints.emplace(song.key, song.print);
+    if (print != 0)
+        m_prints.emplace(key, print);
 }
 
 void PrintBook::Learn(const PrintBook& other)

@@ -17,8 +17,6 @@
 
 #include "format/DirectoryImage.h"
 
-struct DirectoryCopy;
-
 // Never 0: 0 stands for "not known".
 uint32_t SongPrint(const std::vector<uint16_t>& firstPageChecksums);
 
@@ -31,8 +29,9 @@ SongKey KeyOf(const DirectoryEntry& entry);
 class PrintBook {
 public:
     void Note(const SongKey& key, uint32_t print);
-    // Everything a copy knows: its songs' prints and those of the songs it let go.
-    void Learn(const DirectoryCopy& copy);
+    // A print for a key that has none yet (storage/safety/DirectoryCopies.h
+    // offers what a copy knows).
+    void Offer(const SongKey& key, uint32_t print);
     void Learn(const PrintBook& other);
     // 0 when not known.
     uint32_t PrintOf(const SongKey& key) const;

@@ -185,12 +185,21 @@ bool DirectoryCopies::Find(uint64_t digest, DirectoryCopy* copy)
     return false;
 }
 
+void LearnPrints(PrintBook& book, const DirectoryCopy& copy)
+{
+    const int songs = std::min<int>(copy.image->entryCount(), DirectoryImage::kEntrySlots);
+    for (int slot = 0; slot < songs; ++slot)
+        book.Offer(KeyOf(copy.image->Entry(slot)), copy.prints[size_t(slot)]);
+    for (const ReleasedSong& song : copy.released)
+        book.Offer(song.key, song.print);
+}
+
 PrintBook HistoryPrints(const std::vector<DirectoryCopy>& newestFirst, const DirectoryCopy& record)
 {
     PrintBook book;
     const DirectoryCopy* step = &record;
     for (size_t steps = 0; step && steps <= newestFirst.size(); ++steps) {
-        book.Learn(*step);
+        LearnPrints(book, *step);
         const uint64_t replaced = step->replacesDigest;
         const uint32_t before = step->sequence;
         step = nullptr;

@@ -54,6 +54,10 @@ uint32_t DirectoryPagePrint(const uint8_t* page);
 // the writes on its player, know of songs' prints. Only a player's own
 // history counts: on two players the same blocks, length and second of
 // upload may be two different songs.
+// Everything a copy knows, offered to `book`: its songs' prints and those
+// of the songs it let go.
+void LearnPrints(PrintBook& book, const DirectoryCopy& copy);
+
 PrintBook HistoryPrints(const std::vector<DirectoryCopy>& newestFirst, const DirectoryCopy& record);
 
 class DirectoryCopies {

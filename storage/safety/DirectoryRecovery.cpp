@@ -299,7 +299,7 @@ PrintBook DirectoryRecovery::PrintsOf(const Candidate& candidate) const
             book = HistoryPrints(m_copies, copy);
             break;
         }
-    book.Learn(candidate.record);
+    LearnPrints(book, candidate.record);
     book.Learn(m_link.SessionPrints());
     return book;
 }
