@@ -148,7 +148,8 @@ void RescueStep::JoinChains()
 // any byte, a size's too: with `sizesSound` false, the size is measured.
 // A `damaged` directory, one that breaks its rules, may point an entry at
 // another song's chain: it names only by entries whose own fields agree,
-// and never with a name a print has given another song already.
+// whose size the chain's last page bears out, and never with a name a
+// print has given another song already.
 void RescueStep::NameFrom(const DirectoryImage& directory, int rank, const std::array<uint32_t, 60>* prints,
                           bool printRequired, bool sizesSound, bool damaged)
 {
@@ -167,7 +168,7 @@ void RescueStep::NameFrom(const DirectoryImage& directory, int rank, const std::
             const uint32_t print = prints ? (*prints)[size_t(slot)] : 0;
             if ((print != 0 && print != song.print) || (print == 0 && printRequired) ||
                 !BeginsAs(m_survey.At(chain.front()).head, entry.audioHeaderBytes()) ||
-                !SizeFits(entry.size(), chain.size()))
+                !SizeFits(entry.size(), chain.size()) || (damaged && !EndsAt(chain.back(), entry.size())))
                 break;
             song.name = entry.name();
             song.uploadTime = entry.uploadTime();
@@ -178,6 +179,21 @@ void RescueStep::NameFrom(const DirectoryImage& directory, int rank, const std::
             break;
         }
     }
+}
+
+// Whether a song of `size` bytes may end in `lastBlock`: the page its last
+// byte is on holds data up to that byte (a song's last half kilobyte is
+// never all zero bytes: frames, or a tag) and nothing after it (the page is
+// filled up with zero bytes). A page that cannot be read bears out nothing.
+bool RescueStep::EndsAt(uint16_t lastBlock, uint32_t size)
+{
+    uint8_t raw[kRawPageSize];
+    const uint32_t inBlock = (size - 1) % kBlockSize;
+    if (!m_link.ReadPageChecked(int(inBlock / kPageSize), raw, lastBlock))
+        return false;
+    const uint32_t end = inBlock % kPageSize + 1;
+    return std::any_of(raw, raw + end, [](uint8_t b) { return b != 0; }) &&
+           std::all_of(raw + end, raw + kPageSize, [](uint8_t b) { return b == 0; });
 }
 
 // The sound shadow highest up, as a load's repair looks for it.

@@ -75,6 +75,7 @@ private:
     void NameFromCopies(RescuedSong& song, const std::vector<DirectoryCopy>& copies, int unknownRank);
     bool NewestShadow(std::unique_ptr<DirectoryImage>* directory, std::array<uint32_t, 60>* prints);
     bool MeasureSong(RescuedSong& song);
+    bool EndsAt(uint16_t lastBlock, uint32_t size);
     void DropUnfinished();
 
     DeviceLink& m_link;
