@@ -85,8 +85,8 @@ uint8_t DeviceLink::ReadStreamByte()
 
 void DeviceLink::SpinReads(int count)
 {
-    for (int i = 0; i < count; ++i)
-        g_nDiscardedStatus = InStatus();
+    if (count > 0)
+        g_nDiscardedStatus = (m_pPorts ? m_pPorts : &s_floatingBus)->InRepeated(uint16_t(m_nStatusPort), count);
 }
 
 void DeviceLink::SetPort(int base)

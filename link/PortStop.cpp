@@ -53,6 +53,11 @@ uint8_t StoppablePorts::In(uint16_t port)
     return Stopped() ? 0x00 : m_inner.In(port);
 }
 
+uint8_t StoppablePorts::InRepeated(uint16_t port, int count)
+{
+    return Stopped() ? 0x00 : m_inner.InRepeated(port, count);
+}
+
 long StoppablePorts::Clock()
 {
     if (Stopped())

@@ -33,6 +33,7 @@ public:
     void Out(uint16_t port, uint8_t value) override;
     uint8_t In(uint16_t port) override;
     long Clock() override;
+    uint8_t InRepeated(uint16_t port, int count) override;
 
 private:
     bool Stopped() const;

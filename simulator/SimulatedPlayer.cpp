@@ -121,6 +121,30 @@ uint8_t SimulatedPlayer::In(uint16_t port)
     return uint8_t(m_nNibbles | (ready ? DeviceLink::kStatusReady : 0));
 }
 
+// The same reads as `count` calls of In, at once where they change only the
+// counts and the busy countdown: the link is open and no wake pulse ends
+// among them. The link settles each nibble so, and the tool's simulated
+// player spends most of a download there.
+uint8_t SimulatedPlayer::InRepeated(uint16_t port, int count)
+{
+    const bool plain = count > 0 && port == m_nBase + 1 && !m_faults.absent && !m_bPowerOff && m_bLinkOpen &&
+                       !(m_bWakeHighPending && m_nReadsSinceControl + count >= kWakePulseReads);
+    if (!plain) {
+        uint8_t value = 0xFF;
+        for (int i = 0; i < count; ++i)
+            value = SimulatedPlayer::In(port);
+        return value;
+    }
+    m_nAccesses += count;
+    m_nReadsSinceControl += count;
+    // The last read sees the countdown as the reads before it left it.
+    const long busyAtLast = m_bHung ? m_nBusyReads : std::max(0L, m_nBusyReads - (count - 1));
+    const bool ready = !(m_bHung || busyAtLast > 0 || (m_nBusyUntil != 0 && SlowlyBusy()));
+    if (!m_bHung)
+        m_nBusyReads = std::max(0L, m_nBusyReads - count);
+    return uint8_t(m_nNibbles | (ready ? DeviceLink::kStatusReady : 0));
+}
+
 void SimulatedPlayer::OnControl(uint8_t value)
 {
     const uint8_t previous = m_nControl;

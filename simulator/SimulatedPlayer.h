@@ -71,6 +71,7 @@ public:
     void Out(uint16_t port, uint8_t value) override;
     uint8_t In(uint16_t port) override;
     long Clock() override;
+    uint8_t InRepeated(uint16_t port, int count) override;
 
     // A virtual clock moves one tick per look, so time-outs cost no wall time.
     void UseVirtualClock(bool on) { m_bVirtualClock = on; }

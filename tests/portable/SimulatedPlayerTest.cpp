@@ -105,6 +105,40 @@ TEST(SimulatedPlayer, AShortWakePulseDoesNotOpenTheLink)
     EXPECT_TRUE(t.player.InLinkMode());
 }
 
+// Reads in a row taken at once leave the player as the same reads one call
+// at a time: the same answers, the same accesses, the same protocol.
+TEST(SimulatedPlayer, RepeatedReadsAreReadsOneByOne)
+{
+    class OneByOne : public PortIo {
+    public:
+        explicit OneByOne(PortIo& inner) : m_inner(inner) {}
+        void Out(uint16_t port, uint8_t value) override { m_inner.Out(port, value); }
+        uint8_t In(uint16_t port) override { return m_inner.In(port); }
+        long Clock() override { return m_inner.Clock(); }
+
+    private:
+        PortIo& m_inner;
+    };
+    auto run = [](bool oneByOne) {
+        TestPlayer t(16);
+        OneByOne ports(t.player);
+        if (oneByOne)
+            t.link->AttachPorts(&ports);
+        t.player.Faults().busyReads = 25; // longer than a nibble's settling
+        t.player.Faults().slowProgram = {1, 3};
+        std::vector<uint8_t> page(512), back(512);
+        for (size_t i = 0; i < page.size(); ++i)
+            page[i] = uint8_t(i * 7);
+        EXPECT_EQ(t.link->EraseBlock(2), 1);
+        EXPECT_EQ(t.link->WritePage(page.data(), 3, 2, 0xFFFF, 0xFFFF), 1);
+        EXPECT_EQ(t.link->ReadPage(3, back.data(), 2), 1);
+        EXPECT_EQ(back, page);
+        t.link->CloseLink();
+        return std::make_pair(t.player.Accesses(), t.player.ProtocolErrors());
+    };
+    EXPECT_EQ(run(false), run(true));
+}
+
 // A chip busy with a slow operation ignores what it is sent (an error of
 // the link) and stays busy through a wake-up. A read it was too slow for is
 // dropped: the stream then gives the page its register held before.
