@@ -44,6 +44,15 @@ int ToolList::FillSongList()
     return ReloadDirectory(m_link);
 }
 
+bool SongCommands::PlayerSizeFound()
+{
+    if (m_link.FindPlayerBlocks() != 0)
+        return true;
+    m_link.CloseLink();
+    m_link.Ui().ShowMessage(kNotConnected);
+    return false;
+}
+
 bool SongCommands::RefusedAsDamaged()
 {
     if (!m_link.DirectoryDamaged())
@@ -201,11 +210,8 @@ bool SongCommands::InitializePlayer(bool askFirst)
     // The player's size is checked, not taken from the header: a damaged
     // header page may not say it, or say it wrong with a good checksum, and
     // an empty directory of the wrong size would be believed from then on.
-    if (m_link.FindPlayerBlocks() == 0) {
-        m_link.CloseLink();
-        m_link.Ui().ShowMessage(kNotConnected);
+    if (!PlayerSizeFound())
         return false;
-    }
     ImageSnapshot before(m_link);
     m_link.InitializeDirectory();
     if (!SaveChange(before, "initialize"))
@@ -364,11 +370,8 @@ bool SongCommands::RescueSongs(bool askFirst, bool write)
     if (!hold)
         return false;
     // The survey ends at the player's real end, which a damaged directory may not tell.
-    if (m_link.FindPlayerBlocks() == 0) {
-        m_link.CloseLink();
-        m_link.Ui().ShowMessage(kNotConnected);
+    if (!PlayerSizeFound())
         return false;
-    }
     RescueStep scan(m_link, m_link.Copies(), m_link.Now());
     const int outcome = m_link.Ui().RunTransfer(scan);
     m_link.CloseLink();

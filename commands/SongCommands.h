@@ -126,6 +126,9 @@ public:
 
 private:
     bool RefusedAsDamaged();
+    // How much memory the player has (DeviceLink::FindPlayerBlocks); false,
+    // with the link closed and the user told, when it does not answer.
+    bool PlayerSizeFound();
     enum class OnChange { GoOn, Stop };
     bool PlayerAsListed(OnChange onChange);
     bool SaveChange(ImageSnapshot& before, const char* change);
