@@ -106,6 +106,20 @@ bool RawPageErased(const uint8_t* raw)
     return std::memcmp(raw, erased.data(), kRawPageSize) == 0;
 }
 
+bool AllZero(const uint8_t* bytes, size_t size)
+{
+    size_t i = 0;
+    for (uint64_t word = 0; i + 8 <= size; i += 8) {
+        std::memcpy(&word, bytes + i, 8);
+        if (word != 0)
+            return false;
+    }
+    for (; i < size; ++i)
+        if (bytes[i] != 0)
+            return false;
+    return true;
+}
+
 bool RawPageIntact(const uint8_t* raw)
 {
     return ReadU16LE(raw + kPageSize + 12) == PageChecksum(raw);

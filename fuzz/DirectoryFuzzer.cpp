@@ -76,16 +76,14 @@ void PutBlockZero(World& w, const uint8_t* data, size_t size, uint8_t flags, uin
 // Only the download folder may gain files, and conversions leave none.
 void CheckSandbox(World& w)
 {
-    for (const auto& entry : fs::directory_iterator(w.sandbox)) {
-        const std::string name = entry.path().filename().string();
-        if (name != "in" && name != "out" && name != "tmp")
-            Finding("a file was written outside the download folder: " + name);
-    }
-    for (const auto& entry : fs::recursive_directory_iterator(w.Out()))
-        if (entry.is_directory())
-            Finding("a download made a folder: " + entry.path().string());
-    for (const auto& entry : fs::directory_iterator(w.sandbox / "tmp"))
-        Finding("a temporary file was left behind: " + entry.path().filename().string());
+    for (const FolderEntry& entry : EntriesOf(w.sandbox))
+        if (entry.name != "in" && entry.name != "out" && entry.name != "tmp")
+            Finding("a file was written outside the download folder: " + entry.name);
+    for (const FolderEntry& entry : EntriesOf(w.Out()))
+        if (entry.isFolder)
+            Finding("a download made a folder: " + entry.name);
+    for (const FolderEntry& entry : EntriesOf(w.sandbox / "tmp"))
+        Finding("a temporary file was left behind: " + entry.name);
 }
 
 // What a command that reported success left: block 0 as it stands, unrepaired.

@@ -1,5 +1,7 @@
 #include "fuzz/FuzzWorld.h"
 
+#include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -203,7 +205,7 @@ private:
     SimulatedPlayer* m_pWire;
 };
 
-FuzzSession::FuzzSession(FuzzPlayer& player, FuzzPc& pc) : copies(pc.copies), m_player(player)
+FuzzSession::FuzzSession(FuzzPlayer& player, FuzzPc& pc) : copies(*pc.copies), m_player(player)
 {
     if (ChosenWire() == Wire::Registers) {
         m_pWire = std::make_unique<SimulatedPlayer>(player.flash);
@@ -477,6 +479,11 @@ World::World() : sandbox(std::filesystem::temp_directory_path() / ("mellifon-fuz
 {
     std::filesystem::remove_all(sandbox);
     std::filesystem::create_directories(sandbox / "in");
+    std::filesystem::create_directories(Out());
+    // The list's dates in one zone: without TZ, each one the C library
+    // formats looks at the zone file again, a tenth of an input's time.
+    setenv("TZ", "UTC0", 1);
+    tzset();
     // Conversions write here: the input must leave nothing behind.
     std::filesystem::create_directories(sandbox / "tmp");
     setenv("TMPDIR", (sandbox / "tmp").c_str(), 1);
@@ -569,14 +576,30 @@ Song World::Stored(const std::string& name, const std::string& path, bool wasCon
     return song;
 }
 
+std::vector<FolderEntry> EntriesOf(const std::filesystem::path& folder)
+{
+    std::vector<FolderEntry> entries;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return entries;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        bool isFolder = entry->d_type == DT_DIR;
+        struct stat status;
+        if (entry->d_type == DT_UNKNOWN && stat((folder / name).c_str(), &status) == 0)
+            isFolder = S_ISDIR(status.st_mode);
+        entries.push_back({name, isFolder});
+    }
+    closedir(dir);
+    return entries;
+}
+
 void World::EmptyOut()
 {
-    if (!std::filesystem::is_directory(Out())) {
-        std::filesystem::create_directories(Out());
-        return;
-    }
-    for (const auto& entry : std::filesystem::directory_iterator(Out()))
-        std::filesystem::remove_all(entry.path());
+    for (const FolderEntry& entry : EntriesOf(Out()))
+        std::filesystem::remove_all(Out() / entry.name);
 }
 
 World& TheWorld()

@@ -100,20 +100,29 @@ struct FuzzPc {
     Folder folder;
     // One for the PC's life, as a program keeps one for its run: each record
     // is decoded once.
-    DirectoryCopies copies{folder};
+    std::unique_ptr<DirectoryCopies> copies = std::make_unique<DirectoryCopies>(folder);
     std::map<std::string, std::vector<uint8_t>> master;
 
-    void Commit() { master = folder.files; }
+    void Commit()
+    {
+        master = folder.files;
+        copies->All();
+        m_committed = std::make_unique<DirectoryCopies>(*copies);
+    }
+    // The records this input made go with the copies that decoded them (an
+    // input leaves behind nothing it allocated, or libFuzzer suspects a
+    // leak); the committed ones are not decoded again.
     void Restore()
     {
         if (!folder.changed && folder.files.size() == master.size())
             return;
         folder.files = master;
         folder.changed = false;
-        // The records this input made go from the decoded ones too: an input
-        // leaves behind nothing it allocated, or libFuzzer suspects a leak.
-        copies.All();
+        copies = std::make_unique<DirectoryCopies>(*m_committed);
     }
+
+private:
+    std::unique_ptr<DirectoryCopies> m_committed;
 };
 
 // Says yes, and gives up on a transfer that runs on and on, as a user would.
@@ -211,6 +220,14 @@ Listing ListingOf(FuzzSession& session, FlashMemory& flash, bool loaded);
 Listing FreshListing(FuzzPlayer& player, FuzzPc& pc, long readsAllowed = -1, bool repair = true);
 
 std::vector<uint8_t> ReadWhole(const std::filesystem::path& path);
+
+// What a folder holds, as the sandbox checks need it: quicker than
+// std::filesystem's iterators, which stat every entry.
+struct FolderEntry {
+    std::string name;
+    bool isFolder = false;
+};
+std::vector<FolderEntry> EntriesOf(const std::filesystem::path& folder);
 
 // A song a rescue found no name for.
 bool Unnamed(const Song& song);

@@ -54,10 +54,16 @@ bool SizeAgrees(const DirectoryEntry& entry)
 
 uint32_t LastBlockBytes(const uint8_t* block)
 {
-    for (int i = kBlockSize - 1; i >= 0; --i)
-        if (block[i] != 0)
-            return uint32_t(i + 1);
-    return kBlockSize;
+    // Eight bytes at a time to the last word that is not zero, then byte by byte.
+    size_t end = kBlockSize;
+    for (uint64_t word = 0; end >= 8; end -= 8) {
+        std::memcpy(&word, block + end - 8, 8);
+        if (word != 0)
+            break;
+    }
+    while (end > 0 && block[end - 1] == 0)
+        --end;
+    return end == 0 ? kBlockSize : uint32_t(end);
 }
 
 RescueStep::RescueStep(DeviceLink& link, DirectoryCopies* copies, int32_t now)
@@ -322,7 +328,7 @@ bool RescueStep::MeasureSong(RescuedSong& song)
             if (page < kPagesPerBlock - 1 && !m_link.ReadPageChecked(page, raw, song.chain.back()))
                 return false;
             std::memcpy(last.data() + page * kPageSize, raw, kPageSize);
-            if (std::any_of(raw, raw + kPageSize, [](uint8_t b) { return b != 0; }))
+            if (!AllZero(raw, kPageSize))
                 break;
         }
         song.size = uint32_t(song.chain.size() - 1) * kBlockSize + LastBlockBytes(last.data());
