@@ -77,7 +77,8 @@ std::string Names(const std::vector<Song>& songs)
 // What the player holds now, where it was written since it was factory fresh.
 void FuzzPlayer::Commit()
 {
-    master.clear();
+    for (std::vector<uint8_t>& page : master)
+        page.clear();
     for (uint32_t page = 0; page < kPagesPerBlock; ++page)
         Touch(page);
     for (uint32_t page : touched) {
@@ -86,7 +87,7 @@ void FuzzPlayer::Commit()
             master[page].assign(raw, raw + kRawPageSize);
     }
     for (uint32_t page : touched)
-        isTouched[page] = false;
+        isTouched[page] = 0;
     touched.clear();
 }
 
@@ -107,12 +108,10 @@ void FuzzPlayer::Touch(const std::vector<FlashOperation>& operations)
 void FuzzPlayer::Restore()
 {
     static const std::vector<uint8_t> erased(kRawPageSize, 0xFF);
-    for (uint32_t page : touched) {
-        const auto kept = master.find(page);
-        flash.StorePage(page, kept == master.end() ? erased.data() : kept->second.data());
-    }
     for (uint32_t page : touched)
-        isTouched[page] = false;
+        flash.StorePage(page, master[page].empty() ? erased.data() : master[page].data());
+    for (uint32_t page : touched)
+        isTouched[page] = 0;
     touched.clear();
 }
 

@@ -63,11 +63,12 @@ std::string Names(const std::vector<Song>& songs);
 
 // A player: its flash, and the pages it held when the committed state was made.
 struct FuzzPlayer {
-    explicit FuzzPlayer(int blocks) : flash(blocks), isTouched(flash.Pages(), false) {}
+    explicit FuzzPlayer(int blocks) : flash(blocks), master(flash.Pages()), isTouched(flash.Pages(), 0) {}
     FlashMemory flash;
-    std::map<uint32_t, std::vector<uint8_t>> master;
+    // Per page, what it held when committed; empty where it was erased.
+    std::vector<std::vector<uint8_t>> master;
     // The pages written since the committed state, each once.
-    std::vector<bool> isTouched;
+    std::vector<uint8_t> isTouched;
     std::vector<uint32_t> touched;
 
     void Commit();
@@ -75,7 +76,7 @@ struct FuzzPlayer {
     void Touch(uint32_t page)
     {
         if (!isTouched[page]) {
-            isTouched[page] = true;
+            isTouched[page] = 1;
             touched.push_back(page);
         }
     }

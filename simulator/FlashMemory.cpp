@@ -76,8 +76,15 @@ void FlashMemory::ProgramPage(uint32_t page, const uint8_t* raw)
 {
     ReadBack(page);
     uint8_t* target = &m_bytes[size_t(page) * kRawPageSize];
-    for (int i = 0; i < kRawPageSize; ++i)
-        target[i] &= raw[i];
+    // Programming only clears bits: eight bytes at a time.
+    static_assert(kRawPageSize % 8 == 0);
+    for (int i = 0; i < kRawPageSize; i += 8) {
+        uint64_t now, programmed;
+        std::memcpy(&now, target + i, 8);
+        std::memcpy(&programmed, raw + i, 8);
+        now &= programmed;
+        std::memcpy(target + i, &now, 8);
+    }
     WriteThrough(page, 1);
 }
 

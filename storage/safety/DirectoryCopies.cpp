@@ -95,6 +95,47 @@ std::vector<uint8_t> EncodeDirectoryCopy(const DirectoryCopy& copy)
     return bytes;
 }
 
+namespace {
+
+// The fields of a record whose bytes are known to be whole: read back, or
+// just written. `image` holds its directory.
+DirectoryCopy ParseDirectoryCopy(const uint8_t* p, std::shared_ptr<const DirectoryImage> image)
+{
+    DirectoryCopy copy;
+    const uint32_t version = ReadU32LE(p + 16);
+    copy.sequence = ReadU32LE(p + 20);
+    copy.digest = ReadU64LE(p + 24);
+    copy.replacesDigest = ReadU64LE(p + 32);
+    copy.shadowBlock = ReadU16LE(p + 40);
+    for (size_t slot = 0; slot < copy.prints.size(); ++slot)
+        copy.prints[slot] = ReadU32LE(p + kPrints + 4 * slot);
+    if (version == kFirstForm) {
+        // Every write then was a change that the undo took back to what it replaced.
+        copy.undoDigest = copy.replacesDigest;
+        copy.change = ReadText(p + kFirstChange);
+    } else {
+        copy.undoDigest = ReadU64LE(p + kUndoField);
+        copy.change = ReadText(p + kChange);
+        for (size_t page = 0; page < copy.replacedPages.size(); ++page)
+            copy.replacedPages[page] = ReadU32LE(p + kReplacedPages + 4 * page);
+        for (size_t slot = 0; slot < copy.sources.size(); ++slot)
+            copy.sources[slot] = ReadU64LE(p + kSources + 8 * slot);
+        const size_t released = std::min<size_t>(ReadU16LE(p + kReleasedCount), DirectoryCopy::kMostReleased);
+        for (size_t i = 0; i < released; ++i) {
+            const uint8_t* song = p + kReleased + kReleasedSize * i;
+            ReleasedSong r;
+            for (size_t k = 0; k < 4; ++k)
+                r.key[k] = ReadU32LE(song + 4 * k);
+            r.print = ReadU32LE(song + 16);
+            copy.released.push_back(r);
+        }
+    }
+    copy.image = std::move(image);
+    return copy;
+}
+
+}
+
 bool DecodeDirectoryCopy(const std::vector<uint8_t>& bytes, DirectoryCopy* copy)
 {
     const uint8_t* p = bytes.data();
@@ -109,35 +150,7 @@ bool DecodeDirectoryCopy(const std::vector<uint8_t>& bytes, DirectoryCopy* copy)
     std::memcpy(image->Bytes(), p + header, DirectoryImage::kSize);
     if (image->Digest() != ReadU64LE(p + 24))
         return false;
-    *copy = DirectoryCopy();
-    copy->sequence = ReadU32LE(p + 20);
-    copy->digest = ReadU64LE(p + 24);
-    copy->replacesDigest = ReadU64LE(p + 32);
-    copy->shadowBlock = ReadU16LE(p + 40);
-    for (size_t slot = 0; slot < copy->prints.size(); ++slot)
-        copy->prints[slot] = ReadU32LE(p + kPrints + 4 * slot);
-    if (version == kFirstForm) {
-        // Every write then was a change that the undo took back to what it replaced.
-        copy->undoDigest = copy->replacesDigest;
-        copy->change = ReadText(p + kFirstChange);
-    } else {
-        copy->undoDigest = ReadU64LE(p + kUndoField);
-        copy->change = ReadText(p + kChange);
-        for (size_t page = 0; page < copy->replacedPages.size(); ++page)
-            copy->replacedPages[page] = ReadU32LE(p + kReplacedPages + 4 * page);
-        for (size_t slot = 0; slot < copy->sources.size(); ++slot)
-            copy->sources[slot] = ReadU64LE(p + kSources + 8 * slot);
-        const size_t released = std::min<size_t>(ReadU16LE(p + kReleasedCount), DirectoryCopy::kMostReleased);
-        for (size_t i = 0; i < released; ++i) {
-            const uint8_t* song = p + kReleased + kReleasedSize * i;
-            ReleasedSong r;
-            for (size_t k = 0; k < 4; ++k)
-                r.key[k] = ReadU32LE(song + 4 * k);
-            r.print = ReadU32LE(song + 16);
-            copy->released.push_back(r);
-        }
-    }
-    copy->image = std::move(image);
+    *copy = ParseDirectoryCopy(p, std::move(image));
     return true;
 }
 
@@ -231,8 +244,13 @@ bool DirectoryCopies::Keep(DirectoryCopy& copy, std::string* error)
     copy.sequence = sequences.empty() ? 1 : sequences.back() + 1;
     if (copy.digest == 0)
         copy.digest = copy.image->Digest();
-    if (!m_folder.WriteDurably(FileName(copy.sequence), EncodeDirectoryCopy(copy), error))
+    const std::vector<uint8_t> bytes = EncodeDirectoryCopy(copy);
+    if (!m_folder.WriteDurably(FileName(copy.sequence), bytes, error))
         return false;
+    // Known as written: the next look at the records need not decode it
+    // (its two fingerprints cost as much as the write).
+    m_decoded[FileName(copy.sequence)] =
+        Decoded{ReadU64LE(bytes.data() + bytes.size() - 8), ParseDirectoryCopy(bytes.data(), copy.image)};
     sequences.push_back(copy.sequence);
     for (size_t i = 0; i + kKept < sequences.size(); ++i)
         m_folder.Remove(FileName(sequences[i]));

@@ -68,6 +68,7 @@ public:
 
     // Writes the record durably with the next sequence number, then lets the
     // oldest go beyond kKept. False with a reason when it could not be written.
+    // A `copy.digest` given is its image's (0: worked out here).
     bool Keep(DirectoryCopy& copy, std::string* error);
     // Every readable record, newest first; damaged files are passed over.
     std::vector<DirectoryCopy> All();
