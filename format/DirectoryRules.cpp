@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "format/DirectoryImage.h"
+#include "format/PageFormat.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ private:
     {
         for (int slot = songs; slot < DirectoryImage::kEntrySlots; ++slot) {
             const uint8_t* bytes = m_image.Entry(slot).Bytes();
-            if (std::any_of(bytes, bytes + DirectoryEntry::kSize, [](uint8_t b) { return b != 0; })) {
+            if (!AllBytesAre(bytes, DirectoryEntry::kSize, 0)) {
                 Minor("Slot " + N(slot + 1) + " lies past the last song but is not empty.");
                 return;
             }

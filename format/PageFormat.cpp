@@ -124,16 +124,17 @@ bool RawPageErased(const uint8_t* raw)
     return std::memcmp(raw, erased.data(), kRawPageSize) == 0;
 }
 
-bool AllZero(const uint8_t* bytes, size_t size)
+bool AllBytesAre(const uint8_t* bytes, size_t size, uint8_t value)
 {
+    const uint64_t eight = 0x0101010101010101ull * value;
     size_t i = 0;
     for (uint64_t word = 0; i + 8 <= size; i += 8) {
         std::memcpy(&word, bytes + i, 8);
-        if (word != 0)
+        if (word != eight)
             return false;
     }
     for (; i < size; ++i)
-        if (bytes[i] != 0)
+        if (bytes[i] != value)
             return false;
     return true;
 }

@@ -34,8 +34,8 @@ bool ParseSpareBytes(const uint8_t* spare, SpareLinks* links);
 // A raw page of 528 bytes: erased (every byte 0xFF), or intact (its data
 // agree with the checksum in its spare bytes).
 bool RawPageErased(const uint8_t* raw);
-// Whether every one of the bytes is zero.
-bool AllZero(const uint8_t* bytes, size_t size);
+// Whether every one of the bytes is `value`.
+bool AllBytesAre(const uint8_t* bytes, size_t size, uint8_t value);
 bool RawPageIntact(const uint8_t* raw);
 
 // The absolute page number of a page of a block, and its three address bytes.

@@ -225,7 +225,10 @@ int RunFuzzInput(const uint8_t* data, size_t size, FuzzTarget target)
     if (size < 2)
         return 0;
     World& w = TheWorld();
-    w.Restore();
+    // Every input that returns puts the world back as it ends (below).
+    if (w.inputRunning)
+        w.Restore();
+    w.inputRunning = true;
     ClearPortStop();
     const uint8_t flags = data[0], parameter = data[1];
     const int scenario = flags >> 4;
@@ -239,5 +242,6 @@ int RunFuzzInput(const uint8_t* data, size_t size, FuzzTarget target)
     ClearPortStop();
     CheckSandbox(w);
     w.Restore();
+    w.inputRunning = false;
     return 0;
 }

@@ -270,6 +270,7 @@ struct World {
     // (libFuzzer runs an input again, and looks for leaks, when it does not).
     void Restore();
     void EmptyOut();
+    bool inputRunning = false;
     std::filesystem::path Out() const { return sandbox / "out"; }
     std::filesystem::path PathOf(const Song& song) const { return sandbox / "in" / song.name; }
 

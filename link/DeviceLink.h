@@ -253,6 +253,8 @@ private:
     // 0 otherwise. Worked out when first asked for: most loads never need it.
     uint64_t PlayerDirectoryDigest() const;
     void RememberPlayerDirectory(const DirectoryImage& image);
+    // `sound`: whether its checksums match, as the caller has just worked out.
+    void RememberPlayerDirectory(const DirectoryImage& image, bool sound);
     int ReadBlockZero(uint8_t* raw, std::vector<int>* doubtful);
     int ReadDoubtfulPagesAgain(uint8_t* raw, const std::vector<int>& doubtful);
     void ReportBrokenRules();

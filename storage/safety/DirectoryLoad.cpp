@@ -161,10 +161,14 @@ int DeviceLink::LoadDirectory(bool repair)
     std::vector<int> doubtful;
     int complete = ReadBlockZero(raw.get(), &doubtful);
     CloseLink();
+    bool sound = false;
     if (complete) {
         DataOfPages(raw.get(), read.get());
-        if (!read->ChecksumsValid() && !doubtful.empty() && (complete = ReadDoubtfulPagesAgain(raw.get(), doubtful)))
+        sound = read->ChecksumsValid();
+        if (!sound && !doubtful.empty() && (complete = ReadDoubtfulPagesAgain(raw.get(), doubtful))) {
             DataOfPages(raw.get(), read.get());
+            sound = read->ChecksumsValid();
+        }
     }
     m_bFromUnwrittenCopy = false;
     if (!complete) {
@@ -173,7 +177,7 @@ int DeviceLink::LoadDirectory(bool repair)
         Ui().ShowMessage(kNotConnected);
         return 0;
     }
-    RememberPlayerDirectory(*read);
+    RememberPlayerDirectory(*read, sound);
     m_bDirectoryDamaged = false;
     if (PlayerDirectorySound()) {
         m_image = *read;

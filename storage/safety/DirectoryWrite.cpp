@@ -56,10 +56,15 @@ bool Lists(const DirectoryImage& image, const SongKey& key)
 
 void DeviceLink::RememberPlayerDirectory(const DirectoryImage& image)
 {
+    RememberPlayerDirectory(image, image.ChecksumsValid());
+}
+
+void DeviceLink::RememberPlayerDirectory(const DirectoryImage& image, bool sound)
+{
     if (!m_pOnPlayer)
         m_pOnPlayer = std::make_unique<DirectoryImage>();
     *m_pOnPlayer = image;
-    m_bOnPlayerSound = image.ChecksumsValid();
+    m_bOnPlayerSound = sound;
     m_nOnPlayerDigest = 0;
 }
 

@@ -328,7 +328,7 @@ bool RescueStep::MeasureSong(RescuedSong& song)
             if (page < kPagesPerBlock - 1 && !m_link.ReadPageChecked(page, raw, song.chain.back()))
                 return false;
             std::memcpy(last.data() + page * kPageSize, raw, kPageSize);
-            if (!AllZero(raw, kPageSize))
+            if (!AllBytesAre(raw, kPageSize, 0))
                 break;
         }
         song.size = uint32_t(song.chain.size() - 1) * kBlockSize + LastBlockBytes(last.data());

@@ -5,6 +5,7 @@
 
 #include "format/LittleEndian.h"
 #include "format/Fingerprint.h"
+#include "format/PageFormat.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ constexpr int kRecordPages = 256;
 
 bool MadeOfOneByte(const uint8_t* page)
 {
-    return std::all_of(page, page + kPageSize, [page](uint8_t b) { return b == page[0]; });
+    return AllBytesAre(page, kPageSize, page[0]);
 }
 
 }

@@ -233,4 +233,17 @@ TEST(PageFormat, PageChecksumNegatesTheWordSum)
     }
 }
 
+TEST(PageFormat, AllBytesAreSeesAnyOtherByteAtAnyPlace)
+{
+    std::vector<uint8_t> bytes(40, 0x5A);
+    for (size_t size = 0; size + 1 < bytes.size(); ++size) {
+        EXPECT_TRUE(AllBytesAre(bytes.data() + 1, size, 0x5A)) << size;
+        for (size_t at = 0; at < size; ++at) {
+            bytes[1 + at] = 0x5B;
+            EXPECT_FALSE(AllBytesAre(bytes.data() + 1, size, 0x5A)) << size << " " << at;
+            bytes[1 + at] = 0x5A;
+        }
+    }
+}
+
 } // namespace

@@ -190,6 +190,10 @@ TEST(RescueSize, ALastBlockEndsAtItsLastByteThatIsNotZero)
 {
     std::vector<uint8_t> block(32768, 0);
     EXPECT_EQ(LastBlockBytes(block.data()), 32768u); // nothing to go by: taken as full
+    for (size_t last : {0, 7, 8, 9}) {
+        block[last] = 1;
+        EXPECT_EQ(LastBlockBytes(block.data()), last + 1);
+    }
     block[7231] = 1;
     EXPECT_EQ(LastBlockBytes(block.data()), 7232u);
     block[32767] = 1;
