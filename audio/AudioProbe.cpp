@@ -6,8 +6,13 @@
 #include "audio/FfmpegInput.h"
 #include "audio/Tags.h"
 
+#include <lame/lame.h>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+#include <libswresample/swresample.h>
 }
 
 namespace {
@@ -50,6 +55,17 @@ std::string Tag(const AVDictionary* tags, const char* key)
 bool ConversionAvailable()
 {
     return true;
+}
+
+std::vector<std::string> AudioLibraryVersions()
+{
+    const auto number = [](unsigned version) {
+        return std::to_string(AV_VERSION_MAJOR(version)) + "." + std::to_string(AV_VERSION_MINOR(version)) + "." +
+               std::to_string(AV_VERSION_MICRO(version));
+    };
+    return {std::string("FFmpeg ") + av_version_info() + " (libavformat " + number(avformat_version()) +
+                ", libavcodec " + number(avcodec_version()) + ", libswresample " + number(swresample_version()) + ")",
+            std::string("LAME ") + get_lame_version()};
 }
 
 LibraryProbe ProbeWithLibraries(const std::string& path)

@@ -5,6 +5,7 @@
 // programs, for now) say so for every file.
 
 #include <string>
+#include <vector>
 
 struct LibraryProbe {
     bool audio = false;  // an audio stream the libraries can decode
@@ -19,5 +20,8 @@ struct LibraryProbe {
 
 // Whether this build can convert (it has the libraries).
 bool ConversionAvailable();
+// The libraries conversion runs with, one a line with its version ("LAME
+// 3.100"); none in a build without them.
+std::vector<std::string> AudioLibraryVersions();
 
 LibraryProbe ProbeWithLibraries(const std::string& path);

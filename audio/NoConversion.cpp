@@ -15,6 +15,11 @@ bool ConversionAvailable()
     return false;
 }
 
+std::vector<std::string> AudioLibraryVersions()
+{
+    return {};
+}
+
 LibraryProbe ProbeWithLibraries(const std::string&)
 {
     LibraryProbe probe;

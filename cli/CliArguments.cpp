@@ -1,12 +1,20 @@
 #include "cli/CliArguments.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 
 #include "audio/Conversion.h"
 
-const char* const kCliUsage =
+namespace {
+
+// What --help prints: the player's options, each command, then what the
+// commands share.
+const char* const kUsageLine = "usage: mellifon-cli [--flash IMAGE | --port PORT] ";
+const char* const kUsageHead =
     "usage: mellifon-cli [--flash IMAGE | --port PORT] COMMAND [ARGS]\n"
+    "  --help               this text; COMMAND --help: that command's alone.\n"
+    "  --version            the program's version and those of the libraries it converts with.\n"
     "  --flash IMAGE        the simulated player whose flash is the file IMAGE;\n"
     "                       a missing file becomes a new, factory-fresh 32 MiB player.\n"
     "                       Default: $XDG_DATA_HOME/mellifon/player.img\n"
@@ -22,53 +30,73 @@ const char* const kCliUsage =
     "                                      usual base addresses, as the window searches;\n"
     "                                      on Linux through the parallel-port devices.\n"
     "                       Ctrl+C stops after the current step; a directory save always\n"
-    "                       completes, and the player is left out of link mode.\n"
-    "  list [--tsv | --json]  the songs as the window lists them, then the status texts;\n"
-    "                       --tsv: one tab between fields, plain numbers, ISO 8601 dates (UTC);\n"
-    "                       --json: one JSON object (see README).\n"
-    "  upload ITEM... [OPTIONS]  stores files in order. An item is a file, a folder (its audio\n"
-    "                       files by track number, then by name) or a playlist (.m3u, .m3u8).\n"
-    "                       Each file is examined first: MPEG audio the player plays is\n"
-    "                       stored byte for byte, other audio (FLAC, Ogg, Opus, M4A, WMA,\n"
-    "                       WAV, AIFF, ...) is converted to MP3 at 128 kbps, 44100 Hz, and a\n"
-    "                       file that is not audio is refused. A file the player holds\n"
-    "                       already is left out. When the batch does not fit, nothing is\n"
-    "                       stored (see --fit).\n"
-    "    --bitrate N        convert at N kbps (32 to 320), and re-encode playable files above N.\n"
-    "    --speech           mono at 64 kbps (or at --bitrate N).\n"
-    "    --as-is            store every file unchanged; warns for each the player cannot play.\n"
-    "    --strip-tags       store MP3s without their ID3 and APE tags and pictures.\n"
-    "    --name-from-tags   name songs \"Artist - Title\" from their tags, else after the\n"
-    "                       file without its extension.\n"
-    "    --duplicates       store files the player holds already once more.\n"
-    "    --fit              when the batch does not fit, store those that fit, in order.\n"
-    "    --dry-run          print the plan and change nothing.\n"
-    "    --verify           read every block back and write it again if it differs.\n"
-    "  sync ITEM... [--yes] [--dry-run [--json]] [--fit] [upload's conversion options]\n"
-    "                       makes the player hold exactly the songs of a playlist or folder,\n"
-    "                       in its order: songs it holds are kept and moved, the others\n"
-    "                       uploaded, songs not on the list removed. Shows the plan and asks\n"
-    "                       unless --yes; one undo takes it back. When the list does not\n"
-    "                       fit, nothing changes unless --fit (the head of the list that fits).\n"
-    "  download N... [--to DIR] [--overwrite]  writes songs N (the No. column) into DIR\n"
-    "                       (default: the current directory); beside a file of the same\n"
-    "                       name as \"name (2).mp3\", unless --overwrite.\n"
-    "  remove N [--yes]     removes song N; asks first unless --yes.\n"
-    "  rename N NAME        renames song N as the in-place edit does.\n"
-    "  move N M             song N becomes song M; the others keep their order.\n"
-    "  init [--yes]         initializes the player; asks first unless --yes.\n"
-    "  undo [--yes]         takes back the last change (a removal, initialize, rename, move,\n"
-    "                       upload or sync) from the copies of the directory kept on this PC;\n"
-    "                       again for the change before it.\n"
-    "  check [--json]       reports what is wrong with the directory and its chains on the\n"
-    "                       player; changes nothing. Exit status 1 when anything is.\n"
-    "  rescue [--yes]       rebuilds the directory from the chain links in the player's\n"
-    "                       memory, shows what it found, and writes it once confirmed.\n"
-    "  --dry-run            with upload, sync, remove, rename, move, init, undo and rescue:\n"
-    "                       what would change; nothing is written to the player or the PC.\n"
-    "Exit status: 0 done, 1 an operation failed, 2 a usage error, 130 stopped by Ctrl+C.\n";
+    "                       completes, and the player is left out of link mode.\n";
 
-namespace {
+struct CommandHelp {
+    const char* command;
+    const char* text; // its synopsis, two spaces, what it does; then its options
+};
+
+const CommandHelp kCommandHelp[] = {
+    {"list",
+     "  list [--tsv | --json]  the songs as the window lists them, then the status texts;\n"
+     "                       --tsv: one tab between fields, plain numbers, ISO 8601 dates (UTC);\n"
+     "                       --json: one JSON object (see README).\n"},
+    {"upload",
+     "  upload ITEM... [OPTIONS]  stores files in order. An item is a file, a folder (its audio\n"
+     "                       files by track number, then by name) or a playlist (.m3u, .m3u8).\n"
+     "                       Each file is examined first: MPEG audio the player plays is\n"
+     "                       stored byte for byte, other audio (FLAC, Ogg, Opus, M4A, WMA,\n"
+     "                       WAV, AIFF, ...) is converted to MP3 at 128 kbps, 44100 Hz, and a\n"
+     "                       file that is not audio is refused. A file the player holds\n"
+     "                       already is left out. When the batch does not fit, nothing is\n"
+     "                       stored (see --fit).\n"
+     "    --bitrate N        convert at N kbps (32 to 320), and re-encode playable files above N.\n"
+     "    --speech           mono at 64 kbps (or at --bitrate N).\n"
+     "    --as-is            store every file unchanged; warns for each the player cannot play.\n"
+     "    --strip-tags       store MP3s without their ID3 and APE tags and pictures.\n"
+     "    --name-from-tags   name songs \"Artist - Title\" from their tags, else after the\n"
+     "                       file without its extension.\n"
+     "    --duplicates       store files the player holds already once more.\n"
+     "    --fit              when the batch does not fit, store those that fit, in order.\n"
+     "    --dry-run          print the plan and change nothing.\n"
+     "    --verify           read every block back and write it again if it differs.\n"},
+    {"sync",
+     "  sync ITEM... [--yes] [--dry-run [--json]] [--fit] [upload's conversion options]\n"
+     "                       makes the player hold exactly the songs of a playlist or folder,\n"
+     "                       in its order: songs it holds are kept and moved, the others\n"
+     "                       uploaded, songs not on the list removed. Shows the plan and asks\n"
+     "                       unless --yes; one undo takes it back. When the list does not\n"
+     "                       fit, nothing changes unless --fit (the head of the list that fits).\n"},
+    {"download",
+     "  download N... [--to DIR] [--overwrite]  writes songs N (the No. column) into DIR\n"
+     "                       (default: the current directory); beside a file of the same\n"
+     "                       name as \"name (2).mp3\", unless --overwrite.\n"},
+    {"remove",
+     "  remove N [--yes]     removes song N; asks first unless --yes.\n"},
+    {"rename",
+     "  rename N NAME        renames song N as the in-place edit does.\n"},
+    {"move",
+     "  move N M             song N becomes song M; the others keep their order.\n"},
+    {"init",
+     "  init [--yes]         initializes the player; asks first unless --yes.\n"},
+    {"undo",
+     "  undo [--yes]         takes back the last change (a removal, initialize, rename, move,\n"
+     "                       upload or sync) from the copies of the directory kept on this PC;\n"
+     "                       again for the change before it.\n"},
+    {"check",
+     "  check [--json]       reports what is wrong with the directory and its chains on the\n"
+     "                       player; changes nothing. Exit status 1 when anything is.\n"},
+    {"rescue",
+     "  rescue [--yes]       rebuilds the directory from the chain links in the player's\n"
+     "                       memory, shows what it found, and writes it once confirmed.\n"},
+};
+
+const char* const kDryRunHelp =
+    "  --dry-run            with upload, sync, remove, rename, move, init, undo and rescue:\n"
+    "                       what would change; nothing is written to the player or the PC.\n";
+const char* const kExitStatus =
+    "Exit status: 0 done, 1 an operation failed, 2 a usage error, 130 stopped by Ctrl+C.\n";
 
 constexpr size_t kAll = size_t(-1);
 
@@ -128,6 +156,57 @@ std::string CheckUploadOptions(const CliArguments& a, const std::string& bitrate
 
 }
 
+namespace {
+
+// The options of an upload that a sync takes too, one a line.
+std::string UploadOptionsHelp()
+{
+    for (const CommandHelp& upload : kCommandHelp) {
+        if (std::string(upload.command) != "upload")
+            continue;
+        const std::string text = upload.text;
+        std::string options;
+        for (size_t at = text.find("\n    --"); at != std::string::npos; at = text.find("\n    --", at + 1)) {
+            const size_t next = text.find("\n    --", at + 1);
+            const std::string option = text.substr(at + 1, (next == std::string::npos ? text.size() - 1 : next) - at);
+            if (option.rfind("    --duplicates", 0) != 0)
+                options += option;
+        }
+        return options;
+    }
+    return "";
+}
+
+}
+
+std::string CliUsage()
+{
+    std::string usage = kUsageHead;
+    for (const CommandHelp& help : kCommandHelp)
+        usage += help.text;
+    return usage + kDryRunHelp + kExitStatus;
+}
+
+std::string CommandUsage(const std::string& command)
+{
+    const auto shape = kCommands.find(command);
+    for (const CommandHelp& help : kCommandHelp) {
+        if (command != help.command)
+            continue;
+        // The synopsis ends where two spaces or the line do.
+        const std::string text = help.text;
+        const size_t end = std::min(text.find("  ", 2), text.find('\n'));
+        std::string usage = kUsageLine + text.substr(2, end - 2) + "\n" + text;
+        // A sync converts as an upload does.
+        if (command == "sync")
+            usage += UploadOptionsHelp();
+        if (shape != kCommands.end() && Takes(shape->second, "--dry-run") && usage.find("    --dry-run") == std::string::npos)
+            usage += kDryRunHelp;
+        return usage + "--flash and --port choose the player: 'mellifon-cli --help' says how.\n" + kExitStatus;
+    }
+    return "";
+}
+
 int ParseSongNumber(const std::string& text)
 {
     if (text.empty() || text.size() > 6)
@@ -160,7 +239,12 @@ std::string ParseCliArguments(const std::vector<std::string>& words, CliArgument
     for (size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
         if (!operandsOnly && (word == "--help" || word == "-h")) {
+            // Its command's help when one is given before it.
             arguments->help = true;
+            return "";
+        }
+        if (!operandsOnly && word == "--version") {
+            arguments->version = true;
             return "";
         }
         if (!operandsOnly && word == "--") {

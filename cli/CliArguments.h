@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
-extern const char* const kCliUsage;
+// Every command and option; one command's, with what it shares with the
+// others (empty for a command there is not).
+std::string CliUsage();
+std::string CommandUsage(const std::string& command);
 
 struct CliArguments {
     std::string imagePath; // empty: the default image
@@ -27,7 +30,8 @@ struct CliArguments {
     bool nameFromTags = false; // --name-from-tags
     bool fit = false;        // --fit: store what fits when the batch does not
     bool dryRun = false;     // --dry-run: what would change; nothing changes
-    bool help = false;
+    bool help = false;    // --help: the usage, or its command's when one came before
+    bool version = false; // --version
 };
 
 // Empty on success; otherwise what is wrong with the command line.

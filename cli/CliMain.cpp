@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audio/AudioFile.h"
+#include "audio/AudioProbe.h"
 #include "cli/CliArguments.h"
 #include "cli/Json.h"
 #include "cli/ConsoleUserInterface.h"
@@ -33,6 +34,7 @@
 #include "format/SongName.h"
 #include "files/FileSize.h"
 #include "files/Folders.h"
+#include "res/Version.h"
 
 namespace {
 
@@ -524,12 +526,24 @@ int main(int argc, char** argv)
     CliArguments arguments;
     const std::string problem =
         ParseCliArguments(std::vector<std::string>(argv + 1, argv + argc), &arguments);
+    // One command's usage where the command is known, else all of it.
+    const std::string commandUsage = CommandUsage(arguments.command);
+    const std::string usage = commandUsage.empty() ? CliUsage() : commandUsage;
     if (arguments.help) {
-        std::fputs(kCliUsage, stdout);
+        WriteText(stdout, usage);
+        return kDone;
+    }
+    if (arguments.version) {
+        std::string text = std::string("mellifon-cli ") + kMellifonVersion + "\n";
+        for (const std::string& library : AudioLibraryVersions())
+            text += library + "\n";
+        if (AudioLibraryVersions().empty())
+            text += "built without FFmpeg and LAME: it stores MPEG audio the player plays and converts nothing\n";
+        WriteText(stdout, text);
         return kDone;
     }
     if (!problem.empty()) {
-        WriteText(stderr, "mellifon-cli: " + problem + "\n" + kCliUsage);
+        WriteText(stderr, "mellifon-cli: " + problem + "\n" + usage);
         return kUsage;
     }
 
