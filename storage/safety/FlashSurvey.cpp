@@ -82,6 +82,24 @@ std::vector<FlashSurvey::Chain> FlashSurvey::Chains() const
     return chains;
 }
 
+bool FlashSurvey::WrittenWhole(uint16_t block, bool* answered)
+{
+    *answered = true;
+    const BlockStart& first = m_starts[block];
+    uint8_t raw[kRawPageSize];
+    for (int last = kPagesPerEraseUnit - 1; last < kPagesPerBlock; last += kPagesPerEraseUnit) {
+        if (!m_link.ReadPageChecked(last, raw, block)) {
+            *answered = false;
+            return false;
+        }
+        SpareLinks links;
+        if (!RawPageIntact(raw) || RawPageErased(raw) || !ParseSpareBytes(raw + kPageSize, &links) ||
+            links.previous != first.previous || links.next != first.next)
+            return false;
+    }
+    return true;
+}
+
 bool FlashSurvey::LinksAs(const std::vector<uint16_t>& chain, bool* answered)
 {
     *answered = true;

@@ -62,6 +62,13 @@ public:
     bool LinksAs(const std::vector<uint16_t>& chain, bool* answered);
     // The print of the blocks' first pages, once they are read and linked.
     uint32_t PrintOf(const std::vector<uint16_t>& chain) const;
+    // Whether the write that each block's first page began reached the end
+    // of every erase unit of the block: the last page of each unit is whole
+    // and carries the first page's links. An upload erases a unit just
+    // before it writes it, so one cut short (even of the very same file,
+    // whose first page is the same) leaves a unit's last page erased.
+    // Four page reads a block; the blocks must be read.
+    bool WrittenWhole(uint16_t block, bool* answered);
 
 private:
     DeviceLink& m_link;

@@ -26,17 +26,6 @@ constexpr int kRankCopies = 2 * DirectoryImage::kEntrySlots;
 // After the songs no copy knew: those a copy let go.
 constexpr int kRankReleased = 8192;
 
-// Whether a block's last page, read raw, ends the write its first page
-// began: an upload writes a block from its first page to its last, all with
-// the same links. A write cut short leaves the last page erased, or cut in
-// its programming (it reads back garbled however often it is read).
-bool WrittenWhole(const BlockStart& first, const uint8_t* lastRaw)
-{
-    SpareLinks links;
-    return RawPageIntact(lastRaw) && ParseSpareBytes(lastRaw + kPageSize, &links) && links.previous == first.previous &&
-           links.next == first.next;
-}
-
 // A size that a chain of this many blocks can hold.
 bool SizeFits(uint32_t size, size_t blocks)
 {
@@ -315,9 +304,10 @@ bool RescueStep::MeasureSong(RescuedSong& song)
 {
     uint8_t raw[kRawPageSize];
     for (uint16_t block : song.chain) {
-        if (!m_link.ReadPageChecked(kPagesPerBlock - 1, raw, block))
-            return false;
-        if (!WrittenWhole(m_survey.At(block), raw)) {
+        bool answered = true;
+        if (!m_survey.WrittenWhole(block, &answered)) {
+            if (!answered)
+                return false;
             song.unfinished = true;
             return true;
         }
@@ -325,7 +315,7 @@ bool RescueStep::MeasureSong(RescuedSong& song)
     if (!song.sizeKnown) {
         std::vector<uint8_t> last(kBlockSize, 0);
         for (int page = kPagesPerBlock - 1; page >= 0; --page) {
-            if (page < kPagesPerBlock - 1 && !m_link.ReadPageChecked(page, raw, song.chain.back()))
+            if (!m_link.ReadPageChecked(page, raw, song.chain.back()))
                 return false;
             std::memcpy(last.data() + page * kPageSize, raw, kPageSize);
             if (!AllBytesAre(raw, kPageSize, 0))

@@ -47,6 +47,17 @@ bool UsedBy(const DirectoryCopy& copy, const SongKey& key, const std::vector<uin
     return false;
 }
 
+// Each block of the chain written whole: a write cut short since, even of
+// the same song (its first pages, and so its print, the same), leaves some
+// of its pages erased.
+bool AllWrittenWhole(FlashSurvey& survey, const std::vector<uint16_t>& chain, bool* answered)
+{
+    for (uint16_t block : chain)
+        if (!survey.WrittenWhole(block, answered))
+            return false;
+    return true;
+}
+
 // This PC's writes on the player since `previous`, newest first: back from
 // the record of what the player holds, along what each write replaced.
 std::vector<DirectoryCopy> WritesSince(const std::vector<DirectoryCopy>& all, const UndoStep& step)
@@ -120,7 +131,7 @@ bool SongsStillWhole(DeviceLink& link, DirectoryCopies& copies, const UndoStep& 
                    ", so it cannot prove that its blocks still hold it.";
             whole = false;
         } else if (!survey.LinksAs(chain, &answered) || !BeginsAs(survey.At(chain.front()).head, entry.audioHeaderBytes()) ||
-                   survey.PrintOf(chain) != print) {
+                   survey.PrintOf(chain) != print || !AllWrittenWhole(survey, chain, &answered)) {
             *why = answered ? cannot + "the blocks of " + Quoted(entry, link.Ui().Names()) + " have been written since." : kNotConnected;
             whole = false;
         }
