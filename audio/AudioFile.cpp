@@ -48,6 +48,7 @@ void ExamineMpeg(std::FILE* file, AudioFileFacts* facts)
     if (!plays && !ConversionAvailable()) {
         facts->kind = AudioKind::NotAudio;
         facts->problem = "the player does not play " + facts->format + ", and " + probe.problem;
+        facts->detail = probe.detail;
     }
 }
 
@@ -89,6 +90,7 @@ AudioFileFacts ExamineAudioFile(const std::string& path)
         facts.tags = ReadTags(file.get(), facts.size);
         facts.problem = ConversionAvailable() ? probe.problem
                                               : "not MPEG audio the player plays, and " + probe.problem;
+        facts.detail = probe.detail;
         return facts;
     }
     facts.kind = AudioKind::Convertible;

@@ -21,6 +21,7 @@ struct AudioFileFacts {
     std::string path;
     AudioKind kind = AudioKind::Unreadable;
     std::string problem; // why it is refused (Unreadable, Empty, NotAudio)
+    std::string detail;  // why, in the words of the library that judged it, when one did
     std::string format;  // "MPEG-1 Layer 3, 320 kbps, 44100 Hz", "FLAC", ...
     uint64_t size = 0;
     double seconds = 0; // 0 when unknown

@@ -72,13 +72,15 @@ LibraryProbe ProbeWithLibraries(const std::string& path)
 {
     LibraryProbe probe;
     FfmpegInput input;
-    if (!OpenFfmpegInput(path, &input, &probe.problem))
+    if (!OpenFfmpegInput(path, &input, &probe.problem, &probe.detail))
         return probe;
     const AVCodec* decoder = nullptr;
     const int index = av_find_best_stream(input.format, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
     if (index < 0 || !decoder) {
-        probe.problem = index == AVERROR_DECODER_NOT_FOUND ? "its audio is in a form FFmpeg cannot decode"
-                                                           : "not audio (it holds no sound)";
+        probe.problem = index == AVERROR_DECODER_NOT_FOUND ? "its sound is in a form Mellifon cannot convert"
+                                                           : "not a sound file (it holds no sound)";
+        probe.detail = index == AVERROR_DECODER_NOT_FOUND ? "FFmpeg: no decoder for its audio stream"
+                                                          : "FFmpeg: no audio stream";
         return probe;
     }
     const AVStream* stream = input.format->streams[index];

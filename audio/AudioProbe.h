@@ -16,6 +16,7 @@ struct LibraryProbe {
     int track = 0;       // its number on the album; 0 when the tags give none
     int disc = 0;
     std::string problem; // when not audio: why not
+    std::string detail;  // and why not in FFmpeg's words, when it gave any
 };
 
 // Whether this build can convert (it has the libraries).

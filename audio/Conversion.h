@@ -48,15 +48,27 @@ public:
     State Current() const { return m_state; }
     // How far through the source, 0 to 100.
     int Percent() const;
-    // Why it failed.
+    // Why it failed, in the user's words.
     const std::string& Problem() const { return m_problem; }
+    // The library's words for the failure, or for the first damaged frame
+    // ("FFmpeg: ..."); empty when it gave none.
+    const std::string& Detail() const { return m_detail; }
+    // The frames passed over as damaged, as players pass over them; and,
+    // when there were any, a note that says so ("2 damaged frames passed
+    // over, the first near 0:03").
+    int DamagedFrames() const { return m_nDamagedFrames; }
+    std::string DamageNote() const;
 
     struct Codecs;
 
 private:
     State Fail(const std::string& problem);
+    void TakeDamage();
 
     std::unique_ptr<Codecs> m_codecs;
     State m_state = State::Working;
     std::string m_problem;
+    std::string m_detail;
+    int m_nDamagedFrames = 0;
+    double m_firstDamage = 0; // seconds into the sound
 };

@@ -18,6 +18,13 @@ namespace {
 // of waiting in the window on old ones.
 constexpr int kSliceSamples = kOutputSampleRate / 4;
 
+// A damaged file is converted as players play it, passing over what they
+// pass over, unless less than this much of its sound decodes.
+constexpr double kLeastSeconds = 0.5;
+// Errors in a row with no sound decoded between them: the decoder is stuck,
+// and the file is given up.
+constexpr int kMostErrorsInARow = 1000;
+
 std::string TimeText(double seconds)
 {
     const long whole = seconds > 0 ? long(seconds) : 0;
@@ -47,6 +54,11 @@ struct ConversionJob::Codecs {
     double lastTime = 0; // of the packet read last, for the messages
     bool inputEnded = false;
     uint64_t samplesIn = 0;
+    double secondsIn = 0;  // of sound decoded
+    int damagedFrames = 0; // passed over
+    double firstDamage = 0;
+    int errorsInARow = 0;
+    std::string detail; // the library's words for the first damage, or for a failure
 
     ~Codecs()
     {
@@ -67,17 +79,26 @@ struct ConversionJob::Codecs {
     bool Encode(int samples, std::string* problem);
     bool EncodeFrame(const AVFrame& f, int* produced, std::string* problem);
     bool Finish(std::string* problem);
-    std::string Damaged(int code) const { return "damaged audio near " + TimeText(lastTime) + ": " + FfmpegError(code); }
+    // A frame the decoder or the demuxer could not make sense of: counted, and passed over.
+    void PassOver(int code)
+    {
+        if (damagedFrames++ == 0) {
+            firstDamage = lastTime;
+            detail = FfmpegError(code);
+        }
+        ++errorsInARow;
+    }
 };
 
 bool ConversionJob::Codecs::Open(const std::string& source, const std::string& target, std::string* problem)
 {
-    if (!OpenFfmpegInput(source, &input, problem))
+    if (!OpenFfmpegInput(source, &input, problem, &detail))
         return false;
     const AVCodec* codec = nullptr;
     stream = av_find_best_stream(input.format, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
     if (stream < 0 || !codec) {
-        *problem = "holds no audio FFmpeg can decode";
+        *problem = "holds no sound Mellifon can convert";
+        detail = "FFmpeg: no audio stream it can decode";
         return false;
     }
     // Cover pictures and any other streams are not even read into packets.
@@ -95,14 +116,16 @@ bool ConversionJob::Codecs::Open(const std::string& source, const std::string& t
     int result = avcodec_parameters_to_context(decoder, s->codecpar);
     decoder->pkt_timebase = s->time_base;
     // One thread: a frame-threaded decoder drops the errors of its workers,
-    // and a damaged file would pass for a whole one.
+    // and a damaged frame would be passed over without a word. Frames whose
+    // checksums fail are damaged too; each is counted and passed over, as
+    // players do, not taken for the end of the file.
     decoder->thread_count = 1;
-    // A damaged frame is reported, not passed over in silence.
-    decoder->err_recognition |= AV_EF_CRCCHECK | AV_EF_EXPLODE;
+    decoder->err_recognition |= AV_EF_CRCCHECK;
     if (result >= 0)
         result = avcodec_open2(decoder, codec, nullptr);
     if (result < 0) {
-        *problem = "cannot be decoded: " + FfmpegError(result);
+        *problem = "its sound is in a form Mellifon cannot convert";
+        detail = FfmpegError(result);
         return false;
     }
     sourceBytes = avio_size(input.io);
@@ -170,7 +193,8 @@ bool ConversionJob::Codecs::Resampler(const AVFrame& f, std::string* problem)
     if (result >= 0)
         result = swr_init(resampler);
     if (result < 0) {
-        *problem = "its sound cannot be resampled: " + FfmpegError(result);
+        *problem = "its sound cannot be made into 44100 Hz";
+        detail = FfmpegError(result);
         return false;
     }
     return true;
@@ -209,7 +233,8 @@ bool ConversionJob::Codecs::EncodeFrame(const AVFrame& f, int* produced, std::st
                                 ? swr_convert(resampler, planes, room, const_cast<const uint8_t**>(f.extended_data), f.nb_samples)
                                 : swr_convert(resampler, planes, room, nullptr, 0);
         if (samples < 0) {
-            *problem = "its sound cannot be resampled: " + FfmpegError(samples);
+            *problem = "its sound cannot be made into 44100 Hz";
+            detail = FfmpegError(samples);
             return false;
         }
         if (samples > 0 && !Encode(samples, problem))
@@ -227,8 +252,11 @@ bool ConversionJob::Codecs::Finish(std::string* problem)
     int produced = 0;
     if (!EncodeFrame(flush, &produced, problem))
         return false;
-    if (samplesIn == 0) {
-        *problem = "no sound in it could be decoded";
+    if (samplesIn == 0 || (damagedFrames > 0 && secondsIn < kLeastSeconds)) {
+        *problem = damagedFrames == 0 ? "no sound in it could be decoded"
+                   : samplesIn == 0  ? "its sound is damaged near " + TimeText(firstDamage) + ": none of it decodes"
+                                     : "its sound is damaged near " + TimeText(firstDamage) + ": only " +
+                                          std::to_string(int(secondsIn * 10)) + " tenths of a second of it decode";
         return false;
     }
     if (mp3.size() < 7200)
@@ -271,8 +299,25 @@ ConversionJob::~ConversionJob() = default;
 ConversionJob::State ConversionJob::Fail(const std::string& problem)
 {
     m_problem = problem;
+    TakeDamage();
     m_codecs.reset(); // closes the target, so the caller can remove it
     return m_state = State::Failed;
+}
+
+void ConversionJob::TakeDamage()
+{
+    m_detail = m_codecs->detail;
+    m_nDamagedFrames = m_codecs->damagedFrames;
+    m_firstDamage = m_codecs->firstDamage;
+}
+
+std::string ConversionJob::DamageNote() const
+{
+    if (m_nDamagedFrames == 0)
+        return "";
+    return m_nDamagedFrames == 1 ? "1 damaged frame passed over, near " + TimeText(m_firstDamage)
+                                 : std::to_string(m_nDamagedFrames) + " damaged frames passed over, the first near " +
+                                       TimeText(m_firstDamage);
 }
 
 ConversionJob::State ConversionJob::Step()
@@ -283,9 +328,14 @@ ConversionJob::State ConversionJob::Step()
     std::string problem;
     int produced = 0;
     while (produced < kSliceSamples) {
+        if (c.errorsInARow > kMostErrorsInARow)
+            return Fail("its sound is damaged near " + TimeText(c.firstDamage) + " beyond what can be passed over");
         int result = avcodec_receive_frame(c.decoder, c.frame);
         if (result == 0) {
+            c.errorsInARow = 0;
             c.samplesIn += uint64_t(c.frame->nb_samples);
+            if (c.frame->sample_rate > 0)
+                c.secondsIn += double(c.frame->nb_samples) / c.frame->sample_rate;
             const bool encoded = c.EncodeFrame(*c.frame, &produced, &problem);
             av_frame_unref(c.frame);
             if (!encoded)
@@ -295,27 +345,36 @@ ConversionJob::State ConversionJob::Step()
         if (result == AVERROR_EOF) {
             if (!c.Finish(&problem))
                 return Fail(problem);
+            TakeDamage();
             return m_state = State::Done;
         }
-        if (result != AVERROR(EAGAIN))
-            return Fail(c.Damaged(result));
+        if (result != AVERROR(EAGAIN)) {
+            c.PassOver(result);
+            continue;
+        }
+        if (c.inputEnded) {
+            ++c.errorsInARow; // a decoder flushed owes frames or the end, never a wait
+            continue;
+        }
         result = av_read_frame(c.input.format, c.packet);
-        if (result == AVERROR_EOF) {
+        if (result < 0) {
+            // Where the file can no longer be read, its sound ends, as a
+            // player ends it: a torn last packet, or junk glued on after it.
+            if (result != AVERROR_EOF)
+                c.PassOver(result);
             avcodec_send_packet(c.decoder, nullptr);
             c.inputEnded = true;
             continue;
         }
-        if (result < 0)
-            return Fail(c.Damaged(result));
         if (c.packet->stream_index == c.stream) {
             const AVStream* s = c.input.format->streams[c.stream];
             if (c.packet->pts != AV_NOPTS_VALUE)
                 c.lastTime = double(c.packet->pts) * av_q2d(s->time_base);
             result = avcodec_send_packet(c.decoder, c.packet);
+            if (result < 0 && result != AVERROR(EAGAIN))
+                c.PassOver(result);
         }
         av_packet_unref(c.packet);
-        if (result < 0)
-            return Fail(c.Damaged(result));
     }
     return m_state;
 }

@@ -56,27 +56,31 @@ std::string FfmpegError(int code)
 {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, text, sizeof text);
-    std::string why = text;
-    if (!t_lastComplaint.empty() && t_lastComplaint != why)
+    std::string why = std::string("FFmpeg: ") + text;
+    if (!t_lastComplaint.empty() && t_lastComplaint != text)
         why += " (" + t_lastComplaint + ")";
     return why;
 }
 
-bool OpenFfmpegInput(const std::string& path, FfmpegInput* input, std::string* problem)
+bool OpenFfmpegInput(const std::string& path, FfmpegInput* input, std::string* problem, std::string* detail)
 {
     QuietLibraries();
     t_lastComplaint.clear();
     // "file:" keeps a colon in the path from naming a protocol.
     int result = avio_open(&input->io, ("file:" + path).c_str(), AVIO_FLAG_READ);
     if (result < 0) {
-        *problem = "cannot be read: " + FfmpegError(result);
+        char text[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(result, text, sizeof text);
+        *problem = std::string("cannot be read: ") + text;
+        *detail = FfmpegError(result);
         return false;
     }
     const AVInputFormat* found = nullptr;
     // No file name: the content alone names the format.
     result = av_probe_input_buffer2(input->io, &found, "", nullptr, 0, 0);
     if (result < 0) {
-        *problem = "not audio (FFmpeg knows no format in it)";
+        *problem = "not a sound file Mellifon knows";
+        *detail = "FFmpeg: no format it knows";
         return false;
     }
     input->format = avformat_alloc_context();
@@ -87,16 +91,19 @@ bool OpenFfmpegInput(const std::string& path, FfmpegInput* input, std::string* p
     input->format->pb = input->io;
     input->format->flags |= AVFMT_FLAG_CUSTOM_IO;
     input->format->io_open = RefuseOpen;
-    const std::string damaged = std::string("damaged ") + (found->long_name ? found->long_name : found->name) + " file: ";
+    const std::string damaged = std::string("a damaged ") + (found->long_name ? found->long_name : found->name) +
+                                " file: its sound cannot be found";
     result = avformat_open_input(&input->format, "", found, nullptr);
     if (result < 0) {
         // avformat_open_input frees the context on failure.
-        *problem = damaged + FfmpegError(result);
+        *problem = damaged;
+        *detail = FfmpegError(result);
         return false;
     }
     result = avformat_find_stream_info(input->format, nullptr);
     if (result < 0) {
-        *problem = damaged + FfmpegError(result);
+        *problem = damaged;
+        *detail = FfmpegError(result);
         return false;
     }
     return true;

@@ -14,8 +14,10 @@ struct FfmpegInput {
     ~FfmpegInput();
 };
 
-// Opens the file and reads its streams' parameters; false with the reason.
-bool OpenFfmpegInput(const std::string& path, FfmpegInput* input, std::string* problem);
+// Opens the file and reads its streams' parameters; false with the reason
+// in the user's words, and in the library's as `detail`.
+bool OpenFfmpegInput(const std::string& path, FfmpegInput* input, std::string* problem, std::string* detail);
 
-// What FFmpeg's error code means, with the library's last complaint.
+// What FFmpeg's error code means, with the library's last complaint: the
+// library's words, for those who ask for them (as "FFmpeg: ...").
 std::string FfmpegError(int code);

@@ -85,5 +85,6 @@ bool FindMpegContent(std::FILE* file, uint64_t fileSize, MpegContent* content)
         return false;
     content->header = ReadU32BE(bytes.data() + at);
     content->firstFrame = start + uint64_t(at);
+    content->strayBytes = uint64_t(at);
     return DescribeFrameHeader(content->header, &content->stream);
 }

@@ -12,6 +12,9 @@ struct MpegContent {
     uint32_t header = 0; // the first frame's
     MpegStream stream;
     uint64_t firstFrame = 0; // where the frames begin in the file
+    // Bytes before the first frame that are neither a tag nor the RIFF
+    // wrapper: a few of another format, a broken tag, garbage.
+    uint64_t strayBytes = 0;
     bool riffWrapped = false;
 };
 

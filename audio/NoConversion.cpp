@@ -15,6 +15,11 @@ bool ConversionAvailable()
     return false;
 }
 
+std::string ConversionJob::DamageNote() const
+{
+    return "";
+}
+
 std::vector<std::string> AudioLibraryVersions()
 {
     return {};

@@ -15,6 +15,8 @@ const char* const kUsageHead =
     "usage: mellifon-cli [--flash IMAGE | --port PORT] COMMAND [ARGS]\n"
     "  --help               this text; COMMAND --help: that command's alone.\n"
     "  --version            the program's version and those of the libraries it converts with.\n"
+    "  --verbose            with each file refused or converted with damage, the words of the\n"
+    "                       library that judged it (FFmpeg's).\n"
     "  --flash IMAGE        the simulated player whose flash is the file IMAGE;\n"
     "                       a missing file becomes a new, factory-fresh 32 MiB player.\n"
     "                       Default: $XDG_DATA_HOME/mellifon/player.img\n"
@@ -246,6 +248,10 @@ std::string ParseCliArguments(const std::vector<std::string>& words, CliArgument
         if (!operandsOnly && word == "--version") {
             arguments->version = true;
             return "";
+        }
+        if (!operandsOnly && word == "--verbose") {
+            arguments->verbose = true;
+            continue;
         }
         if (!operandsOnly && word == "--") {
             operandsOnly = true;

@@ -32,6 +32,7 @@ struct CliArguments {
     bool dryRun = false;     // --dry-run: what would change; nothing changes
     bool help = false;    // --help: the usage, or its command's when one came before
     bool version = false; // --version
+    bool verbose = false; // --verbose: the libraries' own words too
 };
 
 // Empty on success; otherwise what is wrong with the command line.

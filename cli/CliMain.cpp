@@ -86,6 +86,7 @@ public:
 
     int Run(const CliArguments& a)
     {
+        m_bVerbose = a.verbose;
         const std::string& c = a.command;
         // A check and a rescue look at the directory as it is, unrepaired,
         // and a dry run repairs nothing either. Nothing is done on a
@@ -206,9 +207,7 @@ private:
             return Fail("nothing was stored; --fit stores those that fit, in order");
         }
         const BatchResult result = RunUploadPlan(m_link, m_commands, plan);
-        std::printf("%s\n", ClosingLine(result.stored, result.files, result.bytes, result.freeBytes, result.refused,
-                                         result.notTried, result.skipped, result.failed)
-                                 .c_str());
+        std::printf("%s\n", BatchClosingLine(result).c_str());
         return result.refused + result.failed + result.notTried + unread > 0 ? kFailed : kDone;
     }
 
@@ -216,6 +215,8 @@ private:
     {
         for (size_t i = 0; i < plan.files.size(); ++i) {
             WriteText(stdout, PlanLine(i, plan.files[i]) + "\n");
+            if (m_bVerbose && plan.files[i].action == UploadAction::Refuse && !plan.files[i].facts.detail.empty())
+                WriteText(stdout, "   " + plan.files[i].facts.detail + "\n");
             for (const std::string& note : PlanNotes(plan.files[i]))
                 WriteText(stdout, "   " + note + "\n");
         }
@@ -517,6 +518,7 @@ private:
     ToolList m_list;
     SongCommands m_commands;
     int m_nWritesBefore = -1;
+    bool m_bVerbose = false;
 };
 
 }
@@ -548,6 +550,7 @@ int main(int argc, char** argv)
     }
 
     ConsoleUserInterface ui;
+    ui.SetVerbose(arguments.verbose);
     // Copies of the directory go to the user's data folder; without one,
     // saves rely on the shadow on the player and say so once. A dry run
     // makes no folder: it only reads what copies there are.

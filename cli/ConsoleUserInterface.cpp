@@ -63,6 +63,12 @@ void ConsoleUserInterface::ShowMessage(const std::string& text)
     WriteText(stderr, text.empty() || text.back() != '\n' ? text + "\n" : text);
 }
 
+void ConsoleUserInterface::ShowDetail(const std::string& text)
+{
+    if (m_bVerbose && !text.empty())
+        ShowMessage("  " + text);
+}
+
 bool ConsoleUserInterface::AskYesNo(const std::string& text)
 {
     ClearBar();

@@ -13,6 +13,9 @@ public:
     ConsoleUserInterface();
 
     void ShowMessage(const std::string& text) override;
+    // Under its message, with --verbose only.
+    void ShowDetail(const std::string& text) override;
+    void SetVerbose(bool verbose) { m_bVerbose = verbose; }
     bool AskYesNo(const std::string& text) override;
     int RunTransfer(TransferStep& step) override;
     void ShowProgress(int position, int range) override;
@@ -31,4 +34,5 @@ private:
     bool m_bBars;
     bool m_bBarShown = false;
     bool m_bRefused = false;
+    bool m_bVerbose = false;
 };

@@ -1,4 +1,5 @@
 #include "commands/BatchUpload.h"
+#include "commands/PlanText.h"
 
 #include <memory>
 #include <string>
@@ -48,6 +49,7 @@ public:
     {
         m_inner.ShowMessage(m_name.empty() ? text : m_name + ": " + OneLine(text));
     }
+    void ShowDetail(const std::string& text) override { m_inner.ShowDetail(text); }
     bool AskYesNo(const std::string& text) override { return m_inner.AskYesNo(text); }
     int RunTransfer(TransferStep& step) override
     {
@@ -123,10 +125,21 @@ bool PlannedFiles::Convert(size_t index, const PlannedFile& file)
 {
     ConversionJob job(file.facts.path, m_temporary->Path(), file.conversion);
     ConversionStep step(job, "Converting " + Place(index));
-    if (m_link.Ui().RunTransfer(step) == kTransferOk)
+    if (m_link.Ui().RunTransfer(step) == kTransferOk) {
+        // Nothing passed over goes unsaid.
+        if (job.DamagedFrames() > 0) {
+            m_link.Ui().ShowMessage("converted, " + job.DamageNote());
+            m_link.Ui().ShowDetail(job.Detail());
+            m_result.damagedFrames += job.DamagedFrames();
+            ++m_result.damaged;
+        }
         return true;
-    if (job.Current() == ConversionJob::State::Failed)
+    }
+    if (job.Current() == ConversionJob::State::Failed) {
         m_link.Ui().ShowMessage("cannot be converted: " + job.Problem());
+        if (!job.Detail().empty())
+            m_link.Ui().ShowDetail(job.Detail());
+    }
     return false;
 }
 
@@ -137,6 +150,8 @@ bool PlannedFiles::Prepare(size_t index, SongFile* song)
     if (file.action == UploadAction::Refuse) {
         m_bRefused = true;
         m_link.Ui().ShowMessage(file.reason);
+        if (!file.facts.detail.empty())
+            m_link.Ui().ShowDetail(file.facts.detail);
         return false;
     }
     if (file.skipped) {
@@ -167,7 +182,8 @@ bool PlannedFiles::Prepare(size_t index, SongFile* song)
     if (file.action == UploadAction::Convert)
         return Convert(index, file);
     std::string problem;
-    if (CopyAudioFrames(file.facts.path, file.facts.content.firstFrame, file.facts.framesEnd, song->path, &problem))
+    const uint64_t end = file.action == UploadAction::StoreFromFirstFrame ? file.facts.size : file.facts.framesEnd;
+    if (CopyAudioFrames(file.facts.path, file.facts.content.firstFrame, end, song->path, &problem))
         return true;
     m_link.Ui().ShowMessage(problem);
     return false;
@@ -233,4 +249,19 @@ BatchResult RunPlannedFiles(DeviceLink& link, const UploadPlan& plan, const std:
 BatchResult RunUploadPlan(DeviceLink& link, SongCommands& commands, const UploadPlan& plan)
 {
     return RunPlannedFiles(link, plan, [&commands](UploadSource& files) { commands.UploadFiles(files); });
+}
+
+std::string DamagePassedOverText(const BatchResult& result)
+{
+    if (result.damaged == 0)
+        return "";
+    return "; " + std::to_string(result.damaged) + " converted with " + std::to_string(result.damagedFrames) +
+           (result.damagedFrames == 1 ? " damaged frame" : " damaged frames") + " passed over";
+}
+
+std::string BatchClosingLine(const BatchResult& result)
+{
+    return ClosingLine(result.stored, result.files, result.bytes, result.freeBytes, result.refused, result.notTried,
+                       result.skipped, result.failed) +
+           DamagePassedOverText(result);
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "commands/UploadPlan.h"
 
@@ -25,6 +26,8 @@ struct BatchResult {
     int failed = 0;      // on the way: a conversion, a write or a save that failed
     int skipped = 0;     // on the player already
     int notTried = 0;    // after a stop (the file cancelled among them), or a player that stopped answering
+    int damaged = 0;     // converted with damaged frames passed over
+    int damagedFrames = 0; // passed over, in all of them
     uint64_t bytes = 0;  // of the songs stored
     bool stopped = false; // cancelled before its end
     // The free memory afterwards, as the player's directory says; none when
@@ -37,6 +40,12 @@ struct BatchResult {
 // come from it, and from nothing else.
 const DirectoryImage* KnownDirectory(const DeviceLink& link);
 std::optional<uint64_t> KnownFreeBytes(const DeviceLink& link);
+
+// The closing line of a batch: what was stored, what not, and what damage
+// its conversions passed over.
+std::string BatchClosingLine(const BatchResult& result);
+// "; 2 converted with 5 damaged frames passed over", or empty.
+std::string DamagePassedOverText(const BatchResult& result);
 
 // Files the plan found not to fit are passed over (and counted as refused).
 BatchResult RunUploadPlan(DeviceLink& link, SongCommands& commands, const UploadPlan& plan);

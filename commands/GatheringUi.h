@@ -13,6 +13,8 @@ class GatheringUi : public UserInterface {
 public:
     explicit GatheringUi(UserInterface& inner) : m_inner(inner) {}
     void ShowMessage(const std::string& text) override { m_messages.push_back(text); }
+    // Under the message it explains.
+    void ShowDetail(const std::string& text) override { m_messages.push_back("    " + text); }
     bool AskYesNo(const std::string& text) override
     {
         if (!m_messages.empty())

@@ -27,6 +27,8 @@ std::string Action(const PlannedFile& file)
         return "store as it is, " + MegabytesText(file.bytes);
     case UploadAction::StoreWithoutTags:
         return "store without its tags, " + MegabytesText(file.bytes);
+    case UploadAction::StoreFromFirstFrame:
+        return "store from its first frame, " + MegabytesText(file.bytes);
     case UploadAction::Convert:
         return "convert to MP3 at " + std::to_string(file.conversion.kbps) + " kbps" +
                (file.conversion.mono ? " mono" : "") + ", about " + MegabytesText(file.bytes);
@@ -88,7 +90,10 @@ std::vector<std::string> PlanNotes(const PlannedFile& file)
 {
     std::vector<std::string> notes = PlanWarnings(file);
     const std::string name = DeviceLink::BaseName(file.facts.path);
-    if (file.action != UploadAction::Store || !file.facts.mpeg)
+    if (file.action == UploadAction::StoreFromFirstFrame)
+        notes.push_back(name + ": " + std::to_string(file.facts.content.firstFrame) +
+                        (file.facts.content.firstFrame == 1 ? " byte" : " bytes") + " before the first frame left out");
+    if ((file.action != UploadAction::Store && file.action != UploadAction::StoreFromFirstFrame) || !file.facts.mpeg)
         return notes;
     const SongTags& tags = file.facts.tags;
     const uint64_t tagBytes = tags.leadingBytes + tags.trailingBytes;

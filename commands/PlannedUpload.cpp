@@ -121,8 +121,7 @@ std::string UploadAsPlanned(DeviceLink& link, SongCommands& commands, const std:
     link.AttachUserInterface(&gathering);
     const BatchResult result = RunUploadPlan(link, commands, planned);
     link.AttachUserInterface(&ui);
-    const std::string closing = Capitalized(ClosingLine(result.stored, result.files, result.bytes, result.freeBytes,
-                                                        result.refused, result.notTried, result.skipped, result.failed));
+    const std::string closing = Capitalized(BatchClosingLine(result));
     const std::string report = EndReport(expanded, gathering.Take(), planned);
     if (!report.empty())
         ui.ShowMessage(report + "\n" + closing + ".");

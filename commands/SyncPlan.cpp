@@ -9,7 +9,8 @@ namespace {
 
 bool StoredAsItIs(const PlannedFile& file)
 {
-    return file.action == UploadAction::Store || file.action == UploadAction::StoreWithoutTags;
+    return file.action == UploadAction::Store || file.action == UploadAction::StoreWithoutTags ||
+           file.action == UploadAction::StoreFromFirstFrame;
 }
 
 // For each file of the list, the song on the player that holds it, or -1:

@@ -1,6 +1,7 @@
 #include "commands/SyncText.h"
 
 #include "link/DeviceLink.h"
+#include "commands/BatchUpload.h"
 #include "commands/PlanText.h"
 #include "commands/PortTime.h"
 
@@ -134,5 +135,5 @@ std::string SyncClosingLine(const SyncPlan& plan, const SyncResult& result, cons
     const int notAdded = result.additions.refused + result.additions.failed;
     if (notAdded > 0)
         line += "; " + std::to_string(notAdded) + " not added";
-    return line;
+    return line + DamagePassedOverText(result.additions);
 }

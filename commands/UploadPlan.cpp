@@ -52,6 +52,10 @@ void Decide(PlannedFile& file, const UploadOptions& options)
         file.reason = std::to_string(facts.kbps) + " kbps is above " + std::to_string(file.conversion.kbps);
     } else if (options.stripTags && facts.tags.leadingBytes + facts.tags.trailingBytes > 0) {
         file.action = UploadAction::StoreWithoutTags;
+    } else if (facts.content.strayBytes > 0) {
+        // The player, the list and the plan go by the first bytes stored:
+        // they must be a frame's.
+        file.action = UploadAction::StoreFromFirstFrame;
     } else {
         file.action = UploadAction::Store;
     }
@@ -65,6 +69,8 @@ uint64_t PlannedBytes(PlannedFile& file)
         return facts.content.riffWrapped ? facts.size - kRiffWrapperBytes : facts.size;
     case UploadAction::StoreWithoutTags:
         return facts.framesEnd - facts.content.firstFrame;
+    case UploadAction::StoreFromFirstFrame:
+        return facts.size - facts.content.firstFrame;
     case UploadAction::Convert:
         file.estimated = true;
         // A file that does not tell its playing time: its own size is the guess.
@@ -109,6 +115,8 @@ void IdentifyPlannedFile(PlannedFile& file)
         file.print = StoredPrint(facts.path, facts.content.riffWrapped ? kRiffWrapperBytes : 0, facts.size);
     else if (file.action == UploadAction::StoreWithoutTags)
         file.print = StoredPrint(facts.path, facts.content.firstFrame, facts.framesEnd);
+    else if (file.action == UploadAction::StoreFromFirstFrame)
+        file.print = StoredPrint(facts.path, facts.content.firstFrame, facts.size);
 }
 
 std::string PlannedName(const AudioFileFacts& facts, UploadAction action, const UploadOptions& options)

@@ -28,6 +28,7 @@ struct UploadOptions {
 enum class UploadAction {
     Store,            // byte for byte
     StoreWithoutTags, // the audio frames byte for byte
+    StoreFromFirstFrame, // byte for byte from the first frame: stray bytes before it left out
     Convert,
     Refuse,
 };

@@ -77,11 +77,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::error_code error;
             if (job.Current() == ConversionJob::State::Done && !HoldsMp3(output.Path(), std::filesystem::file_size(output.Path(), error)))
                 Finding("a conversion that succeeded wrote no MP3 frames");
-        } else if (file.action == UploadAction::StoreWithoutTags) {
+        } else if (file.action == UploadAction::StoreWithoutTags || file.action == UploadAction::StoreFromFirstFrame) {
             std::string problem;
-            if (file.facts.framesEnd < file.facts.content.firstFrame || file.facts.framesEnd > size)
+            const uint64_t end = file.action == UploadAction::StoreWithoutTags ? file.facts.framesEnd : size;
+            if (end < file.facts.content.firstFrame || end > size)
                 Finding("the frames lie outside the file");
-            CopyAudioFrames(input, file.facts.content.firstFrame, file.facts.framesEnd, output.Path(), &problem);
+            CopyAudioFrames(input, file.facts.content.firstFrame, end, output.Path(), &problem);
         }
     }
     if (std::filesystem::exists(path))

@@ -48,6 +48,10 @@ public:
     virtual ~UserInterface() = default;
     // The application message box: OK button, caption "Mellifon".
     virtual void ShowMessage(const std::string& text) = 0;
+    // The words of a library behind the message just shown ("FFmpeg: ..."),
+    // for those who ask for them: the tool's --verbose, the closing note of
+    // the window's batches. Nothing by default.
+    virtual void ShowDetail(const std::string&) {}
     // Yes/No, caption "Mellifon"; true only for Yes.
     virtual bool AskYesNo(const std::string& text) = 0;
     // Runs the transfer's dialog modally: kTransferOk, kTransferCancel or kTransferNotCreated.

@@ -163,7 +163,7 @@ TEST_F(Batch, FilesThatFailAreNamedAndTheRestAreStored)
     EXPECT_EQ(result.failed, 0);
     EXPECT_FALSE(result.stopped);
     ASSERT_GE(p.ui.messages.size(), 2u);
-    const char* notAudio = converts ? "notes.mp3: not audio" : "notes.mp3: not MPEG audio the player plays";
+    const char* notAudio = converts ? "notes.mp3: not a sound file" : "notes.mp3: not MPEG audio the player plays";
     EXPECT_EQ(p.ui.messages[0].rfind(notAudio, 0), 0u) << p.ui.messages[0];
     EXPECT_EQ(p.ui.messages[1], "empty.mp3: the file is empty");
     if (converts) {

@@ -221,7 +221,7 @@ TEST_F(Sync, AFileThatCannotBeReadAsAudioKeepsItsSong)
     const std::vector<std::string> lines = SyncPlanLines(plan);
     ASSERT_EQ(lines.size(), 5u) << ::testing::PrintToString(lines);
     EXPECT_EQ(lines[0], " 1. keep   \"a.mp3\" (0.0 MB) as it is: a.mp3 cannot replace it, the file is empty");
-    EXPECT_EQ(lines[4].rfind(" 5. keep   \"Noise\" (0.0 MB) as it is: g.mp3 cannot replace it, not audio", 0), 0u)
+    EXPECT_EQ(lines[4].rfind(" 5. keep   \"Noise\" (0.0 MB) as it is: g.mp3 cannot replace it, not a sound file", 0), 0u)
         << lines[4];
 }
 
