@@ -46,7 +46,7 @@ const CommandHelp kCommandHelp[] = {
      "                       --json: one JSON object (see README).\n"},
     {"upload",
      "  upload ITEM... [OPTIONS]  stores files in order. An item is a file, a folder (its audio\n"
-     "                       files by track number, then by name) or a playlist (.m3u, .m3u8).\n"
+     "                       files by track number, then by name) or a playlist (.m3u, .m3u8, .pls).\n"
      "                       Each file is examined first: MPEG audio the player plays is\n"
      "                       stored byte for byte, other audio (FLAC, Ogg, Opus, M4A, WMA,\n"
      "                       WAV, AIFF, ...) is converted to MP3 at 128 kbps, 44100 Hz, and a\n"

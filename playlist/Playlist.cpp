@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "playlist/PlaylistText.h"
 #include "files/Folders.h"
@@ -17,7 +19,7 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // A list this long is no playlist; its lines would not be songs.
 constexpr size_t kLongestLine = 32 * 1024;
-constexpr size_t kMostLines = 100000;
+constexpr size_t kMostLines = 300000; // comments (#EXTINF) among them
 
 char Lower(char c)
 {
@@ -94,11 +96,104 @@ std::string PathOfLine(std::string line, const std::string& folder)
     return IsAbsolutePath(line) ? line : InFolder(folder, line);
 }
 
+// The list's lines, trimmed; a byte-order mark makes it UTF-8 (`*utf8`).
+bool ReadLines(const std::string& path, std::vector<std::string>* lines, bool* utf8, std::string* error)
+{
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string line;
+    bool first = true;
+    for (int c = std::fgetc(file.get());; c = std::fgetc(file.get())) {
+        if (c != EOF && c != '\n') {
+            if (line.size() >= kLongestLine) {
+                *error = path + ": a line longer than " + std::to_string(kLongestLine) + " bytes; not a playlist";
+                return false;
+            }
+            line += char(c);
+            continue;
+        }
+        if (first && line.rfind("\xEF\xBB\xBF", 0) == 0) {
+            line = line.substr(3); // a byte-order mark: UTF-8, whatever the name says
+            *utf8 = true;
+        }
+        first = false;
+        const std::string entry = Trimmed(line);
+        line.clear();
+        if (!entry.empty()) {
+            if (lines->size() >= kMostLines) {
+                *error = path + ": more than " + std::to_string(kMostLines) + " lines; not a playlist";
+                return false;
+            }
+            lines->push_back(entry);
+        }
+        if (c == EOF)
+            break;
+    }
+    if (std::ferror(file.get())) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+// M3U: every line that is no comment (#EXTM3U, #EXTINF) names a song.
+std::vector<std::string> M3uEntries(const std::vector<std::string>& lines)
+{
+    std::vector<std::string> entries;
+    for (const std::string& line : lines)
+        if (line[0] != '#')
+            entries.push_back(line);
+    return entries;
+}
+
+// PLS: "File1=..." to "FileN=...", in the order of their numbers; titles,
+// lengths and the count are passed over.
+std::vector<std::string> PlsEntries(const std::vector<std::string>& lines)
+{
+    std::vector<std::pair<long, std::string>> numbered;
+    for (const std::string& line : lines) {
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos || equals <= 4 || !EndsWith(line.substr(0, 4), "file"))
+            continue;
+        const std::string number = line.substr(4, equals - 4);
+        if (number.size() > 9 || number.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string value = Trimmed(line.substr(equals + 1));
+        if (!value.empty())
+            numbered.emplace_back(std::stol(number), value);
+    }
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> entries;
+    for (auto& entry : numbered)
+        entries.push_back(std::move(entry.second));
+    return entries;
+}
+
+// Whether the bytes are UTF-8 as written: each sequence whole and shortest.
+bool ValidUtf8(const std::string& text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const size_t length = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xF0 && c < 0xF5 ? 4 : 0;
+        if (length == 0 || i + length > text.size())
+            return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += length;
+    }
+    return true;
+}
+
 }
 
 bool IsPlaylistPath(const std::string& path)
 {
-    return EndsWith(path, ".m3u") || EndsWith(path, ".m3u8");
+    return EndsWith(path, ".m3u") || EndsWith(path, ".m3u8") || EndsWith(path, ".pls");
 }
 
 bool IsWebAddress(const std::string& line)
@@ -117,45 +212,19 @@ bool IsWebAddress(const std::string& line)
 bool ReadPlaylist(const std::string& path, const PlaylistText& text, std::vector<std::string>* paths,
                   std::string* error)
 {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        *error = path + ": " + std::strerror(errno);
-        return false;
-    }
+    std::vector<std::string> lines;
     bool utf8 = EndsWith(path, ".m3u8");
-    const std::string folder = ParentFolder(path);
-    std::string line;
-    size_t lines = 0;
-    bool first = true;
-    for (int c = std::fgetc(file.get());; c = std::fgetc(file.get())) {
-        if (c != EOF && c != '\n') {
-            if (line.size() >= kLongestLine) {
-                *error = path + ": a line longer than " + std::to_string(kLongestLine) + " bytes; not a playlist";
-                return false;
-            }
-            line += char(c);
-            continue;
-        }
-        if (first && line.rfind("\xEF\xBB\xBF", 0) == 0) {
-            line = line.substr(3); // a byte-order mark: UTF-8, whatever the name says
-            utf8 = true;
-        }
-        first = false;
-        const std::string entry = Trimmed(line);
-        line.clear();
-        if (!entry.empty() && entry[0] != '#') {
-            if (++lines > kMostLines) {
-                *error = path + ": more than " + std::to_string(kMostLines) + " lines; not a playlist";
-                return false;
-            }
-            paths->push_back(PathOfLine(utf8 ? text.FromUtf8(entry) : text.FromCodePage(entry), folder));
-        }
-        if (c == EOF)
-            break;
-    }
-    if (std::ferror(file.get())) {
-        *error = path + ": " + std::strerror(errno);
+    if (!ReadLines(path, &lines, &utf8, error))
         return false;
+    const bool pls = EndsWith(path, ".pls");
+    // A .pls list says nothing of its text: UTF-8 when it reads as UTF-8.
+    if (pls && !utf8) {
+        utf8 = true;
+        for (const std::string& line : lines)
+            utf8 = utf8 && ValidUtf8(line);
     }
+    const std::string folder = ParentFolder(path);
+    for (const std::string& entry : pls ? PlsEntries(lines) : M3uEntries(lines))
+        paths->push_back(PathOfLine(utf8 ? text.FromUtf8(entry) : text.FromCodePage(entry), folder));
     return true;
 }

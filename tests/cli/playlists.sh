@@ -79,6 +79,14 @@ for list in nothing pictures lists/empty.m3u lists/picture.m3u; do
 done
 check "the songs are still there" [ "$(names)" = "c.mp3 e.mp3 a.mp3 " ]
 
+# A .pls list as players save it: its numbers give the order, titles and a
+# stream address among the files (named, and passed over).
+printf '[playlist]\r\nFile2=sub/e.mp3\r\nTitle2=E\r\nFile1=../a.mp3\r\nFile3=http://radio.example/live\r\nFile4=../c.mp3\r\nNumberOfEntries=4\r\nVersion=2\r\n' >lists/mix.pls
+check "sync a .pls list" bash -c "'$cli' --flash p.img sync lists/mix.pls --yes 2>err"
+check "in its numbers' order" [ "$(names)" = "a.mp3 e.mp3 c.mp3 " ]
+check "the stream address is named" grep -q "radio.example" err
+check "and back to the M3U list" bash -c "'$cli' --flash p.img sync lists/mix.m3u8 --yes >/dev/null 2>&1 && [ \"\$('$cli' --flash p.img list --tsv | sed '1d;\$d' | cut -f2 | tr '\n' ' ')\" = 'c.mp3 e.mp3 a.mp3 ' ]"
+
 # list --json and check --json against the directory's own bytes.
 "$cli" --flash p.img list --json >list.json
 "$cli" --flash p.img check --json >check.json
