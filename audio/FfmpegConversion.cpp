@@ -306,6 +306,8 @@ ConversionJob::State ConversionJob::Fail(const std::string& problem)
 
 void ConversionJob::TakeDamage()
 {
+    if (!m_codecs)
+        return;
     m_detail = m_codecs->detail;
     m_nDamagedFrames = m_codecs->damagedFrames;
     m_firstDamage = m_codecs->firstDamage;
