@@ -302,7 +302,7 @@ private:
             songs.push_back(
                 JsonObject()
                     .Add("number", JsonNumber(static_cast<long long>(i) + 1))
-                    .Add("action", JsonString(kActions[int(entry.action)]))
+                    .Add("action", JsonString(kActions[int(plan.Seen(i))]))
                     .Add("name", JsonString(entry.name))
                     .Add("size", JsonNumber(static_cast<long long>(entry.bytes)))
                     .Add("size_estimated", JsonBool(added && added->estimated))

@@ -113,6 +113,22 @@ bool SyncPlan::Changes() const
            });
 }
 
+SyncAction SyncPlan::Seen(size_t i) const
+{
+    const SyncEntry& entry = entries[i];
+    if (entry.action == SyncAction::Add)
+        return SyncAction::Add;
+    return entry.oldSlot == int(i) ? SyncAction::Keep : SyncAction::Move;
+}
+
+int SyncPlan::CountSeen(SyncAction action) const
+{
+    int count = 0;
+    for (size_t i = 0; i < entries.size(); ++i)
+        count += Seen(i) == action;
+    return count;
+}
+
 int SyncPlan::Count(SyncAction action) const
 {
     return int(std::count_if(entries.begin(), entries.end(),

@@ -68,6 +68,10 @@ struct SyncPlan {
     // Whether carrying it out writes anything.
     bool Changes() const;
     int Count(SyncAction action) const;
+    // What the user sees happen to entry `i`: added, kept in its place, or
+    // moved to another (whichever songs the run itself moves to get there).
+    SyncAction Seen(size_t i) const;
+    int CountSeen(SyncAction action) const;
     // The song kept as it is for the refused file `refused[file]`, or null.
     const SyncEntry* KeptFor(size_t file) const;
     SyncLayout Layout() const;

@@ -38,14 +38,14 @@ std::vector<std::string> SyncPlanLines(const SyncPlan& plan)
             const PlannedFile& file = plan.refused[size_t(entry.refusedFile)];
             asItIs = " as it is: " + DeviceLink::BaseName(file.facts.path) + " cannot replace it, " + file.reason;
         }
-        switch (entry.action) {
+        switch (plan.Seen(i)) {
         case SyncAction::Keep:
             lines.push_back(Number(i) + " keep   " + Quoted(entry.name) + " (" + MegabytesText(entry.bytes) + ")" +
                             asItIs);
             break;
         case SyncAction::Move:
-            lines.push_back(Number(i) + " move   " + Quoted(entry.name) + " (now " +
-                            std::to_string(entry.oldSlot + 1) + ")" + asItIs);
+            lines.push_back(Number(i) + " move   " + Quoted(entry.name) + " (from " +
+                            std::to_string(entry.oldSlot + 1) + " to " + std::to_string(i + 1) + ")" + asItIs);
             break;
         case SyncAction::Add:
             lines.push_back(Number(i) + " add    " +
@@ -67,8 +67,8 @@ std::string SyncCounts(const SyncPlan& plan)
 {
     if (!plan.Changes())
         return "nothing to change";
-    return "keep " + std::to_string(plan.Count(SyncAction::Keep)) + ", move " +
-           std::to_string(plan.Count(SyncAction::Move)) + ", add " + std::to_string(plan.Count(SyncAction::Add)) +
+    return "keep " + std::to_string(plan.CountSeen(SyncAction::Keep)) + ", move " +
+           std::to_string(plan.CountSeen(SyncAction::Move)) + ", add " + std::to_string(plan.Count(SyncAction::Add)) +
            ", remove " + std::to_string(plan.removed.size());
 }
 

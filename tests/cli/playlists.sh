@@ -49,11 +49,11 @@ check "sync --json needs --dry-run" status_is 2 "$cli" --flash p.img sync lists/
 
 # The plan in JSON, read by a script.
 "$cli" --flash p.img sync lists/mix.m3u8 --dry-run --json >plan.json
-check "the plan: keep c, add e, move a, remove b" python3 - plan.json <<'EOF'
+check "the plan: move c up, add e, move a down, remove b" python3 - plan.json <<'EOF'
 import json, sys
 plan = json.load(open(sys.argv[1]))
 songs = [(s["action"], s["name"], s["now"]) for s in plan["songs"]]
-assert songs == [("keep", "c.mp3", 3), ("add", "e.mp3", None), ("move", "a.mp3", 1)], songs
+assert songs == [("move", "c.mp3", 3), ("add", "e.mp3", None), ("move", "a.mp3", 1)], songs
 assert [s["name"] for s in plan["removed"]] == ["b.mp3"], plan["removed"]
 assert plan["fits"] and plan["changes"] and not plan["removal_first"]
 memory = plan["memory"]
