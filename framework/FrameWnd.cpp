@@ -29,6 +29,7 @@ BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
     ON_WM_CREATE()
     ON_WM_SIZE()
     ON_WM_CLOSE()
+    ON_WM_SETFOCUS()
     ON_MESSAGE(WM_INITMENUPOPUP, OnInitMenuPopup)
     ON_MESSAGE(WM_MENUSELECT, OnMenuSelect)
     ON_COMMAND(ID_VIEW_STATUS_BAR, OnViewStatusBar)
@@ -98,6 +99,9 @@ void CFrameWnd::ActivateFrame(int showCommand)
 {
     ShowWindow(showCommand == -1 ? SW_SHOW : showCommand);
     BringWindowToTop(m_hWnd);
+    // Shown, the view takes the focus the frame got on the way.
+    if (m_pViewActive && m_pViewActive->m_hWnd && ::IsWindowVisible(m_pViewActive->m_hWnd) && ::GetFocus() == m_hWnd)
+        ::SetFocus(m_pViewActive->m_hWnd);
 }
 
 void CFrameWnd::OnUpdateFrameTitle(bool addToTitle)
@@ -178,6 +182,16 @@ bool CFrameWnd::OnCmdMsg(UINT id, CCmdUI* pUpdate, bool probeOnly)
         return true;
     CWinApp* app = AfxGetApp();
     return app && app->OnCmdMsg(id, pUpdate, probeOnly);
+}
+
+// The focus the frame gets (at start-up, when it is activated again, when a
+// dialog closes) goes on to its view, where the keys work.
+bool CFrameWnd::OnSetFocus(HWND)
+{
+    if (!m_pViewActive || !m_pViewActive->m_hWnd || !::IsWindowVisible(m_pViewActive->m_hWnd))
+        return false;
+    ::SetFocus(m_pViewActive->m_hWnd);
+    return true;
 }
 
 // An edit control with the focus (a name being edited in the list) has its

@@ -50,6 +50,7 @@ public:
     bool OnCmdMsg(UINT id, CCmdUI* pUpdate, bool probeOnly = false) override;
     BOOL PreTranslateMessage(MSG* msg) override;
     bool OnNotify(WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool OnSetFocus(HWND losing);
     void PostNcDestroy() override;
 
     std::string m_strTitle;

@@ -157,6 +157,7 @@ BEGIN_MESSAGE_MAP(CQuorlView, CListView)
     ON_WM_CAPTURECHANGED()
     ON_WM_CANCELMODE()
     ON_WM_KEYDOWN()
+    ON_WM_SETFOCUS()
 END_MESSAGE_MAP()
 
 CQuorlView::CQuorlView() : m_commands(g_deviceLink, *this) {}
@@ -551,9 +552,45 @@ bool CQuorlView::OnCancelMode()
     return false;
 }
 
+// With the focus, a row has it too, so that the arrow keys, Home and End
+// choose a song at once; the list's own handling follows.
+bool CQuorlView::OnSetFocus(HWND)
+{
+    CListCtrl& list = GetListCtrl();
+    if (list.GetItemCount() > 0 && list.GetNextItem(-1, LVNI_FOCUSED) < 0) {
+        const int selected = list.GetNextItem(-1, LVNI_SELECTED);
+        list.SetItemState(selected < 0 ? 0 : selected, LVIS_FOCUSED, LVIS_FOCUSED);
+    }
+    return false;
+}
+
+// The keys of the file lists users know, on the selected song: Delete
+// removes it (asking first, as the menu does), F2 edits its name in place,
+// Ctrl+Up and Ctrl+Down move it one place (saved, and undone, as a drag).
 bool CQuorlView::OnKeyDown(UINT key, UINT, UINT)
 {
-    return key == VK_ESCAPE && EndDrag();
+    if (key == VK_ESCAPE)
+        return EndDrag();
+    CListCtrl& list = GetListCtrl();
+    const int row = list.GetNextItem(-1, LVNI_SELECTED);
+    if (row < 0)
+        return false;
+    const bool control = GetKeyState(VK_CONTROL) < 0;
+    if (key == VK_DELETE && !control) {
+        m_commands.RemoveSongAt(row, true);
+        return true;
+    }
+    if (key == VK_F2 && !control) {
+        list.EditLabel(row);
+        return true;
+    }
+    if ((key == VK_UP || key == VK_DOWN) && control) {
+        const int to = key == VK_UP ? row - 1 : row + 1;
+        if (to >= 0 && to < list.GetItemCount() && m_commands.MoveSong(row, to))
+            list.SetItemState(to, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        return true;
+    }
+    return false;
 }
 
 // Rows of a report list are all as tall as row 0.

@@ -64,6 +64,7 @@ protected:
     bool OnCaptureChanged(HWND gaining);
     bool OnCancelMode();
     bool OnKeyDown(UINT key, UINT repeat, UINT flags);
+    bool OnSetFocus(HWND losing);
 
 private:
     // Files chosen or dropped, through the plan of an upload; the closing

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "WindowTestSupport.h"
 
 #include <commctrl.h>
@@ -105,6 +109,38 @@ TEST_F(MainFrameTest, BarsBandsAndPanesAreMadeAsTheFrameDescribes)
     const RECT bar = f->m_statusBar.GetClientRect();
     const RECT first = f->m_statusBar.GetItemRect(0);
     EXPECT_GT(first.right - first.left, bar.right - 50 - 100 - 85 - 85 - 60);
+}
+
+// A menu that names a key the program ignores says something untrue: every
+// "Ctrl+K" after a menu item's tab runs that item's command, but Exit's
+// Ctrl+X, which stays Cut's.
+TEST_F(MainFrameTest, EveryKeyTheMenuNamesRunsItsCommand)
+{
+    CMainFrame* f = Make();
+    ASSERT_NE(f, nullptr);
+    std::vector<ACCEL> keys(size_t(CopyAcceleratorTable(f->m_hAccelTable, nullptr, 0)));
+    CopyAcceleratorTable(f->m_hAccelTable, keys.data(), int(keys.size()));
+    const HMENU bar = ::GetMenu(f->m_hWnd);
+    int named = 0;
+    for (int top = 0; top < GetMenuItemCount(bar); ++top) {
+        const HMENU menu = GetSubMenu(bar, top);
+        for (int item = 0; menu && item < GetMenuItemCount(menu); ++item) {
+            char text[128] = {};
+            GetMenuStringA(menu, UINT(item), text, sizeof text, MF_BYPOSITION);
+            const std::string label = text;
+            const size_t ctrl = label.find("\tCtrl+");
+            const UINT id = GetMenuItemID(menu, item);
+            if (ctrl == std::string::npos || label.size() != ctrl + 7 || id == ID_APP_EXIT)
+                continue;
+            ++named;
+            const WORD key = WORD(label.back());
+            const bool bound = std::any_of(keys.begin(), keys.end(), [&](const ACCEL& a) {
+                return a.key == key && a.cmd == id && (a.fVirt & FCONTROL) && !(a.fVirt & (FSHIFT | FALT));
+            });
+            EXPECT_TRUE(bound) << label;
+        }
+    }
+    EXPECT_EQ(named, 5); // Upload, Download, Initialize, Remove, Undo
 }
 
 TEST_F(MainFrameTest, TheLayoutPutsTheRebarOnTopAndTheStatusBarBelow)

@@ -381,6 +381,54 @@ TEST(FileCommands, ConfirmationsAnsweredNoChangeNothing)
     EXPECT_EQ(Joined(program.NamesOnPlayer()), "AB");
 }
 
+// Without a mouse: Delete removes the selected song after the menu's
+// question, F2 edits its name, Ctrl+Up and Ctrl+Down move it a place.
+TEST(FileCommands, TheKeysOfAFileListWorkOnTheSelectedSong)
+{
+    SimulatedProgram program;
+    program.StoreSongs({"a.mp3", "b.mp3", "c.mp3"}, 40000);
+    program.Open();
+    const HWND list = program.view->m_hWnd;
+    const auto press = [&](UINT key, bool control) {
+        BYTE state[256] = {};
+        GetKeyboardState(state);
+        state[VK_CONTROL] = control ? 0x80 : 0;
+        SetKeyboardState(state);
+        SendMessage(list, WM_KEYDOWN, key, 0);
+        state[VK_CONTROL] = 0;
+        SetKeyboardState(state);
+    };
+    // The frame's focus goes to the list, a row with it: the keys work at once.
+    SetFocus(nullptr);
+    SetFocus(program.frame->m_hWnd);
+    EXPECT_EQ(GetFocus(), list);
+    EXPECT_EQ(program.List().GetNextItem(-1, LVNI_FOCUSED), 0);
+    Select(program, 0);
+    program.Saves();
+    press(VK_DOWN, true);
+    EXPECT_EQ(program.NamesOnPlayer(), (std::vector<std::string>{"b.mp3", "a.mp3", "c.mp3"}));
+    EXPECT_EQ(program.List().GetNextItem(-1, LVNI_SELECTED), 1);
+    press(VK_UP, true);
+    press(VK_UP, true); // at the top already: nothing moves
+    EXPECT_EQ(program.NamesOnPlayer(), (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3"}));
+    EXPECT_EQ(program.Saves(), 2);
+
+    press(VK_F2, false);
+    EXPECT_NE(ListView_GetEditControl(list), nullptr);
+    SendMessage(ListView_GetEditControl(list), WM_KEYDOWN, VK_ESCAPE, 0);
+    PumpFor(20);
+
+    {
+        MessageBoxAnswers answers({IDNO});
+        press(VK_DELETE, false);
+        ASSERT_EQ(answers.texts.size(), 1u);
+    }
+    EXPECT_EQ(program.NamesOnPlayer().size(), 3u);
+    MessageBoxAnswers answers({IDYES});
+    press(VK_DELETE, false);
+    EXPECT_EQ(program.NamesOnPlayer(), (std::vector<std::string>{"b.mp3", "c.mp3"}));
+}
+
 TEST(FileCommands, RemoveInitializeAndDownloadWhenConfirmed)
 {
     SimulatedProgram program;
