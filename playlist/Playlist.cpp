@@ -9,6 +9,7 @@
 
 #include "playlist/PlaylistText.h"
 #include "files/Folders.h"
+#include "format/SongName.h"
 
 namespace {
 
@@ -173,22 +174,6 @@ std::vector<std::string> PlsEntries(const std::vector<std::string>& lines)
     return entries;
 }
 
-// Whether the bytes are UTF-8 as written: each sequence whole and shortest.
-bool ValidUtf8(const std::string& text)
-{
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const size_t length = c < 0x80 ? 1 : c >= 0xC2 && c < 0xE0 ? 2 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xF0 && c < 0xF5 ? 4 : 0;
-        if (length == 0 || i + length > text.size())
-            return false;
-        for (size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += length;
-    }
-    return true;
-}
-
 }
 
 bool IsPlaylistPath(const std::string& path)
@@ -221,7 +206,7 @@ bool ReadPlaylist(const std::string& path, const PlaylistText& text, std::vector
     if (pls && !utf8) {
         utf8 = true;
         for (const std::string& line : lines)
-            utf8 = utf8 && ValidUtf8(line);
+            utf8 = utf8 && IsUtf8(line);
     }
     const std::string folder = ParentFolder(path);
     for (const std::string& entry : pls ? PlsEntries(lines) : M3uEntries(lines))
