@@ -4,6 +4,9 @@ add_compile_options(-Wall -Wextra -Wno-missing-field-initializers)
 
 if(MELLIFON_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  # A checking build keeps its assertions; -O1 is the level the sanitizers
+  # are made for, and runs the tests under them some three times faster than none.
+  add_compile_options($<$<CONFIG:Debug>:-O1>)
   add_link_options(-fsanitize=address,undefined)
 endif()
 

@@ -9,7 +9,8 @@
 #   audio-x86_64   the same for the 64-bit test build
 #
 # Source this file, or run it: `bash scripts/lib/libraries.sh dir NAME`
-# prints the folder of NAME (the CMake files ask it so).
+# prints the folder of NAME (the CMake files ask it so), `... root` the folder
+# that holds them all (and the compiler cache, cmake/CompilerCache.cmake).
 
 MELLIFON_LIBRARIES=(runtime-i586 audio-i586 audio-x86_64)
 MELLIFON_LIBRARY_SCRIPTS="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -79,6 +80,7 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
   set -euo pipefail
   case ${1:-} in
     dir) library_dir "$2" ;;
-    *) echo "usage: bash scripts/lib/libraries.sh dir NAME" >&2; exit 2 ;;
+    root) mellifon_cache_root ;;
+    *) echo "usage: bash scripts/lib/libraries.sh dir NAME | root" >&2; exit 2 ;;
   esac
 fi
