@@ -46,11 +46,11 @@ const CommandHelp kCommandHelp[] = {
      "                       --json: one JSON object (see README).\n"},
     {"upload",
      "  upload ITEM... [OPTIONS]  stores files in order. An item is a file, a folder (its audio\n"
-     "                       files by track number, then by name) or a playlist (.m3u, .m3u8, .pls).\n"
-     "                       Each file is examined first: MPEG audio the player plays is\n"
-     "                       stored byte for byte, other audio (FLAC, Ogg, Opus, M4A, WMA,\n"
-     "                       WAV, AIFF, ...) is converted to MP3 at 128 kbps, 44100 Hz, and a\n"
-     "                       file that is not audio is refused. A file the player holds\n"
+     "                       files by track number, then by name) or a playlist (.m3u, .m3u8,\n"
+     "                       .pls, .xspf). Each file is examined first: MPEG audio the player\n"
+     "                       plays is stored byte for byte, other audio (FLAC, Ogg, Opus, M4A,\n"
+     "                       WMA, WAV, AIFF, ...) is converted to MP3 at 128 kbps, 44100 Hz,\n"
+     "                       and a file that is not audio is refused. A file the player holds\n"
      "                       already is left out. When the batch does not fit, nothing is\n"
      "                       stored (see --fit).\n"
      "    --bitrate N        convert at N kbps (32 to 320), and re-encode playable files above N.\n"

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "playlist/PlaylistText.h"
+#include "playlist/XspfPlaylist.h"
 #include "files/Folders.h"
 #include "format/SongName.h"
 
@@ -55,23 +56,30 @@ int HexDigit(char c)
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
+// "b%20c.mp3" is "b c.mp3".
+std::string PercentDecoded(const std::string& text)
+{
+    std::string decoded;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int high = text[i] == '%' && i + 2 < text.size() ? HexDigit(text[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigit(text[i + 2]) : -1;
+        if (low >= 0) {
+            decoded += char(high * 16 + low);
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
 // file:///home/a/b%20c.mp3 is /home/a/b c.mp3; file:///C:/a.mp3 is C:/a.mp3.
 std::string PathOfFileAddress(const std::string& address)
 {
     std::string rest = address.substr(7);
     if (rest.rfind("localhost/", 0) == 0)
         rest = rest.substr(9);
-    std::string path;
-    for (size_t i = 0; i < rest.size(); ++i) {
-        const int high = rest[i] == '%' && i + 2 < rest.size() ? HexDigit(rest[i + 1]) : -1;
-        const int low = high >= 0 ? HexDigit(rest[i + 2]) : -1;
-        if (low >= 0) {
-            path += char(high * 16 + low);
-            i += 2;
-        } else {
-            path += rest[i];
-        }
-    }
+    std::string path = PercentDecoded(rest);
     if (path.size() >= 3 && path[0] == '/' && path[2] == ':')
         path = path.substr(1); // a drive letter
     return path;
@@ -178,7 +186,7 @@ std::vector<std::string> PlsEntries(const std::vector<std::string>& lines)
 
 bool IsPlaylistPath(const std::string& path)
 {
-    return EndsWith(path, ".m3u") || EndsWith(path, ".m3u8") || EndsWith(path, ".pls");
+    return EndsWith(path, ".m3u") || EndsWith(path, ".m3u8") || EndsWith(path, ".pls") || EndsWith(path, ".xspf");
 }
 
 bool IsWebAddress(const std::string& line)
@@ -197,6 +205,17 @@ bool IsWebAddress(const std::string& line)
 bool ReadPlaylist(const std::string& path, const PlaylistText& text, std::vector<std::string>* paths,
                   std::string* error)
 {
+    const std::string folder = ParentFolder(path);
+    if (EndsWith(path, ".xspf")) {
+        std::vector<std::string> locations;
+        if (!ReadXspfLocations(path, &locations, error))
+            return false;
+        // XML is read as UTF-8; an address relative to the list is
+        // percent-encoded as a file:// one is.
+        for (const std::string& location : locations)
+            paths->push_back(PathOfLine(text.FromUtf8(IsWebAddress(location) ? location : PercentDecoded(location)), folder));
+        return true;
+    }
     std::vector<std::string> lines;
     bool utf8 = EndsWith(path, ".m3u8");
     if (!ReadLines(path, &lines, &utf8, error))
@@ -208,7 +227,6 @@ bool ReadPlaylist(const std::string& path, const PlaylistText& text, std::vector
         for (const std::string& line : lines)
             utf8 = utf8 && IsUtf8(line);
     }
-    const std::string folder = ParentFolder(path);
     for (const std::string& entry : pls ? PlsEntries(lines) : M3uEntries(lines))
         paths->push_back(PathOfLine(utf8 ? text.FromUtf8(entry) : text.FromCodePage(entry), folder));
     return true;

@@ -46,14 +46,14 @@ const char* const kSettingsSection = "Settings";
 const char* const kVerifyEntry = "VerifyUpload";
 const char* const kSyncListEntry = "SyncList";
 const char* const kSyncTitle = "Choose the playlist or the folder whose songs Rio is to hold, in its order:";
-const char* const kNotAList = "Choose a playlist (.m3u, .m3u8, .pls) or a folder.";
+const char* const kNotAList = "Choose a playlist (.m3u, .m3u8, .pls, .xspf) or a folder.";
 const char* const kPlanNotShown = "The sync's plan could not be shown, so nothing was changed.";
 // What FFmpeg's libraries, as the programs link them, read, and lists of
 // them; MP3s first.
 const char kUploadFilter[] =
     "Audio files and playlists\0*.mp3;*.mp2;*.mpg;*.mpa;*.flac;*.ogg;*.oga;*.opus;*.m4a;*.mp4;*.aac;*.wma;*.wav;*.aif;"
-    "*.aiff;*.aifc;*.m3u;*.m3u8;*.pls\0"
-    "MP3 Audio (*.mp3,*.mpg,*.wav)\0*.mp3;*.mpg;*.wav\0Playlists (*.m3u,*.m3u8,*.pls)\0*.m3u;*.m3u8;*.pls\0"
+    "*.aiff;*.aifc;*.m3u;*.m3u8;*.pls;*.xspf\0"
+    "MP3 Audio (*.mp3,*.mpg,*.wav)\0*.mp3;*.mpg;*.wav\0Playlists (*.m3u,*.m3u8,*.pls,*.xspf)\0*.m3u;*.m3u8;*.pls;*.xspf\0"
     "All Files (*.*)\0*.*\0";
 // Room for many names chosen at once.
 constexpr size_t kChosenFilesBuffer = 64 * 1024;

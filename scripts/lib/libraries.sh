@@ -7,12 +7,14 @@
 #   runtime-i586   libgcc, libstdc++ and MinGW-w64's C runtime for the 32-bit programs
 #   audio-i586     FFmpeg's decoding libraries and LAME for the 32-bit programs
 #   audio-x86_64   the same for the 64-bit test build
+#   metadata-i586  TagLib and expat for the 32-bit programs
+#   metadata-x86_64  the same for the 64-bit test build
 #
 # Source this file, or run it: `bash scripts/lib/libraries.sh dir NAME`
 # prints the folder of NAME (the CMake files ask it so), `... root` the folder
 # that holds them all (and the compiler cache, cmake/CompilerCache.cmake).
 
-MELLIFON_LIBRARIES=(runtime-i586 audio-i586 audio-x86_64)
+MELLIFON_LIBRARIES=(runtime-i586 audio-i586 audio-x86_64 metadata-i586 metadata-x86_64)
 MELLIFON_LIBRARY_SCRIPTS="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 # /var/cache/mellifon for root, else the user's cache; MELLIFON_CACHE overrides.
@@ -31,11 +33,21 @@ package_version() {
   dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo none
 }
 
+# A package's version as its authors number it: 2.5.0 of 2.5.0-1+deb12u5.
+upstream_version() {
+  upstream_version_of "$(package_version "$1")"
+}
+upstream_version_of() {
+  local version=${1#*:}
+  echo "${version%-*}"
+}
+
 # The recipe of a library: the script that builds it.
 library_recipe() {
   case $1 in
     runtime-i586) echo "$MELLIFON_LIBRARY_SCRIPTS/build-runtime.sh" ;;
     audio-*) echo "$MELLIFON_LIBRARY_SCRIPTS/build-audio.sh" ;;
+    metadata-*) echo "$MELLIFON_LIBRARY_SCRIPTS/build-metadata.sh" ;;
     *) echo "unknown library $1" >&2; return 1 ;;
   esac
 }
@@ -54,13 +66,19 @@ library_inputs() {
       done ;;
     audio-i586)
       echo "gcc-mingw-w64-i686-win32 $(package_version gcc-mingw-w64-i686-win32)" ;;
-    audio-x86_64)
+    audio-x86_64 | metadata-x86_64)
       echo "gcc-mingw-w64-x86-64-posix $(package_version gcc-mingw-w64-x86-64-posix)" ;;
+    metadata-i586)
+      echo "gcc-mingw-w64-i686-win32 $(package_version gcc-mingw-w64-i686-win32)" ;;
   esac
   case $1 in
     audio-*)
       # The sources are those of the native build's -dev packages.
       echo "ffmpeg $(package_version libavcodec-dev) lame $(package_version libmp3lame-dev)" ;;
+    metadata-*)
+      # The versions of the native build's, as their authors number them:
+      # the archive may no longer offer the source of the very package installed.
+      echo "taglib $(upstream_version libtag1-dev) expat $(upstream_version libexpat1-dev)" ;;
   esac
 }
 

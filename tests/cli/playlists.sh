@@ -85,6 +85,22 @@ printf '[playlist]\r\nFile2=sub/e.mp3\r\nTitle2=E\r\nFile1=../a.mp3\r\nFile3=htt
 check "sync a .pls list" bash -c "'$cli' --flash p.img sync lists/mix.pls --yes 2>err"
 check "in its numbers' order" [ "$(names)" = "a.mp3 e.mp3 c.mp3 " ]
 check "the stream address is named" grep -q "radio.example" err
+# An XSPF list: a file:// address and one relative to the list, both
+# percent-encoded, a track with a second place for itself, a stream.
+cat >lists/mix.xspf <<XSPF
+<?xml version="1.0" encoding="UTF-8"?>
+<playlist version="1" xmlns="http://xspf.org/ns/0/"><trackList>
+  <track><location>sub/%65.mp3</location><title>E</title></track>
+  <track><location>http://radio.example/live</location></track>
+  <track><location>file://$work/%63.mp3</location><location>file://$work/a.mp3</location></track>
+</trackList></playlist>
+XSPF
+check "sync an .xspf list" bash -c "'$cli' --flash p.img sync lists/mix.xspf --yes 2>err"
+check "in its order, each track at its first place" [ "$(names)" = "e.mp3 c.mp3 " ]
+check "its stream address is named" grep -q "radio.example" err
+check "upload an .xspf list" bash -c "'$cli' --flash x.img upload lists/mix.xspf >/dev/null 2>&1 && [ \"\$('$cli' --flash x.img list --tsv | sed '1d;\$d' | cut -f2 | tr '\n' ' ')\" = 'e.mp3 c.mp3 ' ]"
+printf '<playlist><trackList><track><location>a.mp3</location></track>' >lists/cut.xspf
+check "a cut .xspf list is refused, saying where" bash -c "'$cli' --flash p.img sync lists/cut.xspf --yes >out 2>&1; [ \$? -eq 1 ] && grep -q 'line 1' out"
 check "and back to the M3U list" bash -c "'$cli' --flash p.img sync lists/mix.m3u8 --yes >/dev/null 2>&1 && [ \"\$('$cli' --flash p.img list --tsv | sed '1d;\$d' | cut -f2 | tr '\n' ' ')\" = 'c.mp3 e.mp3 a.mp3 ' ]"
 
 # list --json and check --json against the directory's own bytes.

@@ -1,0 +1,27 @@
+# TagLib (the tags of every container) and expat (the XML of .xspf lists) as
+# one target, mellifon_metadata_libraries. Natively they are Debian's -dev
+# packages; in the Windows trees the static libraries scripts/setup built for
+# that tree (scripts/lib/build-metadata.sh). Either way the headers are
+# included as <taglib/tag.h> and <expat.h>.
+add_library(mellifon_metadata_libraries INTERFACE IMPORTED)
+
+if(NOT WIN32)
+  pkg_check_modules(MELLIFON_TAGLIB REQUIRED IMPORTED_TARGET taglib)
+  pkg_check_modules(MELLIFON_EXPAT REQUIRED IMPORTED_TARGET expat)
+  target_link_libraries(mellifon_metadata_libraries INTERFACE PkgConfig::MELLIFON_TAGLIB PkgConfig::MELLIFON_EXPAT)
+  return()
+endif()
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(_metadata metadata-x86_64)
+else()
+  set(_metadata metadata-i586)
+endif()
+execute_process(COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/../scripts/lib/libraries.sh" dir ${_metadata}
+                OUTPUT_VARIABLE _metadata_dir OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE _status)
+if(NOT _status EQUAL 0 OR NOT EXISTS "${_metadata_dir}/.complete")
+  message(FATAL_ERROR "The tag and playlist libraries for this tree are missing (${_metadata_dir}): run scripts/setup")
+endif()
+target_include_directories(mellifon_metadata_libraries INTERFACE "${_metadata_dir}/include")
+target_compile_definitions(mellifon_metadata_libraries INTERFACE TAGLIB_STATIC XML_STATIC)
+target_link_libraries(mellifon_metadata_libraries INTERFACE "${_metadata_dir}/lib/libtag.a" "${_metadata_dir}/lib/libexpat.a")
