@@ -20,7 +20,7 @@ void ExamineMpeg(std::FILE* file, AudioFileFacts* facts)
     facts->mpeg = true;
     facts->format = StreamText(facts->content.stream);
     if (!facts->content.riffWrapped)
-        facts->tags = ReadTags(file, facts->size);
+        facts->tags = ReadMpegTags(file, facts->path, facts->size);
     facts->framesEnd = facts->size - facts->tags.trailingBytes;
     if (facts->framesEnd < facts->content.firstFrame)
         facts->framesEnd = facts->size;
@@ -34,10 +34,6 @@ void ExamineMpeg(std::FILE* file, AudioFileFacts* facts)
         facts->seconds = probe.seconds;
     else if (facts->content.stream.kbps > 0)
         facts->seconds = double(frameBytes) * 8 / (facts->content.stream.kbps * 1000.0);
-    if (facts->tags.track == 0)
-        facts->tags.track = probe.track;
-    if (facts->tags.disc == 0)
-        facts->tags.disc = probe.disc;
     // The average bit rate; near the first frame's, the stream is taken as
     // constant (the encoder's header frame and delay account for the rest).
     if (facts->seconds > 0)
@@ -87,7 +83,7 @@ AudioFileFacts ExamineAudioFile(const std::string& path)
         facts.kind = AudioKind::NotAudio;
         // A song whose audio broke may keep its tags, and with them the name
         // it was stored under.
-        facts.tags = ReadTags(file.get(), facts.size);
+        facts.tags = ReadTags(file.get(), path, facts.size);
         facts.problem = ConversionAvailable() ? probe.problem
                                               : "not MPEG audio the player plays, and " + probe.problem;
         facts.detail = probe.detail;
@@ -96,9 +92,6 @@ AudioFileFacts ExamineAudioFile(const std::string& path)
     facts.kind = AudioKind::Convertible;
     facts.format = probe.format;
     facts.seconds = probe.seconds;
-    facts.tags.artist = probe.artist;
-    facts.tags.title = probe.title;
-    facts.tags.track = probe.track;
-    facts.tags.disc = probe.disc;
+    facts.tags = ReadTags(file.get(), path, facts.size);
     return facts;
 }

@@ -4,7 +4,6 @@
 #include "audio/AudioProbe.h"
 #include "audio/Conversion.h"
 #include "audio/FfmpegInput.h"
-#include "audio/Tags.h"
 
 #include <lame/lame.h>
 
@@ -42,12 +41,6 @@ std::string ContainerText(const char* demuxer)
     };
     const auto name = names.find(demuxer);
     return name != names.end() ? name->second : "";
-}
-
-std::string Tag(const AVDictionary* tags, const char* key)
-{
-    const AVDictionaryEntry* entry = av_dict_get(tags, key, nullptr, 0);
-    return entry && entry->value ? entry->value : "";
 }
 
 }
@@ -97,16 +90,5 @@ LibraryProbe ProbeWithLibraries(const std::string& path)
         probe.seconds = double(input.format->duration) / AV_TIME_BASE;
     else if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
         probe.seconds = double(stream->duration) * av_q2d(stream->time_base);
-    // Ogg keeps its comments with the stream.
-    for (const AVDictionary* tags : {input.format->metadata, stream->metadata}) {
-        if (probe.artist.empty())
-            probe.artist = Tag(tags, "artist");
-        if (probe.title.empty())
-            probe.title = Tag(tags, "title");
-        if (probe.track == 0)
-            probe.track = TagNumber(Tag(tags, "track"));
-        if (probe.disc == 0)
-            probe.disc = TagNumber(Tag(tags, "disc"));
-    }
     return probe;
 }

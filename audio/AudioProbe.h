@@ -1,6 +1,6 @@
 #pragma once
 // What FFmpeg's libraries make of a file that is not MPEG audio the player
-// plays: its format, its playing time and its tags. Judged by content: the
+// plays: its format and its playing time (TagLib reads its tags, audio/Tags.h). Judged by content: the
 // file's name plays no part. Builds without the libraries (the Windows
 // programs, for now) say so for every file.
 
@@ -11,10 +11,6 @@ struct LibraryProbe {
     bool audio = false;  // an audio stream the libraries can decode
     std::string format;  // "FLAC", "Ogg Vorbis", "M4A AAC", ...
     double seconds = 0;  // 0 when the file does not say
-    std::string artist;  // UTF-8, from the file's tags
-    std::string title;
-    int track = 0;       // its number on the album; 0 when the tags give none
-    int disc = 0;
     std::string problem; // when not audio: why not
     std::string detail;  // and why not in FFmpeg's words, when it gave any
 };

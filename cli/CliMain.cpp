@@ -19,7 +19,9 @@
 #include "cli/Terminal.h"
 #include "cli/TypedArgument.h"
 #include "link/DeviceLink.h"
+#include "audio/Tags.h"
 #include "playlist/PlaylistText.h"
+#include "playlist/XspfPlaylist.h"
 #include "commands/SyncRun.h"
 #include "commands/SyncText.h"
 #include "playlist/UploadItems.h"
@@ -541,6 +543,7 @@ int main(int argc, char** argv)
             text += library + "\n";
         if (AudioLibraryVersions().empty())
             text += "built without FFmpeg and LAME: it stores MPEG audio the player plays and converts nothing\n";
+        text += TagLibraryVersion() + "\n" + XmlLibraryVersion() + "\n";
         WriteText(stdout, text);
         return kDone;
     }

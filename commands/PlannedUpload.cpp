@@ -57,9 +57,22 @@ std::string DuplicateQuestion(const UploadPlan& plan)
 
 std::vector<std::string> NamedAtMost(std::vector<std::string> lines)
 {
-    if (lines.size() > kFailuresNamed) {
-        const size_t more = lines.size() - kFailuresNamed;
-        lines.resize(kFailuresNamed);
+    // A detail (indented, GatheringUi::ShowDetail) belongs to the line above
+    // it: it stays with that line, takes room on the screen, and is no file.
+    const auto isDetail = [](const std::string& line) { return line.rfind("    ", 0) == 0; };
+    size_t keep = 0, more = 0;
+    for (size_t i = 0; i < lines.size();) {
+        size_t end = i + 1;
+        while (end < lines.size() && isDetail(lines[end]))
+            ++end;
+        if (more == 0 && (keep == 0 || end <= kFailuresNamed))
+            keep = end;
+        else
+            ++more;
+        i = end;
+    }
+    if (more > 0) {
+        lines.resize(keep);
         lines.push_back("and " + std::to_string(more) + " more");
     }
     return lines;

@@ -24,7 +24,8 @@ class UserInterface;
 // screen hides its button); the rest are counted.
 constexpr size_t kFailuresNamed = 20;
 
-// The first `kFailuresNamed` lines, then "and 3 more".
+// The lines that fit in `kFailuresNamed`, each with the details under it, then
+// "and 3 more" for the files left unnamed.
 std::vector<std::string> NamedAtMost(std::vector<std::string> lines);
 
 // The items as the files they stand for, in order, with the wait cursor

@@ -138,3 +138,10 @@ bool ReadXspfLocations(const std::string& path, std::vector<std::string>* locati
     }
     return true;
 }
+
+std::string XmlLibraryVersion()
+{
+    const XML_Expat_Version version = XML_ExpatVersionInfo();
+    return "expat " + std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
+           std::to_string(version.micro);
+}

@@ -10,3 +10,6 @@
 // when the file is no XSPF list or cannot be read.
 bool ReadXspfLocations(const std::string& path, std::vector<std::string>* locations, std::string* error);
 
+
+// "expat 2.5.0": the XML parser that reads them, as this program runs with it.
+std::string XmlLibraryVersion();

@@ -27,8 +27,8 @@ source_package() {
   find "$sources" -maxdepth 1 -name "$1_*.dsc" | sort -V | tail -n 1
 }
 
-# A CMake project built for Windows with this tree's compilers.
-cmake_for_windows() {
+# A CMake project configured for Windows with this tree's compilers.
+configure_for_windows() {
   local source=$1 build=$2
   shift 2
   cmake -S "$source" -B "$build" -G Ninja -DCMAKE_SYSTEM_NAME=Windows \
@@ -37,8 +37,11 @@ cmake_for_windows() {
     -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="$flags" -DCMAKE_CXX_FLAGS_RELEASE="$flags" \
     -DCMAKE_INSTALL_PREFIX="$prefix" "$@"
-  cmake --build "$build" -j "$jobs"
-  DESTDIR="$stage" cmake --install "$build"
+}
+
+build_and_install() {
+  cmake --build "$1" -j "$jobs"
+  DESTDIR="$stage" cmake --install "$1"
 }
 
 build_taglib() {
@@ -46,14 +49,19 @@ build_taglib() {
   # Debian points TagLib at its own packaged UTF-8 headers; the copy TagLib
   # carries serves a cross build.
   (cd taglib && patch -R -p1 -s <debian/patches/0001-Use-system-libutf8cpp-library.patch)
-  cmake_for_windows taglib taglib-build -DBUILD_SHARED_LIBS=OFF -DWITH_ZLIB=OFF \
+  configure_for_windows taglib taglib-build -DBUILD_SHARED_LIBS=OFF -DWITH_ZLIB=OFF \
     -DBUILD_BINDINGS=OFF -DBUILD_TESTING=OFF -DBUILD_EXAMPLES=OFF
+  build_and_install taglib-build
 }
 
 build_expat() {
   dpkg-source -x "$(source_package expat)" expat
-  cmake_for_windows expat/expat expat-build -DEXPAT_SHARED_LIBS=OFF -DEXPAT_BUILD_TOOLS=OFF \
+  configure_for_windows expat/expat expat-build -DEXPAT_SHARED_LIBS=OFF -DEXPAT_BUILD_TOOLS=OFF \
     -DEXPAT_BUILD_EXAMPLES=OFF -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF
+  # Debian's fixes test "#if XML_DTD == 1", as its own build defines it;
+  # expat's CMake files define it empty.
+  sed -i 's/^#define XML_DTD$/#define XML_DTD 1/' expat-build/expat_config.h
+  build_and_install expat-build
 }
 
 source "$(dirname "${BASH_SOURCE[0]}")/side-by-side.sh"

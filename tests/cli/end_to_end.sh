@@ -122,7 +122,7 @@ check "help" status_is 0 "$cli" --help
 check "one command's help is that command's alone" bash -c \
   "'$cli' upload --help | head -1 | grep -q '^usage: .* upload ITEM' && ! '$cli' upload --help | grep -q 'rescue \\[--yes\\]'"
 check "a usage error shows its command's usage" bash -c "'$cli' list --yes 2>&1 | grep -q 'usage: .* list \\[--tsv'"
-check "the version, with the libraries'" bash -c "'$cli' --version | grep -q '^mellifon-cli [0-9]' && '$cli' --version | grep -q 'LAME'"
+check "the version, with the libraries'" bash -c "'$cli' --version | grep -q '^mellifon-cli [0-9]' && '$cli' --version | grep -q 'LAME' && '$cli' --version | grep -q '^TagLib 1'"
 check "a file that is no image" bash -c "echo hello >bad.img; ! '$cli' --flash bad.img list 2>/dev/null"
 
 check "a new 16 MiB image" status_is 0 "$cli" --flash small.img --flash-size 16 upload a.mp3

@@ -315,3 +315,21 @@ TEST_F(Batch, TheWindowSaysWhatFailedInOneMessageWithTheClosingLine)
     EXPECT_EQ(said.substr(said.size() - closing.size() - 3), "\n\n" + closing + ".");
     EXPECT_EQ(Names().size(), 2u);
 }
+
+// The library's own words go under the reason in the window's closing
+// message; they take room there but are not counted as files.
+TEST_F(Batch, TheWindowKeepsTheLibrarysWordsUnderEachReasonAndCountsOnlyFiles)
+{
+    if (!ConversionAvailable())
+        GTEST_SKIP() << "this build does not convert";
+    std::vector<std::string> paths;
+    for (int i = 0; i < 12; ++i)
+        paths.push_back(File("notes" + std::to_string(i) + ".mp3", {'h', 'i', '\n'}));
+    UploadAsPlanned(*p.link, commands, paths, UploadOptions{}, Utf8PlaylistText());
+    ASSERT_EQ(p.ui.messages.size(), 1u);
+    const std::string& said = p.ui.messages[0];
+    EXPECT_EQ(said.rfind("notes0.mp3: not a sound file Mellifon knows\n    FFmpeg: ", 0), 0u) << said;
+    EXPECT_NE(said.find("notes9.mp3: "), std::string::npos) << said;
+    EXPECT_EQ(said.find("notes10.mp3: "), std::string::npos) << said;
+    EXPECT_NE(said.find("\nand 2 more\n"), std::string::npos) << said;
+}
