@@ -34,6 +34,10 @@ std::string Mp3BitRatesText();
 // encoder's delay and padding, and its header frame.
 uint64_t ConvertedSize(double seconds, int kbps);
 
+// What a bit rate means for the player's memory: "128 kbps: about 0.9 MB a
+// minute", "64 kbps, mono: about ...".
+std::string BitRateHint(int kbps, bool mono);
+
 class ConversionJob {
 public:
     enum class State { Working, Done, Failed };

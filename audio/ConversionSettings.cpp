@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdio>
 
 #include "audio/Conversion.h"
 
@@ -31,6 +32,14 @@ std::string SampleRateProblem(int rate)
         return std::string();
     return "its sound claims a sample rate of " + std::to_string(rate) + " Hz, which no audio has (at most " +
            std::to_string(kHighestInputRate) + " Hz)";
+}
+
+std::string BitRateHint(int kbps, bool mono)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%d kbps%s: about %.1f MB a minute", kbps, mono ? ", mono" : "",
+                  double(ConvertedSize(60, kbps)) / (1024.0 * 1024.0));
+    return text;
 }
 
 uint64_t ConvertedSize(double seconds, int kbps)

@@ -222,7 +222,8 @@ private:
             for (const std::string& note : PlanNotes(plan.files[i]))
                 WriteText(stdout, "   " + note + "\n");
         }
-        WriteText(stdout, PlanSummary(plan) + "\n" + NotFittingText(plan));
+        WriteText(stdout, PlanSummary(plan) + "\n" + (plan.ToStore() > 0 ? std::string(kPlayingTimeNote) + "\n" : "") +
+                              NotFittingText(plan));
         std::fputs(kNothingChangedDryRun, stdout);
         return plan.Fits() && plan.Refused() == 0 ? kDone : kFailed;
     }
@@ -285,6 +286,8 @@ private:
         for (const PlannedFile& file : plan.additions.files)
             for (const std::string& note : PlanNotes(file))
                 text += "   " + note + "\n";
+        if (plan.Count(SyncAction::Add) > 0)
+            text += std::string(kPlayingTimeNote) + "\n";
         text += SyncMemoryText(plan) + "\n";
         if (plan.removalFirst)
             text += SyncRemovalFirstText(plan) + "\n";

@@ -47,6 +47,9 @@ std::string MegabytesText(uint64_t bytes)
     return text;
 }
 
+const char* const kPlayingTimeNote =
+    "Playing times as the files give them; Rio's list reckons them from size and bit rate, about 2 % less.";
+
 std::string PlayingTimeText(double seconds)
 {
     const long whole = long(seconds + 0.5);

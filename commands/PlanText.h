@@ -14,6 +14,9 @@
 std::string MegabytesText(uint64_t bytes);
 // "3:45"
 std::string PlayingTimeText(double seconds);
+// Said under a plan that shows playing times: they are the files' own, and
+// the player's list reckons its own from size and bit rate.
+extern const char* const kPlayingTimeNote;
 
 // "3. song.flac (FLAC, 3:45): convert to MP3 at 128 kbps, about 3.6 MB, as "song.mp3""
 std::string PlanLine(size_t index, const PlannedFile& file);

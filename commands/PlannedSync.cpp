@@ -83,6 +83,8 @@ SyncPlanPage SyncPlanPageOf(const SyncPlan& plan, const std::vector<std::string>
     }
     for (const std::string& note : notes)
         page.lines.push_back("    " + note);
+    if (plan.Count(SyncAction::Add) > 0)
+        page.lines.push_back(kPlayingTimeNote);
     if (!plan.Fits()) {
         page.lines.push_back(std::string());
         for (const std::string& line : SplitLines(SyncNotFittingText(plan)))

@@ -7,6 +7,7 @@
 #include "res/resource.h"
 
 BEGIN_MESSAGE_MAP(CConversionDlg, CDialog)
+    ON_COMMAND(IDC_BITRATE, OnBitRate)
     ON_COMMAND(IDC_SPEECH, OnSpeech)
     ON_COMMAND(IDC_AS_IS, OnAsIs)
 END_MESSAGE_MAP()
@@ -25,6 +26,7 @@ BOOL CConversionDlg::OnInitDialog()
     }
     CDialog::OnInitDialog();
     EnableConversionChoices();
+    ShowBitRateHint();
     return TRUE;
 }
 
@@ -67,6 +69,18 @@ void CConversionDlg::OnSpeech()
         SelectKbps(kSpeechKbps);
     else if (SelectedKbps() == kSpeechKbps)
         SelectKbps(kDefaultKbps);
+    ShowBitRateHint();
+}
+
+void CConversionDlg::OnBitRate()
+{
+    ShowBitRateHint();
+}
+
+void CConversionDlg::ShowBitRateHint()
+{
+    const bool mono = IsDlgButtonChecked(m_hWnd, IDC_SPEECH) == BST_CHECKED;
+    ::SetDlgItemTextA(m_hWnd, IDC_BITRATE_HINT, BitRateHint(SelectedKbps(), mono).c_str());
 }
 
 void CConversionDlg::OnAsIs()

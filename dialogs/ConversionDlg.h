@@ -17,12 +17,15 @@ public:
     BOOL OnInitDialog() override;
 
 protected:
+    void OnBitRate();
     void OnSpeech();
     void OnAsIs();
 
 private:
     void SelectKbps(int kbps);
     int SelectedKbps() const;
+    // The hint beside the bit rate follows the choice.
+    void ShowBitRateHint();
     // As is converts nothing and keeps every tag: those choices rest.
     void EnableConversionChoices();
 };

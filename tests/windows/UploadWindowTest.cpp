@@ -101,11 +101,24 @@ bool Checked(CConversionDlg& dialog, int id)
     return IsDlgButtonChecked(dialog.m_hWnd, id) == BST_CHECKED;
 }
 
+std::string Shown(CConversionDlg& dialog, int id)
+{
+    char text[96] = {};
+    GetWindowTextA(dialog.GetDlgItem(id), text, sizeof text);
+    return text;
+}
+
 std::string RateShown(CConversionDlg& dialog)
 {
-    char text[32] = {};
-    GetWindowTextA(dialog.GetDlgItem(IDC_BITRATE), text, sizeof text);
-    return text;
+    return Shown(dialog, IDC_BITRATE);
+}
+
+// As a user's choice in the list: the selection, and the box's word of it.
+void ChooseRate(CConversionDlg& dialog, const char* text)
+{
+    HWND rates = dialog.GetDlgItem(IDC_BITRATE);
+    SendMessageA(rates, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(text));
+    SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_BITRATE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(rates));
 }
 
 std::string Setting(const char* entry)
@@ -168,10 +181,14 @@ TEST(PlannedUpload, TheConversionChoicesAreRememberedAndAFlacLandsAsMp3)
     program.Open();
     RunConversionDialog(program, [](CConversionDlg& dialog) {
         EXPECT_EQ(RateShown(dialog), "128 kbps");
+        EXPECT_EQ(Shown(dialog, IDC_BITRATE_HINT), "128 kbps: about 0.9 MB a minute");
         for (int id : {IDC_SPEECH, IDC_REENCODE, IDC_AS_IS, IDC_STRIP_TAGS, IDC_NAME_FROM_TAGS})
             EXPECT_FALSE(Checked(dialog, id)) << id;
+        ChooseRate(dialog, "160 kbps");
+        EXPECT_EQ(Shown(dialog, IDC_BITRATE_HINT), "160 kbps: about 1.1 MB a minute");
         Click(dialog, IDC_SPEECH);
         EXPECT_EQ(RateShown(dialog), "64 kbps");
+        EXPECT_EQ(Shown(dialog, IDC_BITRATE_HINT), "64 kbps, mono: about 0.5 MB a minute");
         Click(dialog, IDC_NAME_FROM_TAGS);
         Click(dialog, IDOK);
     });
@@ -184,6 +201,7 @@ TEST(PlannedUpload, TheConversionChoicesAreRememberedAndAFlacLandsAsMp3)
     // Cancel keeps what was remembered.
     RunConversionDialog(program, [](CConversionDlg& dialog) {
         EXPECT_EQ(RateShown(dialog), "64 kbps");
+        EXPECT_EQ(Shown(dialog, IDC_BITRATE_HINT), "64 kbps, mono: about 0.5 MB a minute");
         EXPECT_TRUE(Checked(dialog, IDC_SPEECH));
         EXPECT_TRUE(Checked(dialog, IDC_NAME_FROM_TAGS));
         EXPECT_FALSE(Checked(dialog, IDC_REENCODE));
