@@ -20,6 +20,7 @@ public:
     UINT GetSelectedCount() const { return UINT(SendMessage(LVM_GETSELECTEDCOUNT)); }
     int GetNextItem(int start, UINT flags) const { return int(SendMessage(LVM_GETNEXTITEM, WPARAM(start), flags)); }
     bool SetItemState(int item, UINT state, UINT mask) const;
+    UINT GetItemState(int item, UINT mask) const { return UINT(SendMessage(LVM_GETITEMSTATE, WPARAM(item), mask)); }
     bool SetColumnWidth(int column, int width) const
     {
         return SendMessage(LVM_SETCOLUMNWIDTH, WPARAM(column), MAKELPARAM(width, 0)) != 0;

@@ -185,6 +185,8 @@ void CQuorlView::OnInitialUpdate()
 {
     CListView::OnInitialUpdate();
     DragAcceptFiles(m_hWnd, TRUE);
+    // A selected song is highlighted across its row, as in the file lists users know.
+    SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     if (CWinApp* app = AfxGetApp())
         g_deviceLink.SetVerifyUploads(app->GetProfileString(kSettingsSection, kVerifyEntry) == "1");
     if (GetListCtrl().GetColumnCount() == 0)
@@ -256,8 +258,16 @@ bool CQuorlView::OnCustomDraw(NMHDR* header, LRESULT& result)
         RECT cell = {};
         if (list.GetSubItemRect(item, draw->iSubItem, LVIR_LABEL, &cell)) {
             const std::string text = list.GetItemText(item, draw->iSubItem);
+            // The whole row shows the selection, these cells too: the
+            // highlight while the list has the focus, grey without it.
+            COLORREF textColour = draw->clrText;
+            if (list.GetItemState(item, LVIS_SELECTED) & LVIS_SELECTED) {
+                const bool focused = ::GetFocus() == m_hWnd;
+                FillRect(draw->nmcd.hdc, &cell, GetSysColorBrush(focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+                textColour = GetSysColor(focused ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT);
+            }
             cell.right -= kRightMargin;
-            SetTextColor(draw->nmcd.hdc, draw->clrText);
+            SetTextColor(draw->nmcd.hdc, textColour);
             SetBkMode(draw->nmcd.hdc, TRANSPARENT);
             DrawTextA(draw->nmcd.hdc, text.c_str(), int(text.size()), &cell,
                       DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP | DT_END_ELLIPSIS);

@@ -198,6 +198,13 @@ TEST_F(HyperLinks, PressingThenLeavingBeforeTheReleaseOpensNothing)
 TEST_F(HyperLinks, TheSpaceBarOpensTheFocusedLink)
 {
     AboutSession session({[&](CAboutBox& about) {
+        // Tab goes from OK through the four links and back, as the dialog's keys go.
+        HWND at = about.GetDlgItem(IDOK);
+        for (CHyperLink* link : {&about.m_linkWeb, &about.m_linkNews, &about.m_linkSupport, &about.m_linkDevelopment}) {
+            at = GetNextDlgTabItem(about.m_hWnd, at, FALSE);
+            EXPECT_EQ(at, link->m_hWnd) << link->GetWindowText();
+        }
+        EXPECT_EQ(GetNextDlgTabItem(about.m_hWnd, at, FALSE), about.GetDlgItem(IDOK));
         SetFocus(about.m_linkNews.m_hWnd);
         about.m_linkNews.SendMessage(WM_KEYDOWN, VK_SPACE, 0);
         about.m_linkNews.SendMessage(WM_KEYDOWN, 'X', 0);

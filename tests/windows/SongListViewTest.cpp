@@ -263,3 +263,24 @@ TEST(SongListView, AColourSchemeChangeReachesTheListAndTheBars)
 }
 
 } // namespace
+
+// A selected song is highlighted across its whole row, the right-aligned
+// cells the list draws itself among them.
+TEST(SongListView, TheSelectionHighlightsTheWholeRow)
+{
+    SimulatedProgram program;
+    program.StoreSongs({"first.mp3", "second.mp3"});
+    program.Open();
+    CListCtrl& list = program.List();
+    EXPECT_TRUE(program.view->SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE) & LVS_EX_FULLROWSELECT);
+    SetFocus(list.m_hWnd);
+    list.SetItemState(1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    UpdateWindow(list.m_hWnd);
+    RECT size = {};
+    ASSERT_TRUE(list.GetSubItemRect(1, 2, LVIR_LABEL, &size));
+    HDC dc = GetDC(list.m_hWnd);
+    // The cell's left end: before its right-aligned figures.
+    const COLORREF shown = GetPixel(dc, size.left + 2, (size.top + size.bottom) / 2);
+    ReleaseDC(list.m_hWnd, dc);
+    EXPECT_EQ(shown, GetSysColor(COLOR_HIGHLIGHT));
+}

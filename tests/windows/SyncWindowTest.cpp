@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "../portable/TestFiles.h"
+#include "commands/PlanText.h"
 #include "dialogs/SyncDlg.h"
 #include "res/resource.h"
 
@@ -111,11 +112,12 @@ TEST(SyncWindow, ThePlanIsShownFirstAndTheSyncLeavesTheListsOrder)
         // c and a change places: both are moved, as the user sees it.
         EXPECT_EQ(Text(dialog, IDC_SYNC_HEADING), "Sync: keep 0, move 2, add 1, remove 1");
         const std::vector<std::string> lines = Lines(dialog);
-        ASSERT_EQ(lines.size(), 4u) << ::testing::PrintToString(lines);
+        ASSERT_EQ(lines.size(), 5u) << ::testing::PrintToString(lines);
         EXPECT_EQ(lines[0].rfind(" 1. add    d.mp3", 0), 0u) << lines[0];
         EXPECT_EQ(lines[1], " 2. move   \"c.mp3\" (from 3 to 2)");
         EXPECT_EQ(lines[2], " 3. move   \"a.mp3\" (from 1 to 3)");
         EXPECT_EQ(lines[3], "    remove \"b.mp3\" (now 2, 0.0 MB)");
+        EXPECT_EQ(lines[4], kPlayingTimeNote);
         EXPECT_EQ(Text(dialog, IDC_SYNC_MEMORY).rfind("Afterwards: 3 songs, ", 0), 0u);
         EXPECT_TRUE(Has(Text(dialog, IDC_SYNC_MEMORY), "One undo afterwards")) << Text(dialog, IDC_SYNC_MEMORY);
         EXPECT_EQ(Text(dialog, IDOK), "&Sync");
