@@ -462,8 +462,11 @@ private:
             WriteText(stdout, "Would undo " + description + ".\n" + kNothingChangedDryRun);
             return kDone;
         }
-        if (m_commands.UndoLastChange(!a.yes))
+        std::string undone;
+        if (m_commands.UndoLastChange(!a.yes, &undone)) {
+            WriteText(stdout, "undone: " + undone + "\n");
             return kDone;
+        }
         return m_ui.RefusedWithoutTerminal() ? Refused() : kFailed;
     }
 

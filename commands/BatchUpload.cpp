@@ -51,6 +51,7 @@ public:
     }
     void ShowDetail(const std::string& text) override { m_inner.ShowDetail(text); }
     bool AskYesNo(const std::string& text) override { return m_inner.AskYesNo(text); }
+    bool AskYesNoDefaultNo(const std::string& text) override { return m_inner.AskYesNoDefaultNo(text); }
     int RunTransfer(TransferStep& step) override
     {
         WatchedStep watched(step);

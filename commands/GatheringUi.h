@@ -21,6 +21,12 @@ public:
             m_inner.ShowMessage(Joined(Take()));
         return m_inner.AskYesNo(text);
     }
+    bool AskYesNoDefaultNo(const std::string& text) override
+    {
+        if (!m_messages.empty())
+            m_inner.ShowMessage(Joined(Take()));
+        return m_inner.AskYesNoDefaultNo(text);
+    }
     int RunTransfer(TransferStep& step) override { return m_inner.RunTransfer(step); }
     void ShowProgress(int position, int range) override { m_inner.ShowProgress(position, range); }
     void BeginWaitCursor() override { m_inner.BeginWaitCursor(); }

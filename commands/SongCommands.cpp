@@ -87,9 +87,9 @@ bool SongCommands::PlayerAsListed(OnChange onChange)
 // A save that found block 0 changed leaves the image to a refill; any other
 // failure puts back the image from before the change, as the list shows it.
 // The save has said what happened.
-bool SongCommands::SaveChange(ImageSnapshot& before, const char* change)
+bool SongCommands::SaveChange(ImageSnapshot& before, const char* change, uint64_t undoTo)
 {
-    if (m_link.SaveDirectory(change))
+    if (m_link.SaveDirectory(change, undoTo))
         return true;
     if (m_link.LastSaveProblem() == SaveProblem::PlayerChanged)
         m_view.FillSongList();
@@ -136,6 +136,11 @@ int SongCommands::UploadFiles(UploadSource& files)
         return 0;
     int stored = 0;
     bool refill = true;
+    // One undo takes back the whole batch: each save's record points at the
+    // directory from before the batch, as long as each follows this batch's
+    // last save on the player (a change by another PC between them starts
+    // the batch anew, and an undo never takes that change back).
+    uint64_t batchStart = 0, lastSaved = 0;
     for (size_t i = 0; i < files.Count(); ++i) {
         // Made ready before the player is touched: a conversion that fails
         // leaves the player as it was.
@@ -162,11 +167,14 @@ int SongCommands::UploadFiles(UploadSource& files)
         // The record of the save keeps where the song came from.
         if (file.source != 0)
             m_link.NoteSongSource(KeyOf(m_link.m_image.Entry(m_link.m_image.entryCount() - 1)), file.source);
-        if (!SaveChange(before, "upload")) {
+        if (lastSaved == 0 || m_link.PlayerDirectoryDigest() != lastSaved)
+            batchStart = m_link.PlayerDirectoryDigest();
+        if (!SaveChange(before, "upload", batchStart)) {
             files.Finished(i, false);
             refill = false;
             break;
         }
+        lastSaved = m_link.PlayerDirectoryDigest();
         ++stored;
         if (!files.Finished(i, true))
             break;
@@ -281,12 +289,15 @@ bool SongCommands::DownloadSongAt(int slot, const std::string& directory)
     return m_link.DownloadSong(slot + 1, directory) != 0;
 }
 
-bool SongCommands::CanUndo()
+bool SongCommands::CanUndo(std::string* description)
 {
     UndoStep step;
     std::string why;
-    return m_link.Copies() && m_link.PlayerDirectory() && !m_link.DirectoryDamaged() &&
-           FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), m_link.Ui().Names(), &step, &why);
+    const bool can = m_link.Copies() && m_link.PlayerDirectory() && !m_link.DirectoryDamaged() &&
+                     FindUndoStep(*m_link.Copies(), *m_link.PlayerDirectory(), m_link.Ui().Names(), &step, &why);
+    if (can && description)
+        *description = step.description;
+    return can;
 }
 
 // The step an undo would take, with every song it brings back proven whole.
@@ -319,7 +330,7 @@ bool SongCommands::PreviewUndo(std::string* description)
     return true;
 }
 
-bool SongCommands::UndoLastChange(bool askFirst)
+bool SongCommands::UndoLastChange(bool askFirst, std::string* undone)
 {
     PlayerHold hold(m_link);
     UndoStep step;
@@ -339,24 +350,27 @@ bool SongCommands::UndoLastChange(bool askFirst)
         return false;
     }
     m_view.FillSongList();
+    if (undone)
+        *undone = step.description;
     return true;
 }
 
 namespace {
 
-std::string RescueSummary(const RescueResult& result, const SongNameText& names)
+// "1. a.mp3 (1000 bytes)", a line each.
+std::string NumberedSongs(const std::vector<RescuedSong>& songs, const SongNameText& names)
 {
     std::string text;
-    if (result.songs.empty()) {
-        text = "Mellifon found no whole song in Rio's memory.\n";
-    } else {
-        text = "Mellifon found these songs in Rio's memory:\n";
-        for (size_t i = 0; i < result.songs.size(); ++i) {
-            const RescuedSong& song = result.songs[i];
-            text += std::to_string(i + 1) + ". " + names.Shown(song.name) + " (" + std::to_string(song.size) +
-                    " bytes)\n";
-        }
-    }
+    for (size_t i = 0; i < songs.size(); ++i)
+        text += std::to_string(i + 1) + ". " + names.Shown(songs[i].name) + " (" + std::to_string(songs[i].size) +
+                " bytes)\n";
+    return text;
+}
+
+std::string RescueSummary(const std::vector<RescuedSong>& songs, const RescueResult& result, const SongNameText& names)
+{
+    std::string text = songs.empty() ? "Mellifon found no whole song in Rio's memory.\n"
+                                     : "Mellifon found these songs in Rio's memory:\n" + NumberedSongs(songs, names);
     for (const std::string& problem : result.problems)
         text += problem + "\n";
     return text;
@@ -364,6 +378,8 @@ std::string RescueSummary(const RescueResult& result, const SongNameText& names)
 
 }
 
+// The songs this PC let go (a removal, a sync) are offered apart, and come
+// back only when the user chooses them: No is the default.
 bool SongCommands::RescueSongs(bool askFirst, bool write)
 {
     PlayerHold hold(m_link);
@@ -380,24 +396,38 @@ bool SongCommands::RescueSongs(bool askFirst, bool write)
         return false;
     }
     const RescueResult& result = scan.Result();
-    const std::string summary = RescueSummary(result, m_link.Ui().Names());
-    if (result.songs.empty()) {
+    std::vector<RescuedSong> songs, letGo;
+    for (const RescuedSong& song : result.songs)
+        (song.letGo ? letGo : songs).push_back(song);
+    const SongNameText& names = m_link.Ui().Names();
+    const std::string summary = RescueSummary(songs, result, names);
+    const std::string letGoList = letGo.empty() ? std::string() : kLetGoHeading + NumberedSongs(letGo, names);
+    if (songs.empty() && letGo.empty()) {
         m_link.Ui().ShowMessage(summary + kNothingChanged);
         return false;
     }
     if (askFirst && write) {
-        if (!m_link.Ui().AskYesNo(summary + kRescueQuestion))
+        if (!songs.empty() && !m_link.Ui().AskYesNo(summary + kRescueQuestion))
             return false;
+        if (!letGo.empty() &&
+            m_link.Ui().AskYesNoDefaultNo(songs.empty() ? summary + "\n" + letGoList + kLetGoOnlyQuestion
+                                                        : letGoList + kLetGoQuestion))
+            songs.insert(songs.end(), letGo.begin(), letGo.end());
     } else {
-        m_link.Ui().ShowMessage(summary);
+        m_link.Ui().ShowMessage(summary + (letGo.empty() ? "" : "\n" + letGoList + kLetGoLeftOut));
     }
     if (!write)
         return true;
+    if (songs.empty()) {
+        if (!askFirst)
+            m_link.Ui().ShowMessage(kNothingChanged);
+        return false;
+    }
     ImageSnapshot before(m_link);
-    m_link.m_image = *RescuedDirectory(result.songs, scan.Blocks());
+    m_link.m_image = *RescuedDirectory(songs, scan.Blocks());
     // The rescue read every song's blocks: their prints go into its record.
     for (int slot = 0; slot < m_link.m_image.entryCount(); ++slot)
-        m_link.NoteSongPrint(KeyOf(m_link.m_image.Entry(slot)), result.songs[size_t(slot)].print);
+        m_link.NoteSongPrint(KeyOf(m_link.m_image.Entry(slot)), songs[size_t(slot)].print);
     if (!SaveChange(before, "rescue"))
         return false;
     m_view.FillSongList();

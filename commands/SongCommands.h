@@ -103,14 +103,16 @@ public:
 
     // Takes back the newest change on the player, from the history the
     // copies on this PC keep (storage/safety/UndoHistory.h).
-    bool UndoLastChange(bool askFirst);
+    // `undone`, when given, says what was taken back ("the upload of 3 songs").
+    bool UndoLastChange(bool askFirst, std::string* undone = nullptr);
     // What an undo would take back now ("the removal of "a.mp3""), proven
     // possible as UndoLastChange proves it; writes nothing. False after
     // saying why there is none.
     bool PreviewUndo(std::string* description);
     // Whether this PC's copies know a change of the listed directory to take
     // back; reads nothing from the player.
-    bool CanUndo();
+    // `description`, when given, says what an undo would take back.
+    bool CanUndo(std::string* description = nullptr);
     // Rebuilds the directory from the chain links in the player's memory,
     // shows what it found and writes it only when the user agrees (or
     // `askFirst` is false). With `write` false it shows what it found and
@@ -131,7 +133,7 @@ private:
     bool PlayerSizeFound();
     enum class OnChange { GoOn, Stop };
     bool PlayerAsListed(OnChange onChange);
-    bool SaveChange(ImageSnapshot& before, const char* change);
+    bool SaveChange(ImageSnapshot& before, const char* change, uint64_t undoTo = 0);
     bool FindProvenUndo(UndoStep* step);
 
     DeviceLink& m_link;

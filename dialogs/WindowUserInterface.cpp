@@ -25,6 +25,11 @@ bool WindowUserInterface::AskYesNo(const std::string& text)
     return AfxMessageBox(text, MB_YESNO) == IDYES;
 }
 
+bool WindowUserInterface::AskYesNoDefaultNo(const std::string& text)
+{
+    return AfxMessageBox(text, MB_YESNO | MB_DEFBUTTON2) == IDYES;
+}
+
 namespace {
 
 // The dialog of each kind of transfer, run modally; -1 when it cannot be made.

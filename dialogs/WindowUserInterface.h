@@ -11,6 +11,7 @@ class WindowUserInterface : public UserInterface {
 public:
     void ShowMessage(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
+    bool AskYesNoDefaultNo(const std::string& text) override;
     int RunTransfer(TransferStep& step) override;
     void ShowProgress(int position, int range) override;
     void BeginWaitCursor() override;

@@ -21,6 +21,18 @@ void CCmdUI::SetCheck(int check)
         SendMessage(m_hToolBar, TB_CHECKBUTTON, m_nID, MAKELPARAM(check ? TRUE : FALSE, 0));
 }
 
+void CCmdUI::SetText(const std::string& text)
+{
+    if (!m_hMenu)
+        return;
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_TYPE;
+    item.fType = MFT_STRING;
+    item.dwTypeData = const_cast<char*>(text.c_str());
+    SetMenuItemInfoA(m_hMenu, m_nIndex, TRUE, &item);
+}
+
 void CCmdUI::DoUpdate(CCmdTarget* target, bool disableIfNoHandler)
 {
     m_bEnableChanged = false;

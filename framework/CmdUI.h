@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 class CCmdTarget;
 
 class CCmdUI {
@@ -18,6 +20,8 @@ public:
     virtual ~CCmdUI() = default;
     virtual void Enable(bool on = true);
     virtual void SetCheck(int check = 1);
+    // A menu item's text (a button keeps its picture).
+    virtual void SetText(const std::string& text);
 
     // Routes the update through target; when nothing handles it, the item
     // is enabled only if some target handles the command itself.

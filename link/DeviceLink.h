@@ -133,7 +133,9 @@ public:
     // (storage/safety/DirectoryRecovery.h); without it the load only reads.
     int LoadDirectory(bool repair = true);
     // `change` names the change in the copies' history ("remove", "rename", ...).
-    int SaveDirectory(const std::string& change = std::string());
+    // An undo of it writes back the directory it replaced, or the one whose
+    // digest is `undoTo` (the directory before a batch of several saves).
+    int SaveDirectory(const std::string& change = std::string(), uint64_t undoTo = 0);
     int UploadSong(const char* path);
     // The same, under the song name `name`, with the progress saying
     // `progressTitle` (empty: the dialog's usual text).
@@ -223,6 +225,10 @@ public:
     uint8_t ReadStreamByte();
     void SpinReads(int count);
 
+    // The fingerprint of block 0 as last read or written, when it was sound;
+    // 0 otherwise. Worked out when first asked for: most loads never need it.
+    uint64_t PlayerDirectoryDigest() const;
+
 private:
     void OutData(uint8_t value);
     void OutControl(uint8_t value);
@@ -249,9 +255,6 @@ private:
         m_bOnPlayerSound = false;
         m_nOnPlayerDigest = 0;
     }
-    // The fingerprint of block 0 as last read or written, when it was sound;
-    // 0 otherwise. Worked out when first asked for: most loads never need it.
-    uint64_t PlayerDirectoryDigest() const;
     void RememberPlayerDirectory(const DirectoryImage& image);
     // `sound`: whether its checksums match, as the caller has just worked out.
     void RememberPlayerDirectory(const DirectoryImage& image, bool sound);

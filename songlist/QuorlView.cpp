@@ -19,6 +19,7 @@
 #include "playlist/Playlist.h"
 #include "playlist/PlaylistText.h"
 #include "res/resource.h"
+#include "commands/FileSongName.h"
 #include "commands/PlannedSync.h"
 #include "commands/PlannedUpload.h"
 #include "commands/SongListContent.h"
@@ -116,6 +117,19 @@ std::string ChooseSyncList(HWND owner, const std::string& last)
         shellMemory->Release();
     }
     return path;
+}
+
+// Text for a menu item: an ampersand of a song's name shown as itself, and
+// a long name cut so that the menu stays narrow.
+std::string MenuText(std::string text)
+{
+    constexpr size_t kLongest = 60;
+    if (text.size() > kLongest)
+        text = CutAtCharacter(text, kLongest - 3) + "...";
+    std::string escaped;
+    for (char c : text)
+        escaped += c == '&' ? std::string("&&") : std::string(1, c);
+    return escaped;
 }
 
 std::string DroppedPath(HDROP drop, UINT index)
@@ -420,13 +434,19 @@ void CQuorlView::OnUpdateDownloadFile(CCmdUI* pCmdUI)
 
 void CQuorlView::OnEditUndo()
 {
-    m_commands.UndoLastChange(false);
+    std::string undone;
+    if (m_commands.UndoLastChange(false, &undone))
+        SetClosingLine("Undone: " + undone + ".");
 }
 
 // Reads this PC's copies, not the player: cheap enough when the menu opens.
+// The item names what it would take back.
 void CQuorlView::OnUpdateEditUndo(CCmdUI* pCmdUI)
 {
-    pCmdUI->Enable(m_commands.CanUndo());
+    std::string description;
+    const bool can = m_commands.CanUndo(&description);
+    pCmdUI->Enable(can);
+    pCmdUI->SetText(can ? "&Undo " + MenuText(description) + "\tCtrl+Z" : std::string("&Undo\tCtrl+Z"));
 }
 
 void CQuorlView::OnRescueSongs()

@@ -66,6 +66,10 @@ inline constexpr const char* kNoHistory =
 inline constexpr const char* kRescueCancelled = "The rescue was stopped. Nothing was changed on Rio.";
 inline constexpr const char* kNothingChanged = "Nothing was changed on Rio.";
 inline constexpr const char* kRescueQuestion = "\nWrite a new directory with these songs to Rio?";
+inline constexpr const char* kLetGoHeading = "Removed earlier on this PC, and still whole in Rio's memory:\n";
+inline constexpr const char* kLetGoQuestion = "\nBring these back too?";
+inline constexpr const char* kLetGoOnlyQuestion = "\nBring them back?";
+inline constexpr const char* kLetGoLeftOut = "Songs removed earlier were left out: a rescue that asks first offers them.";
 inline constexpr const char* kDamageReport = "What is wrong with the directory on Rio:\n";
 inline constexpr const char* kRescueOffer =
     "\nMellifon can look for the songs in Rio's memory, where each block records the blocks "

@@ -54,6 +54,9 @@ public:
     virtual void ShowDetail(const std::string&) {}
     // Yes/No, caption "Mellifon"; true only for Yes.
     virtual bool AskYesNo(const std::string& text) = 0;
+    // The same, for a choice the user should make only on purpose: No is
+    // the default button.
+    virtual bool AskYesNoDefaultNo(const std::string& text) { return AskYesNo(text); }
     // Runs the transfer's dialog modally: kTransferOk, kTransferCancel or kTransferNotCreated.
     virtual int RunTransfer(TransferStep& step) = 0;
     // The status bar's progress control; position -1 hides it. Nothing when

@@ -247,7 +247,7 @@ int DeviceLink::WriteDirectory(const DirectoryImage& sealed, const DirectoryCopy
     return 0;
 }
 
-int DeviceLink::SaveDirectory(const std::string& change)
+int DeviceLink::SaveDirectory(const std::string& change, uint64_t undoTo)
 {
     m_saveProblem = SaveProblem::None;
     if (!m_bPortSet)
@@ -262,7 +262,7 @@ int DeviceLink::SaveDirectory(const std::string& change)
     DirectoryCopy note;
     note.change = change;
     // The change is taken back by writing the directory it replaced.
-    note.undoDigest = PlayerDirectoryDigest();
+    note.undoDigest = undoTo != 0 ? undoTo : PlayerDirectoryDigest();
     return WriteDirectory(*sealed, note, WriteWitness::NewShadow);
 }
 

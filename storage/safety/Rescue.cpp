@@ -250,6 +250,7 @@ void RescueStep::NameFromCopies(RescuedSong& song, const std::vector<DirectoryCo
             song.sizeKnown = true;
             song.rank = released ? unknownRank + kRankReleased + int(c) * DirectoryImage::kEntrySlots + slot
                                  : kRankCopies + int(c) * DirectoryImage::kEntrySlots + slot;
+            song.letGo = released;
             break;
         }
         for (const ReleasedSong& gone : copy.released)
@@ -276,9 +277,13 @@ bool RescueStep::Name()
     if (m_pCopies)
         copies = m_pCopies->All();
     const int unknownRank = kRankCopies + int(copies.size() + 1) * DirectoryImage::kEntrySlots;
-    for (RescuedSong& song : m_result.songs)
+    for (RescuedSong& song : m_result.songs) {
         if (!song.known)
             NameFromCopies(song, copies, unknownRank);
+        // Only a sound directory on the player says the song is gone now:
+        // after damage, another PC may have brought it back since.
+        song.letGo = song.letGo && onPlayerSound;
+    }
     if (onPlayer && !onPlayerSound)
         NameFrom(*onPlayer, kRankOnPlayer, nullptr, false, onPlayer->ChecksumsValid(), true);
     int unnamed = 0;

@@ -41,6 +41,7 @@ struct RescuedSong {
     bool known = false;          // name and time from a directory that listed it
     bool sizeKnown = false;      // and the size too: a directory sound or proven by the print
     bool unfinished = false;     // its last block was never written to its end
+    bool letGo = false;          // this PC removed it (or a sync did): back only if the user asks
     int rank = 0;                // where it comes in the rescued directory
 };
 

@@ -172,9 +172,17 @@ std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& a
         return "the rescue of the songs";
     if (change == "sync")
         return "the sync with a playlist";
-    // The song that is in one directory and not in the other, or renamed.
+    // The song that is in one directory and not in the other, or renamed;
+    // a batch's songs by their number.
     const DirectoryImage& longer = change == "upload" ? after : before;
     const DirectoryImage& shorter = change == "upload" ? before : after;
+    if (change == "upload") {
+        int added = 0;
+        for (int slot = 0; slot < Songs(after); ++slot)
+            added += SameSong(before, KeyOf(after.Entry(slot)), after.ChainOf(slot)) < 0 ? 1 : 0;
+        if (added > 1)
+            return "the upload of " + std::to_string(added) + " songs";
+    }
     for (int slot = 0; slot < Songs(longer); ++slot) {
         const DirectoryEntry entry = longer.Entry(slot);
         const int other = SameSong(shorter, KeyOf(entry), longer.ChainOf(slot));

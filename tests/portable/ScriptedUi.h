@@ -19,6 +19,11 @@ public:
         questions.push_back(text);
         return answerYes;
     }
+    bool AskYesNoDefaultNo(const std::string& text) override
+    {
+        defaultNoQuestions.push_back(text);
+        return answerYesWhereNoIsTheDefault;
+    }
     int RunTransfer(TransferStep& step) override
     {
         transfers.push_back(step.Kind());
@@ -54,10 +59,12 @@ public:
 
     std::vector<std::string> messages;
     std::vector<std::string> questions;
+    std::vector<std::string> defaultNoQuestions; // asked with No as the default
     std::vector<TransferKind> transfers;
     std::vector<std::pair<int, int>> progress;
     std::vector<int> barPositions;
     bool answerYes = true;
+    bool answerYesWhereNoIsTheDefault = false; // the user takes the default
     bool failToCreate = false;
     int cancelAfterSteps = -1;
     int maxSteps = 1000000;

@@ -94,9 +94,31 @@ TEST_F(History, UndoTakesBackChangesNewestFirst)
     EXPECT_TRUE(SongsWhole());
     EXPECT_EQ(BrokenInvariant(p.Image()), "");
 
+    // The three came in one batch: one undo takes them all back.
     p.ui.answerYes = false;
     EXPECT_FALSE(Commands().UndoLastChange(true)); // the user is asked first and says no
-    EXPECT_EQ(p.ui.questions.back(), "Undo the upload of \"c.mp3\" on Rio?");
+    EXPECT_EQ(p.ui.questions.back(), "Undo the upload of 3 songs on Rio?");
+    std::string undone;
+    EXPECT_TRUE(Commands().UndoLastChange(false, &undone));
+    EXPECT_EQ(undone, "the upload of 3 songs");
+    EXPECT_TRUE(Names().empty());
+}
+
+// On a sound player a song this PC removed is offered apart, and comes back
+// only when the user says so against the default.
+TEST_F(History, ARescueOffersTheSongsThisPcRemovedApartAndNotByDefault)
+{
+    ASSERT_TRUE(Commands().RemoveSongAt(1, false));
+    EXPECT_TRUE(Commands().RescueSongs(true));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a.mp3", "c.mp3"}));
+    ASSERT_EQ(p.ui.defaultNoQuestions.size(), 1u);
+    EXPECT_EQ(p.ui.questions.back().find("b.mp3"), std::string::npos) << p.ui.questions.back();
+    EXPECT_EQ(p.ui.defaultNoQuestions[0].rfind("Removed earlier on this PC, and still whole in Rio's memory:\n1. b.mp3", 0), 0u)
+        << p.ui.defaultNoQuestions[0];
+    p.ui.answerYesWhereNoIsTheDefault = true;
+    EXPECT_TRUE(Commands().RescueSongs(true));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a.mp3", "c.mp3", "b.mp3"}));
+    EXPECT_TRUE(SongsWhole());
 }
 
 TEST_F(History, AnInitializeIsTakenBackWithEverySong)

@@ -24,6 +24,15 @@ bool MenuItemEnabled(SimulatedProgram& program, UINT id, int popup)
     return !(GetMenuState(menu, id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
 }
 
+std::string MenuItemText(SimulatedProgram& program, UINT id, int popup)
+{
+    HMENU menu = GetSubMenu(GetMenu(program.frame->m_hWnd), popup);
+    program.frame->SendMessage(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), popup);
+    char text[128] = {};
+    GetMenuStringA(menu, id, text, sizeof text, MF_BYCOMMAND);
+    return text;
+}
+
 TEST(UndoInTheWindow, ARemovalAndAnInitializeAreTakenBack)
 {
     SimulatedProgram program;
@@ -36,8 +45,11 @@ TEST(UndoInTheWindow, ARemovalAndAnInitializeAreTakenBack)
     }
     EXPECT_EQ(program.RowNames(), (std::vector<std::string>{"a.mp3", "c.mp3"}));
     EXPECT_TRUE(MenuItemEnabled(program, ID_EDIT_UNDO, 1));
+    // The item, and then the status bar, say what it takes back.
+    EXPECT_EQ(MenuItemText(program, ID_EDIT_UNDO, 1), "&Undo the removal of \"b.mp3\"\tCtrl+Z");
     Command(program, ID_EDIT_UNDO);
     EXPECT_EQ(program.RowNames(), (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3"}));
+    EXPECT_EQ(program.Pane(0), "Undone: the removal of \"b.mp3\".");
     {
         MessageBoxAnswers answers({IDYES});
         Command(program, ID_INITIALIZE_RIO);
@@ -48,6 +60,19 @@ TEST(UndoInTheWindow, ARemovalAndAnInitializeAreTakenBack)
     program.frame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_EDIT_UNDO, 1), 0);
     EXPECT_EQ(program.RowNames(), (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3"}));
     EXPECT_EQ(program.NamesOnPlayer(), (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3"}));
+}
+
+TEST(UndoInTheWindow, OneUndoTakesBackADropOfManyFiles)
+{
+    SimulatedProgram program;
+    program.Open();
+    program.Drop({program.Mp3File("a.mp3", 70), program.Mp3File("b.mp3", 71), program.Mp3File("c.mp3", 72)});
+    ASSERT_EQ(program.RowNames(), (std::vector<std::string>{"a.mp3", "b.mp3", "c.mp3"}));
+    EXPECT_EQ(MenuItemText(program, ID_EDIT_UNDO, 1), "&Undo the upload of 3 songs\tCtrl+Z");
+    Command(program, ID_EDIT_UNDO);
+    EXPECT_TRUE(program.RowNames().empty());
+    EXPECT_TRUE(program.NamesOnPlayer().empty());
+    EXPECT_EQ(program.Pane(0), "Undone: the upload of 3 songs.");
 }
 
 TEST(RescueInTheWindow, ALostDirectoryIsOfferedARescueThatBringsTheSongsBack)
