@@ -290,11 +290,27 @@ void CFrameWnd::SetFlyByCommand(UINT id)
     ShowPrompt(id);
 }
 
+void CFrameWnd::SetIdleText(const std::string& text)
+{
+    m_sIdleText = text;
+    m_nIDTracking = 0;
+    ShowPrompt(0);
+}
+
+// A command from a menu or a key begins: the last one's closing line has
+// been read.
+bool CFrameWnd::OnCommand(WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (lParam == 0 && LOWORD(wParam) != 0)
+        m_sIdleText.clear();
+    return CWnd::OnCommand(wParam, lParam, result);
+}
+
 void CFrameWnd::ShowPrompt(UINT id)
 {
     std::string text;
     if (id == 0)
-        text = LoadResourceString(AFX_IDS_IDLEMESSAGE);
+        text = m_sIdleText.empty() ? LoadResourceString(AFX_IDS_IDLEMESSAGE) : m_sIdleText;
     else if (id != kNoPrompt)
         text = ResourceStringField(id, 0);
     if (CStatusBar* bar = StatusBar())

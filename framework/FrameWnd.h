@@ -43,6 +43,10 @@ public:
     // Pane 0 of the status bar: a command's prompt, or the idle text for id 0.
     void SetMessageText(UINT id);
     void SetMessageText(const std::string& text);
+    // What pane 0 says while no menu item is chosen: the closing line of the
+    // last command, kept through menus until the next command begins; the
+    // idle text ("Ready") when empty.
+    void SetIdleText(const std::string& text);
     // The pointer rests on a toolbar button (or left it, with id 0).
     void SetFlyByCommand(UINT id);
     void OnIdleUpdateCmdUI();
@@ -50,6 +54,7 @@ public:
     bool OnCmdMsg(UINT id, CCmdUI* pUpdate, bool probeOnly = false) override;
     BOOL PreTranslateMessage(MSG* msg) override;
     bool OnNotify(WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool OnCommand(WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     bool OnSetFocus(HWND losing);
     void PostNcDestroy() override;
 
@@ -78,4 +83,5 @@ private:
     bool m_bAddToTitle = false;
     UINT m_nIDTracking = 0;    // what pane 0 should show: a command, or 0 for idle
     UINT m_nIDLastMessage = ~0u; // what it shows
+    std::string m_sIdleText;
 };

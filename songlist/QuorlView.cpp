@@ -342,9 +342,13 @@ void CQuorlView::UploadItems(const std::vector<std::string>& items)
 
 void CQuorlView::SetClosingLine(const std::string& closing)
 {
-    if (!closing.empty())
-        if (CProgressStatusBar* bar = GetMainStatusBar())
-            bar->SetPaneString(closing, 0);
+    if (closing.empty())
+        return;
+    CWinApp* app = AfxGetApp();
+    if (auto* frame = app ? dynamic_cast<CFrameWnd*>(app->m_pMainWnd) : nullptr)
+        frame->SetIdleText(closing);
+    else if (CProgressStatusBar* bar = GetMainStatusBar())
+        bar->SetPaneString(closing, 0);
 }
 
 void CQuorlView::OnSyncPlaylist()

@@ -73,6 +73,15 @@ TEST(UndoInTheWindow, OneUndoTakesBackADropOfManyFiles)
     EXPECT_TRUE(program.RowNames().empty());
     EXPECT_TRUE(program.NamesOnPlayer().empty());
     EXPECT_EQ(program.Pane(0), "Undone: the upload of 3 songs.");
+    // The line stays through a menu, read or not, until the next command.
+    program.frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(ID_EDIT_UNDO, MF_STRING), 0);
+    EXPECT_NE(program.Pane(0), "Undone: the upload of 3 songs.");
+    program.frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_EQ(program.Pane(0), "Undone: the upload of 3 songs.");
+    Command(program, ID_VERIFY_UPLOAD);
+    Command(program, ID_VERIFY_UPLOAD);
+    program.frame->SendMessage(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_EQ(program.Pane(0), "Ready");
 }
 
 TEST(RescueInTheWindow, ALostDirectoryIsOfferedARescueThatBringsTheSongsBack)
