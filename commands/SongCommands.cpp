@@ -279,14 +279,15 @@ bool SongCommands::MoveSong(int from, int to)
     return true;
 }
 
-bool SongCommands::DownloadSongAt(int slot, const std::string& directory)
+bool SongCommands::DownloadSongAt(int slot, const std::string& directory, const std::string& fileName,
+                                  std::string* written)
 {
     // The chain followed is the list's: if another program changed the
     // player meanwhile, its blocks may hold another song by now.
     PlayerHold hold(m_link);
     if (!hold || !PlayerAsListed(OnChange::Stop))
         return false;
-    return m_link.DownloadSong(slot + 1, directory) != 0;
+    return m_link.DownloadSong(slot + 1, directory, fileName, written) != 0;
 }
 
 bool SongCommands::CanUndo(std::string* description)

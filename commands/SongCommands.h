@@ -99,7 +99,8 @@ public:
     bool MoveSong(int from, int to);
     // Song `slot` into `directory` (the current directory when empty), once
     // the list is known to show what the player holds.
-    bool DownloadSongAt(int slot, const std::string& directory = std::string());
+    bool DownloadSongAt(int slot, const std::string& directory = std::string(),
+                        const std::string& fileName = std::string(), std::string* written = nullptr);
 
     // Takes back the newest change on the player, from the history the
     // copies on this PC keep (storage/safety/UndoHistory.h).

@@ -144,7 +144,11 @@ public:
     int ClearLaterBlocks(const UploadStep& upload);
     // Writes song `number` (counted from 1) into `directory`, or into the
     // current directory when that is empty.
-    int DownloadSong(int number, const std::string& directory = std::string());
+    // Song `number` into `directory` (the current folder when empty), as
+    // `fileName` (the song's name made safe when empty); `written`, when
+    // given, gets the path the song went to.
+    int DownloadSong(int number, const std::string& directory = std::string(),
+                     const std::string& fileName = std::string(), std::string* written = nullptr);
     int RemoveSong(int index);
     static std::string BaseName(const std::string& path);
 

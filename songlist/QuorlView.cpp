@@ -25,6 +25,8 @@
 #include "commands/SongListContent.h"
 #include "commands/UploadOptionsProfile.h"
 #include "files/FileSize.h"
+#include "files/Folders.h"
+#include "storage/songs/DownloadFileName.h"
 #include "storage/UserInterface.h"
 
 namespace {
@@ -46,6 +48,8 @@ const char* const kUploadTitle = "Select file for uploading to Rio";
 const char* const kSettingsSection = "Settings";
 const char* const kVerifyEntry = "VerifyUpload";
 const char* const kSyncListEntry = "SyncList";
+const char* const kDownloadFolderEntry = "DownloadFolder";
+const char* const kDownloadTitle = "Download song from Rio";
 const char* const kSyncTitle = "Choose the playlist or the folder whose songs Rio is to hold, in its order:";
 const char* const kNotAList = "Choose a playlist (.m3u, .m3u8, .pls, .xspf) or a folder.";
 const char* const kPlanNotShown = "The sync's plan could not be shown, so nothing was changed.";
@@ -419,11 +423,47 @@ void CQuorlView::OnRemoveFile()
         m_commands.RemoveSongAt(row, true);
 }
 
+// A Save As box names the file and its folder, starting at the last folder
+// a song went to; the download itself asks before it writes over a file.
 void CQuorlView::OnDownloadFile()
 {
     const int row = SelectedRow();
-    if (row >= 0)
-        m_commands.DownloadSongAt(row);
+    if (row < 0)
+        return;
+    CWinApp* app = AfxGetApp();
+    const std::string last = app ? app->GetProfileString(kSettingsSection, kDownloadFolderEntry) : std::string();
+    std::vector<char> file(MAX_PATH * 2, '\0');
+    const std::string suggested = DownloadFileName(GetListCtrl().GetItemText(row, kColumnName), row + 1);
+    suggested.copy(file.data(), file.size() - 1);
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = GetAncestor(m_hWnd, GA_ROOT);
+    dialog.lpstrFilter = "MP3 Audio (*.mp3)\0*.mp3\0All Files (*.*)\0*.*\0";
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = DWORD(file.size());
+    dialog.lpstrInitialDir = last.empty() ? nullptr : last.c_str();
+    dialog.lpstrTitle = kDownloadTitle;
+    dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_EXPLORER;
+    if (!GetSaveFileNameA(&dialog)) {
+        if (CommDlgExtendedError() != 0)
+            AfxMessageBox("The box to choose where the song goes could not be shown, so nothing was downloaded.", MB_OK);
+        return;
+    }
+    DownloadTo(file.data());
+}
+
+void CQuorlView::DownloadTo(const std::string& path)
+{
+    const int row = SelectedRow();
+    if (row < 0)
+        return;
+    const std::string folder = ParentFolder(path);
+    if (CWinApp* app = AfxGetApp())
+        app->WriteProfileString(kSettingsSection, kDownloadFolderEntry, folder.c_str());
+    std::string written;
+    if (m_commands.DownloadSongAt(row, folder, DeviceLink::BaseName(path), &written))
+        SetClosingLine("Downloaded to " + written);
 }
 
 void CQuorlView::OnUpdateRemoveFile(CCmdUI* pCmdUI)

@@ -35,6 +35,9 @@ public:
     // The player made to hold the songs of a playlist or folder: the plan
     // shown first, carried out only when the user says so.
     void SyncWith(const std::string& list);
+    // The selected song into `path`, the file the user chose; the status bar
+    // says where it went.
+    void DownloadTo(const std::string& path);
 
 protected:
     bool OnColumnClick(NMHDR* header, LRESULT& result);

@@ -78,7 +78,8 @@ std::string DeviceLink::FreePath(const std::string& folder, const std::string& n
     return numbered;
 }
 
-int DeviceLink::DownloadSong(int number, const std::string& directory)
+int DeviceLink::DownloadSong(int number, const std::string& directory, const std::string& fileName,
+                             std::string* written)
 {
     const int songs = m_image.entryCount();
     if (number < 1 || number > songs || number > DirectoryImage::kEntrySlots)
@@ -100,10 +101,16 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
     // file calls too. A character the code page lacks comes out as '?', which
     // the safe-name rules turn into '_'.
     const std::string shown = Ui().Names().Shown(entry.name());
-    const std::string name = DownloadFileName(shown, number);
+    const std::string name = DownloadFileName(fileName.empty() ? shown : fileName, number);
     std::string folder = directory;
+    // In the system's own form: the path is shown to the user.
+#ifdef _WIN32
     if (!folder.empty() && folder.back() != '/' && folder.back() != '\\')
+        folder += '\\';
+#else
+    if (!folder.empty() && folder.back() != '/')
         folder += '/';
+#endif
     bool replace = false;
     const std::string path = FreePath(folder, name, &replace);
     if (path.empty())
@@ -148,8 +155,11 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
     }
     if (result != kTransferOk || !closed)
         return 0;
-    if (part.TakeName(path, replace))
+    if (part.TakeName(path, replace)) {
+        if (written)
+            *written = path;
         return 1;
+    }
     // A file of its name appeared while the song was read: it is kept, and
     // the song goes beside it.
     if (!replace && PathExists(path.c_str())) {
@@ -159,6 +169,8 @@ int DeviceLink::DownloadSong(int number, const std::string& directory)
                 break;
             if (part.TakeName(beside, false)) {
                 Ui().ShowMessage(WithName(kWrittenBeside, path) + DeviceLink::BaseName(beside));
+                if (written)
+                    *written = beside;
                 return 1;
             }
         }

@@ -435,20 +435,27 @@ TEST(FileCommands, RemoveInitializeAndDownloadWhenConfirmed)
     program.StoreSongs({"first.mp3", "second.mp3"}, 40000);
     program.Open();
 
-    std::filesystem::current_path(program.folder);
-    std::filesystem::remove(std::filesystem::path(program.folder) / "second.mp3");
+    // Where the Save As box said: the status bar tells where the song went,
+    // and the folder is remembered for the next box.
+    const std::string target = program.folder + "\\kept\\second.mp3";
+    std::filesystem::create_directories(program.folder + "\\kept");
     Select(program, 1);
-    Command(program, ID_DOWNLOAD_FILE);
-    EXPECT_EQ(std::filesystem::file_size(std::filesystem::path(program.folder) / "second.mp3"), 40000u);
+    program.view->DownloadTo(target);
+    EXPECT_EQ(std::filesystem::file_size(target), 40000u);
+    EXPECT_EQ(program.Pane(0), "Downloaded to " + target);
+    EXPECT_EQ(TheTestApp().GetProfileString("Settings", "DownloadFolder"), program.folder + "\\kept");
     {
-        // Never over a file unasked: No keeps it and writes the song beside it.
-        std::filesystem::resize_file(std::filesystem::path(program.folder) / "second.mp3", 10);
+        // Never over a file unasked: the question names the folder; No keeps
+        // the file and writes the song beside it.
+        std::filesystem::resize_file(target, 10);
         MessageBoxAnswers answers({IDNO});
-        Command(program, ID_DOWNLOAD_FILE);
-        ASSERT_EQ(answers.texts.size(), 1u);
+        program.view->DownloadTo(target);
+        ASSERT_GE(answers.texts.size(), 1u);
         EXPECT_NE(answers.texts[0].find("exists already. Replace it?"), std::string::npos) << answers.texts[0];
-        EXPECT_EQ(std::filesystem::file_size(std::filesystem::path(program.folder) / "second.mp3"), 10u);
-        EXPECT_EQ(std::filesystem::file_size(std::filesystem::path(program.folder) / "second (2).mp3"), 40000u);
+        EXPECT_NE(answers.texts[0].find(program.folder + "\\kept"), std::string::npos) << answers.texts[0];
+        EXPECT_EQ(std::filesystem::file_size(target), 10u);
+        EXPECT_EQ(std::filesystem::file_size(program.folder + "\\kept\\second (2).mp3"), 40000u);
+        EXPECT_EQ(program.Pane(0), "Downloaded to " + program.folder + "\\kept\\second (2).mp3");
     }
 
     MessageBoxAnswers answers({IDYES, IDYES});
@@ -459,7 +466,6 @@ TEST(FileCommands, RemoveInitializeAndDownloadWhenConfirmed)
     Command(program, ID_INITIALIZE_RIO);
     EXPECT_TRUE(program.RowNames().empty());
     EXPECT_EQ(program.Pane(3), "Free:33,554,432");
-    std::filesystem::current_path(std::filesystem::temp_directory_path());
 }
 
 } // namespace
