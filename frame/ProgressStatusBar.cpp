@@ -47,10 +47,33 @@ void CProgressStatusBar::ShowProgress(int position, int range)
     m_progress.SetPos(position);
 }
 
+// The text's width in the bar's font, with the room the bar draws around it.
+int CProgressStatusBar::TextWidth(const std::string& text)
+{
+    constexpr int kInnerMargin = 3;
+    HDC dc = GetDC(m_hWnd);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(m_hWnd, dc);
+    return extent.cx + kInnerMargin;
+}
+
 void CProgressStatusBar::SetPaneString(const std::string& text, int pane)
 {
     if (!m_hWnd)
         return;
+    // A figure's pane has its usual width at the usual fonts; with larger
+    // ones (120 dots an inch) it widens to its text rather than cut it.
+    if (pane > 0) {
+        UINT id = 0, style = 0;
+        int width = 0;
+        GetPaneInfo(pane, id, style, width);
+        const int needed = TextWidth(text);
+        if (needed > width)
+            SetPaneInfo(pane, id, style, needed);
+    }
     SetPaneText(pane, text, true);
     UpdateWindow();
 }

@@ -20,6 +20,7 @@ public:
     virtual void ShowProgress(int position, int range);
     // Sets a pane's text and repaints at once, even while the program is busy.
     virtual void SetPaneString(const std::string& text, int pane);
+    int TextWidth(const std::string& text);
 
 protected:
     void OnSize(UINT type, int cx, int cy);

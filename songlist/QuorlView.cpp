@@ -43,6 +43,8 @@ const ColumnSetup kColumns[kSongColumns] = {{LVCFMT_LEFT, 90},  {LVCFMT_RIGHT, 3
 // What the list adds to a text's width: its margins on either side.
 constexpr int kTextMargin = 12;
 constexpr int kRightMargin = kTextMargin / 2;
+// What a heading adds to its text's width: its margins and the divider.
+constexpr int kHeaderMargin = 12;
 
 const char* const kUploadTitle = "Select file for uploading to Rio";
 const char* const kSettingsSection = "Settings";
@@ -249,7 +251,9 @@ void CQuorlView::FitColumns(const SongListContent& content)
 {
     CListCtrl& list = GetListCtrl();
     for (int column = 0; column < kSongColumns; ++column) {
-        int width = kColumns[column].width;
+        // The heading too: with large fonts it outgrows the usual width.
+        int width = std::max(kColumns[column].width,
+                             list.GetStringWidth(kSongColumnHeaders[size_t(column)]) + kHeaderMargin);
         for (const auto& row : content.rows)
             width = std::max(width, list.GetStringWidth(row[size_t(column)]) + kTextMargin);
         if (list.GetColumnWidth(column) != width)

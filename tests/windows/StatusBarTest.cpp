@@ -116,6 +116,28 @@ TEST_F(StatusBarTest, PaneStringsShowAtOnce)
     EXPECT_STREQ(text, "Songs:7");
 }
 
+// With large fonts a figure's pane widens to its text; at the usual ones it
+// keeps its usual width.
+TEST_F(StatusBarTest, AFigurePaneFitsItsTextInAnyFont)
+{
+    UINT id = 0, style = 0;
+    int usual = 0, width = 0;
+    Bar().GetPaneInfo(2, id, style, usual);
+    Bar().SetPaneString("Memory:33,554,432", 2);
+    Bar().GetPaneInfo(2, id, style, width);
+    EXPECT_EQ(width, usual);
+    HFONT large = CreateFontA(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma");
+    Bar().SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(large), TRUE);
+    Bar().SetPaneString("Memory:33,554,432", 2);
+    Bar().GetPaneInfo(2, id, style, width);
+    EXPECT_GE(width, Bar().TextWidth("Memory:33,554,432"));
+    EXPECT_GT(width, usual);
+    const RECT pane = Bar().GetItemRect(2);
+    EXPECT_GE(pane.right - pane.left, Bar().TextWidth("Memory:33,554,432"));
+    Bar().SendMessage(WM_SETFONT, 0, FALSE);
+    DeleteObject(large);
+}
+
 TEST_F(StatusBarTest, AHighlightedMenuItemShowsItsPromptUntilTheMenuCloses)
 {
     HMENU file = GetSubMenu(GetMenu(frame->m_hWnd), 0);
