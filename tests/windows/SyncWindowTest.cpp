@@ -146,10 +146,21 @@ TEST(SyncWindow, ThePlanIsShownFirstAndTheSyncLeavesTheListsOrder)
         << program.Pane(0);
 
     // Nothing left to change: said, and nothing written.
-    MessageBoxAnswers answers({IDOK});
-    EXPECT_FALSE(SyncThroughDialog(program, list, [](CSyncDlg&) {}));
-    EXPECT_EQ(answers.texts, std::vector<std::string>{"Rio holds the list already."});
-    EXPECT_EQ(program.Saves(), 0);
+    {
+        MessageBoxAnswers answers({IDOK});
+        EXPECT_FALSE(SyncThroughDialog(program, list, [](CSyncDlg&) {}));
+        EXPECT_EQ(answers.texts, std::vector<std::string>{"Rio holds the list already."});
+        EXPECT_EQ(program.Saves(), 0);
+    }
+
+    // An XSPF list, as other players save it, reads the same way.
+    const std::string xspf = TextFile(program, "list.xspf",
+                                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<playlist version=\"1\" "
+                                      "xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>a.mp3</location>"
+                                      "</track><track><location>d.mp3</location></track></trackList></playlist>\r\n");
+    MessageBoxAnswers none({});
+    EXPECT_TRUE(SyncThroughDialog(program, xspf, [](CSyncDlg& dialog) { Press(dialog, IDOK); }));
+    EXPECT_EQ(program.NamesOnPlayer(), (std::vector<std::string>{"a.mp3", "d.mp3"}));
 }
 
 // On a 1 MiB player of 32 blocks: a list of 12, 25 and 1 blocks.
