@@ -14,7 +14,7 @@ const char* const kUsageLine = "usage: mellifon-cli [--flash IMAGE | --port PORT
 const char* const kUsageHead =
     "usage: mellifon-cli [--flash IMAGE | --port PORT] COMMAND [ARGS]\n"
     "  --help               this text; COMMAND --help: that command's alone.\n"
-    "  --version            the program's version and those of the libraries it converts with.\n"
+    "  --version            the program's version and those of the libraries it runs with.\n"
     "  --verbose            with each file refused or converted with damage, the words of the\n"
     "                       library that judged it (FFmpeg's).\n"
     "  --flash IMAGE        the simulated player whose flash is the file IMAGE;\n"
