@@ -14,16 +14,8 @@ if(NOT WIN32)
   return()
 endif()
 
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-  set(_audio audio-x86_64)
-else()
-  set(_audio audio-i586)
-endif()
-execute_process(COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/../scripts/lib/libraries.sh" dir ${_audio}
-                OUTPUT_VARIABLE _audio_dir OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE _status)
-if(NOT _status EQUAL 0 OR NOT EXISTS "${_audio_dir}/.complete")
-  message(FATAL_ERROR "The audio libraries for this tree are missing (${_audio_dir}): run scripts/setup")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsLibraryDir.cmake)
+mellifon_windows_library_dir(audio "audio libraries" _audio_dir)
 
 # FFmpeg's pkg-config files name the system libraries a static link needs.
 set(ENV{PKG_CONFIG_LIBDIR} "${_audio_dir}/lib/pkgconfig")
