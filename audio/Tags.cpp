@@ -71,11 +71,13 @@ public:
     void printMessage(const TagLib::String&) override {}
 };
 
-void SilenceTagLib()
+// Whether TagLib can read a file of this size; it is kept quiet from the first.
+bool TagLibReads(uint64_t fileSize)
 {
     static Silence silence;
     static std::once_flag once;
     std::call_once(once, [] { TagLib::setDebugListener(&silence); });
+    return fileSize <= kLongestFile;
 }
 
 std::string Trimmed(const TagLib::String& text)
@@ -113,9 +115,8 @@ uint64_t PictureBytes(TagLib::ID3v2::Tag* tag)
 SongTags ReadMpegTags(std::FILE* file, const std::string& path, uint64_t fileSize)
 {
     SongTags tags;
-    if (fileSize > kLongestFile)
+    if (!TagLibReads(fileSize))
         return tags;
-    SilenceTagLib();
     OpenFileStream stream(file, path, fileSize);
     TagLib::MPEG::File mpeg(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
     if (!mpeg.isValid())
@@ -142,9 +143,8 @@ SongTags ReadMpegTags(std::FILE* file, const std::string& path, uint64_t fileSiz
 SongTags ReadTags(std::FILE* file, const std::string& path, uint64_t fileSize)
 {
     SongTags tags;
-    if (fileSize > kLongestFile)
+    if (!TagLibReads(fileSize))
         return tags;
-    SilenceTagLib();
     OpenFileStream stream(file, path, fileSize);
     TagLib::FileRef ref(&stream, false);
     if (!ref.isNull())
