@@ -23,7 +23,10 @@ std::string SampleRateProblem(int rate);
 struct ConversionSettings {
     int kbps = kDefaultKbps;
     bool mono = false;
+    double gainDb = 0; // applied to the sound before it is encoded: its levelling
 };
+
+class LoudnessMeter;
 
 // The bit rates of MPEG-1 Layer III, 32 to 320 kbit/s.
 bool IsMp3BitRate(int kbps);
@@ -44,6 +47,10 @@ public:
 
     // Writes `target` (created or replaced); the caller removes it.
     ConversionJob(const std::string& source, const std::string& target, const ConversionSettings& settings);
+    // Measures instead of converting: the sound a conversion with `settings`
+    // would encode (at 44100 Hz, in its channels, before any gain) goes to
+    // `meter`. The same decoding, damage and all; nothing is written.
+    ConversionJob(const std::string& source, LoudnessMeter& meter, const ConversionSettings& settings);
     ~ConversionJob();
     ConversionJob(const ConversionJob&) = delete;
     ConversionJob& operator=(const ConversionJob&) = delete;

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -5,6 +6,7 @@
 
 #include "audio/Conversion.h"
 #include "audio/FfmpegInput.h"
+#include "audio/LoudnessMeter.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -50,6 +52,8 @@ struct ConversionJob::Codecs {
     std::vector<float> left, right;
     std::vector<unsigned char> mp3;
     ConversionSettings settings;
+    LoudnessMeter* meter = nullptr; // measuring: the sound goes here, and nothing is encoded
+    float gain = 1;
     int64_t sourceBytes = 0;
     double lastTime = 0; // of the packet read last, for the messages
     bool inputEnded = false;
@@ -129,6 +133,9 @@ bool ConversionJob::Codecs::Open(const std::string& source, const std::string& t
         return false;
     }
     sourceBytes = avio_size(input.io);
+    if (meter)
+        return true;
+    gain = float(std::pow(10.0, settings.gainDb / 20.0));
     if (!OpenEncoder(problem))
         return false;
     out = std::fopen(target.c_str(), "wb");
@@ -202,6 +209,18 @@ bool ConversionJob::Codecs::Resampler(const AVFrame& f, std::string* problem)
 
 bool ConversionJob::Codecs::Encode(int samples, std::string* problem)
 {
+    if (meter) {
+        const float* const planes[2] = {left.data(), right.data()};
+        meter->Add(planes, samples);
+        return true;
+    }
+    if (gain != 1) {
+        for (int i = 0; i < samples; ++i)
+            left[size_t(i)] *= gain;
+        if (!settings.mono)
+            for (int i = 0; i < samples; ++i)
+                right[size_t(i)] *= gain;
+    }
     mp3.resize(size_t(samples) * 5 / 4 + 7200);
     const int bytes = lame_encode_buffer_ieee_float(lame, left.data(), settings.mono ? left.data() : right.data(),
                                                     samples, mp3.data(), int(mp3.size()));
@@ -259,6 +278,8 @@ bool ConversionJob::Codecs::Finish(std::string* problem)
                                           std::to_string(int(secondsIn * 10)) + " tenths of a second of it decode";
         return false;
     }
+    if (meter)
+        return true;
     if (mp3.size() < 7200)
         mp3.resize(7200); // what the encoder's last frames may take
     const int bytes = lame_encode_flush(lame, mp3.data(), int(mp3.size()));
@@ -291,6 +312,16 @@ ConversionJob::ConversionJob(const std::string& source, const std::string& targe
     if (!IsMp3BitRate(settings.kbps))
         Fail("no MPEG-1 Layer III bit rate: " + std::to_string(settings.kbps) + " kbps");
     else if (!m_codecs->Open(source, target, &problem))
+        Fail(problem);
+}
+
+ConversionJob::ConversionJob(const std::string& source, LoudnessMeter& meter, const ConversionSettings& settings)
+    : m_codecs(std::make_unique<Codecs>())
+{
+    m_codecs->settings = settings;
+    m_codecs->meter = &meter;
+    std::string problem;
+    if (!m_codecs->Open(source, std::string(), &problem))
         Fail(problem);
 }
 

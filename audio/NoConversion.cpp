@@ -37,6 +37,11 @@ ConversionJob::ConversionJob(const std::string&, const std::string&, const Conve
     Fail(kNoLibraries);
 }
 
+ConversionJob::ConversionJob(const std::string&, LoudnessMeter&, const ConversionSettings&)
+{
+    Fail(kNoLibraries);
+}
+
 ConversionJob::~ConversionJob() = default;
 
 ConversionJob::State ConversionJob::Step()

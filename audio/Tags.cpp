@@ -95,9 +95,23 @@ void ReadFields(const TagLib::Tag* tag, const TagLib::PropertyMap& properties, S
         tags->title = Trimmed(tag->title());
         tags->track = int(tag->track() > 100000 ? 0 : tag->track());
     }
-    const auto disc = properties.find("DISCNUMBER");
-    if (disc != properties.end() && !disc->second.isEmpty())
-        tags->disc = TagNumber(disc->second.front().to8Bit(true));
+    const auto field = [&properties](const char* key, double* value) {
+        const auto found = properties.find(key);
+        return found != properties.end() && !found->second.isEmpty() &&
+               ParseTagNumber(found->second.front().to8Bit(true), value);
+    };
+    double value = 0;
+    if (field("DISCNUMBER", &value))
+        tags->disc = int(value > 0 && value < 100000 ? value : 0);
+    if (field("REPLAYGAIN_TRACK_GAIN", &value) && value > -60 && value < 60) {
+        tags->loudnessTagged = true;
+        tags->taggedLufs = -18.0 - value;
+    } else if (field("R128_TRACK_GAIN", &value) && value > -32768 && value < 32768) {
+        tags->loudnessTagged = true;
+        tags->taggedLufs = -23.0 - value / 256.0; // Q7.8 fixed point
+    }
+    if (tags->loudnessTagged && field("REPLAYGAIN_TRACK_PEAK", &value) && value > 0 && value < 100)
+        tags->taggedPeak = value;
 }
 
 // The attached pictures of an ID3v2 tag, with their frames' headers.
@@ -150,6 +164,38 @@ SongTags ReadTags(std::FILE* file, const std::string& path, uint64_t fileSize)
     if (!ref.isNull())
         ReadFields(ref.tag(), ref.file()->properties(), &tags);
     return tags;
+}
+
+bool ParseTagNumber(const std::string& text, double* value)
+{
+    size_t at = text.find_first_not_of(" \t");
+    if (at == std::string::npos)
+        return false;
+    const bool negative = text[at] == '-';
+    if (text[at] == '-' || text[at] == '+')
+        ++at;
+    double number = 0, scale = 1;
+    bool digits = false, fraction = false;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c == '.' || c == ',') {
+            if (fraction)
+                break;
+            fraction = true;
+        } else if (c >= '0' && c <= '9' && number < 1e9) {
+            digits = true;
+            if (fraction)
+                number += (c - '0') * (scale /= 10);
+            else
+                number = number * 10 + (c - '0');
+        } else {
+            break;
+        }
+    }
+    if (!digits)
+        return false;
+    *value = negative ? -number : number;
+    return true;
 }
 
 int TagNumber(const std::string& text)

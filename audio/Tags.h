@@ -16,7 +16,17 @@ struct SongTags {
     uint64_t leadingBytes = 0;  // the ID3v2 tag at the start
     uint64_t pictureBytes = 0;  // of those, the attached pictures
     uint64_t trailingBytes = 0; // the APE and ID3v1 tags at the end
+    // The loudness a scanner wrote into the tags: its ReplayGain track gain
+    // (REPLAYGAIN_TRACK_GAIN, to -18 LUFS) or its R128 track gain
+    // (R128_TRACK_GAIN, to -23 LUFS), as the loudness it stands for.
+    bool loudnessTagged = false;
+    double taggedLufs = 0;
+    double taggedPeak = 0; // REPLAYGAIN_TRACK_PEAK, full scale at 1; 0 when none
 };
+
+// A number as tags and lists write it, "-4.52 dB", "+1.3", "0.98", in any
+// locale; false when the text begins with none.
+bool ParseTagNumber(const std::string& text, double* value);
 
 // The tags of MPEG audio in `file` (`fileSize` bytes, named `path`), with
 // their sizes. A damaged tag gives what could be read of it. The file

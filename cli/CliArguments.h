@@ -28,6 +28,7 @@ struct CliArguments {
     bool asIs = false;       // --as-is
     bool stripTags = false;  // --strip-tags
     bool nameFromTags = false; // --name-from-tags
+    bool level = false;      // --level: every song to one loudness
     bool fit = false;        // --fit: store what fits when the batch does not
     bool dryRun = false;     // --dry-run: what would change; nothing changes
     bool help = false;    // --help: the usage, or its command's when one came before

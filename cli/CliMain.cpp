@@ -27,6 +27,7 @@
 #include "playlist/UploadItems.h"
 #include "commands/BatchUpload.h"
 #include "commands/PlanText.h"
+#include "commands/PlannedLevels.h"
 #include "commands/SongCommands.h"
 #include "commands/SongListContent.h"
 #include "storage/safety/CopyFolder.h"
@@ -72,6 +73,7 @@ UploadOptions UploadOptionsOf(const CliArguments& a)
     options.stripTags = a.stripTags;
     options.nameFromTags = a.nameFromTags;
     options.storeDuplicates = a.duplicates;
+    options.level = a.level;
     return options;
 }
 
@@ -193,8 +195,12 @@ private:
         const int unread = int(items.problems.size());
         const DirectoryImage& image = m_link.m_image;
         const std::vector<KnownSong> songs = KnownSongs(m_link);
-        const UploadPlan plan = PlanUpload(std::move(items.files), UploadOptionsOf(a), image.freeBlocks(),
-                                           image.entryCount(), &m_link.Ui().Names(), &songs);
+        UploadPlan plan = PlanUpload(std::move(items.files), UploadOptionsOf(a), image.freeBlocks(),
+                                     image.entryCount(), &m_link.Ui().Names(), &songs);
+        // Measured only when the batch is to be stored, or its plan shown.
+        const bool levelNow = a.level && (a.dryRun || plan.Fits() || a.fit);
+        if (levelNow && !LevelPlannedFiles(plan.files, m_link.Ui()))
+            return Fail(std::string("stopped while measuring; nothing was ") + (a.dryRun ? "planned" : "stored"));
         if (a.dryRun)
             return PrintPlan(plan) == kDone && unread == 0 ? kDone : kFailed;
         for (const PlannedFile& file : plan.files) {
@@ -243,8 +249,10 @@ private:
                 Note(unread[i]);
             return Fail("the list names what cannot be read, so nothing was changed");
         }
-        const SyncPlan plan = PlanSync(m_link.m_image, KnownSongs(m_link), std::move(items.files), UploadOptionsOf(a),
-                                       &m_link.Ui().Names());
+        SyncPlan plan = PlanSync(m_link.m_image, KnownSongs(m_link), std::move(items.files), UploadOptionsOf(a),
+                                 &m_link.Ui().Names());
+        if (a.level && !LevelPlannedFiles(plan.additions.files, m_link.Ui()))
+            return Fail("stopped while measuring; nothing was changed");
         const std::string withoutSongs = SyncWithoutSongsText(plan, a.fit);
         if (!withoutSongs.empty()) {
             for (const PlannedFile& file : plan.refused)
@@ -316,6 +324,7 @@ private:
                     .Add("conversion_kbps", added && added->action == UploadAction::Convert
                                                 ? JsonNumber(added->conversion.kbps)
                                                 : kJsonNull)
+                    .Add("gain_db", added && added->levelled ? JsonDecimal(added->gainDb, 1) : kJsonNull)
                     .Text());
         }
         std::vector<std::string> removed, refused, notFitting;

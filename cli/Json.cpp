@@ -1,5 +1,6 @@
 #include "cli/Json.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "format/SongName.h"
@@ -43,6 +44,13 @@ std::string JsonString(const std::string& text)
         }
     }
     return json + "\"";
+}
+
+std::string JsonDecimal(double value, int places)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", places, std::isfinite(value) ? value : 0.0);
+    return text;
 }
 
 std::string JsonNumber(long long value)

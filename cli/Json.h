@@ -10,6 +10,8 @@
 // program's own text (the code page on Windows, Windows-1252 elsewhere).
 std::string JsonString(const std::string& text);
 std::string JsonNumber(long long value);
+// A number with `places` decimals, "-4.5".
+std::string JsonDecimal(double value, int places);
 std::string JsonBool(bool value);
 inline const char* const kJsonNull = "null";
 

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "audio/AudioFrame.h"
+#include "audio/GlobalGain.h"
 #include "audio/TagStrip.h"
 #include "audio/TemporaryFile.h"
 #include "link/DeviceLink.h"
@@ -94,6 +96,19 @@ private:
     std::string m_title;
 };
 
+// The bytes of the file that are stored, by its action.
+FrameSpan StoredSpan(const PlannedFile& file)
+{
+    const AudioFileFacts& facts = file.facts;
+    FrameSpan span;
+    span.firstFrame = facts.content.firstFrame;
+    span.framesEnd = facts.framesEnd;
+    span.start = file.action == UploadAction::Store ? (facts.content.riffWrapped ? kRiffWrapperBytes : 0)
+                                                     : facts.content.firstFrame;
+    span.end = file.action == UploadAction::StoreWithoutTags ? facts.framesEnd : facts.size;
+    return span;
+}
+
 class PlannedFiles : public UploadSource {
 public:
     PlannedFiles(DeviceLink& link, NamingUi& ui, const UploadPlan& plan) : m_link(link), m_ui(ui), m_plan(plan)
@@ -172,7 +187,7 @@ bool PlannedFiles::Prepare(size_t index, SongFile* song)
     song->progressTitle = "Uploading " + place + " (" +
                           PortTimeText(UploadPortAccesses(file.blocks, 1) - kAccessesPerRefill) +
                           " on a real player): " + DeviceLink::BaseName(file.facts.path);
-    if (file.action == UploadAction::Store)
+    if (file.action == UploadAction::Store && file.gainSteps == 0)
         return true;
     m_temporary = std::make_unique<TemporaryFile>(".mp3");
     if (m_temporary->Path().empty()) {
@@ -183,20 +198,22 @@ bool PlannedFiles::Prepare(size_t index, SongFile* song)
     if (file.action == UploadAction::Convert)
         return Convert(index, file);
     std::string problem;
-    const uint64_t end = file.action == UploadAction::StoreFromFirstFrame ? file.facts.size : file.facts.framesEnd;
-    if (CopyAudioFrames(file.facts.path, file.facts.content.firstFrame, end, song->path, &problem))
+    if (file.gainSteps != 0 ? CopyWithGlobalGain(file.facts.path, StoredSpan(file), file.gainSteps, song->path, &problem)
+                            : CopyAudioFrames(file.facts.path, file.facts.content.firstFrame,
+                                              StoredSpan(file).end, song->path, &problem))
         return true;
     m_link.Ui().ShowMessage(problem);
     return false;
 }
 
-bool PlannedFiles::Finished(size_t, bool stored)
+bool PlannedFiles::Finished(size_t index, bool stored)
 {
     m_temporary.reset();
     m_ui.Name(std::string());
     const bool stop = m_ui.Cancelled() || PortStopRequested();
     if (stored) {
         ++m_result.stored;
+        m_result.levelled += m_plan.files[index].levelled;
         const int songs = m_link.m_image.entryCount();
         if (songs > 0)
             m_result.bytes += m_link.m_image.Entry(songs - 1).size();
@@ -252,6 +269,11 @@ BatchResult RunUploadPlan(DeviceLink& link, SongCommands& commands, const Upload
     return RunPlannedFiles(link, plan, [&commands](UploadSource& files) { commands.UploadFiles(files); });
 }
 
+std::string LevelledText(const BatchResult& result)
+{
+    return result.levelled == 0 ? "" : "; " + std::to_string(result.levelled) + " levelled";
+}
+
 std::string DamagePassedOverText(const BatchResult& result)
 {
     if (result.damaged == 0)
@@ -264,5 +286,5 @@ std::string BatchClosingLine(const BatchResult& result)
 {
     return ClosingLine(result.stored, result.files, result.bytes, result.freeBytes, result.refused, result.notTried,
                        result.skipped, result.failed) +
-           DamagePassedOverText(result);
+           LevelledText(result) + DamagePassedOverText(result);
 }

@@ -28,6 +28,7 @@ struct BatchResult {
     int notTried = 0;    // after a stop (the file cancelled among them), or a player that stopped answering
     int damaged = 0;     // converted with damaged frames passed over
     int damagedFrames = 0; // passed over, in all of them
+    int levelled = 0;    // stored with a gain that levels them
     uint64_t bytes = 0;  // of the songs stored
     bool stopped = false; // cancelled before its end
     // The free memory afterwards, as the player's directory says; none when
@@ -44,6 +45,8 @@ std::optional<uint64_t> KnownFreeBytes(const DeviceLink& link);
 // The closing line of a batch: what was stored, what not, and what damage
 // its conversions passed over.
 std::string BatchClosingLine(const BatchResult& result);
+// "; 3 levelled", or empty.
+std::string LevelledText(const BatchResult& result);
 // "; 2 converted with 5 damaged frames passed over", or empty.
 std::string DamagePassedOverText(const BatchResult& result);
 

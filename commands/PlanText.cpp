@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "audio/Levelling.h"
 #include "link/DeviceLink.h"
 #include "format/SongName.h"
 #include "commands/PortTime.h"
@@ -69,6 +70,8 @@ std::string PlannedFileText(const PlannedFile& file)
     if (file.skipped)
         return line + "left out: the same as " + file.duplicateOf;
     line += Action(file);
+    if (file.levelled)
+        line += ", levelled " + GainText(file.gainDb);
     if (file.action != UploadAction::Refuse) {
         line += ", as \"" + file.name + "\"";
         if (!file.fits)
@@ -93,6 +96,8 @@ std::vector<std::string> PlanNotes(const PlannedFile& file)
 {
     std::vector<std::string> notes = PlanWarnings(file);
     const std::string name = DeviceLink::BaseName(file.facts.path);
+    if (!file.levelNote.empty())
+        notes.push_back(name + ": " + file.levelNote);
     if (file.action == UploadAction::StoreFromFirstFrame)
         notes.push_back(name + ": " + std::to_string(file.facts.content.firstFrame) +
                         (file.facts.content.firstFrame == 1 ? " byte" : " bytes") + " before the first frame left out");

@@ -5,6 +5,7 @@
 #include "commands/SyncText.h"
 #include "commands/GatheringUi.h"
 #include "commands/PlanText.h"
+#include "commands/PlannedLevels.h"
 #include "commands/PlannedUpload.h"
 #include "storage/StorageTexts.h"
 
@@ -59,6 +60,8 @@ bool PlanSyncWith(DeviceLink& link, const std::string& list, const UploadOptions
         WaitCursor wait(ui);
         *plan = PlanSync(link.m_image, KnownSongs(link), std::move(items.files), options, &ui.Names());
     }
+    if (options.Levels() && !LevelPlannedFiles(plan->additions.files, ui))
+        return false; // the user stopped it
     // Initialize empties the player; a sync with a list of no songs would
     // too, and one Enter on the plan would do it.
     const std::string withoutSongs = SyncWithoutSongsText(*plan, true);

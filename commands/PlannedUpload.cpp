@@ -7,6 +7,7 @@
 #include "commands/BatchUpload.h"
 #include "commands/GatheringUi.h"
 #include "commands/PlanText.h"
+#include "commands/PlannedLevels.h"
 #include "storage/StorageTexts.h"
 #include "storage/UserInterface.h"
 
@@ -130,6 +131,8 @@ std::string UploadAsPlanned(DeviceLink& link, SongCommands& commands, const std:
         if (!ui.AskYesNo(notFitting + kStoreWhatFits))
             return kNothingStored;
     }
+    if (options.Levels() && !LevelPlannedFiles(planned.files, ui))
+        return kNothingStored;
     GatheringUi gathering(ui);
     link.AttachUserInterface(&gathering);
     const BatchResult result = RunUploadPlan(link, commands, planned);

@@ -135,5 +135,5 @@ std::string SyncClosingLine(const SyncPlan& plan, const SyncResult& result, cons
     const int notAdded = result.additions.refused + result.additions.failed;
     if (notAdded > 0)
         line += "; " + std::to_string(notAdded) + " not added";
-    return line + DamagePassedOverText(result.additions);
+    return line + LevelledText(result.additions) + DamagePassedOverText(result.additions);
 }

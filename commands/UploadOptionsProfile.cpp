@@ -17,7 +17,8 @@ const Choice kChoices[] = {{"Speech", &UploadOptions::speech},
                            {"Reencode", &UploadOptions::reencodePlayable},
                            {"AsIs", &UploadOptions::asIs},
                            {"StripTags", &UploadOptions::stripTags},
-                           {"NameFromTags", &UploadOptions::nameFromTags}};
+                           {"NameFromTags", &UploadOptions::nameFromTags},
+                           {"Level", &UploadOptions::level}};
 
 }
 

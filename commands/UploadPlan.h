@@ -23,6 +23,10 @@ struct UploadOptions {
     // re-encoded too. The window sets a rate always and asks about this.
     bool reencodePlayable = true;
     bool storeDuplicates = false; // files already on the player are stored again
+    bool level = false;           // --level: every song brought to one loudness (audio/Levelling.h)
+
+    // As-is stores every file unchanged, whatever else is chosen.
+    bool Levels() const { return level && !asIs; }
 };
 
 enum class UploadAction {
@@ -50,6 +54,13 @@ struct PlannedFile {
     uint32_t print = 0;  // of the bytes stored, when stored as they are or without tags
     std::string duplicateOf; // the song on the player (or the file before it in the batch) with its content
     bool skipped = false;    // a duplicate, left out
+    // Levelling: the gain its sound is given, in dB; for an MP3 stored as
+    // its frames, in steps of their global gain. `levelNote` says how its
+    // loudness was found, or why it is left as it is.
+    bool levelled = false;
+    double gainDb = 0;
+    int gainSteps = 0;
+    std::string levelNote;
 
     bool ToBeStored() const { return action != UploadAction::Refuse && !skipped; }
 };

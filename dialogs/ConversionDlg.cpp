@@ -42,6 +42,7 @@ void CConversionDlg::DoDataExchange(CDataExchange* pDX)
     DDX_Check(pDX, IDC_AS_IS, m_options.asIs);
     DDX_Check(pDX, IDC_STRIP_TAGS, m_options.stripTags);
     DDX_Check(pDX, IDC_NAME_FROM_TAGS, m_options.nameFromTags);
+    DDX_Check(pDX, IDC_LEVEL, m_options.level);
 }
 
 void CConversionDlg::SelectKbps(int kbps)
@@ -91,6 +92,6 @@ void CConversionDlg::OnAsIs()
 void CConversionDlg::EnableConversionChoices()
 {
     const BOOL converting = IsDlgButtonChecked(m_hWnd, IDC_AS_IS) != BST_CHECKED;
-    for (int id : {IDC_BITRATE, IDC_SPEECH, IDC_REENCODE, IDC_STRIP_TAGS})
+    for (int id : {IDC_BITRATE, IDC_SPEECH, IDC_REENCODE, IDC_STRIP_TAGS, IDC_LEVEL})
         EnableWindow(GetDlgItem(id), converting);
 }
