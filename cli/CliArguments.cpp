@@ -74,6 +74,20 @@ const CommandHelp kCommandHelp[] = {
      "                       uploaded, songs not on the list removed. Shows the plan and asks\n"
      "                       unless --yes; one undo takes it back. When the list does not\n"
      "                       fit, nothing changes unless --fit (the head of the list that fits).\n"},
+    {"fill",
+     "  fill SOURCE... [--random | --newest | --albums] [--keep] [--level] [--dry-run] [--yes]\n"
+     "                       fills the player with songs chosen from a library: SOURCE is a\n"
+     "                       folder (with its folders) or a playlist. By default the songs on\n"
+     "                       the player are replaced by a choice that fills it; --keep keeps\n"
+     "                       them and fills the free memory. Songs this PC put on this player\n"
+     "                       in its recent fills come last, so each fill brings other music.\n"
+     "                       A sync of the player with the choice: the plan first, one undo.\n"
+     "    --random           songs by chance (the default).\n"
+     "    --newest           the newest files first.\n"
+     "    --albums           whole albums (a folder, in track order), albums by chance.\n"
+     "    --keep             keep the songs on the player; fill its free memory.\n"
+     "                       Also upload's --bitrate, --speech, --strip-tags, --name-from-tags,\n"
+     "                       --level and --verify.\n"},
     {"download",
      "  download N... [--to DIR] [--overwrite]  writes songs N (the No. column) into DIR\n"
      "                       (default: the current directory); beside a file of the same\n"
@@ -121,6 +135,8 @@ const std::map<std::string, CommandShape> kCommands = {
     {"list", {0, 0, "--tsv --json", 0}},
     {"upload", {1, kAll, kFileOptions + " --duplicates", 0}},
     {"sync", {1, kAll, kFileOptions + " --yes --json", 0}},
+    {"fill", {1, kAll, "--random --newest --albums --keep --bitrate --speech --strip-tags --name-from-tags --level "
+                       "--dry-run --verify --yes", 0}},
     {"download", {1, kAll, "--to --overwrite", kAll}},
     {"remove", {1, 1, "--yes --dry-run", 1}},
     {"rename", {2, 2, "--dry-run", 1}},
@@ -147,7 +163,9 @@ bool* FlagOf(const std::string& option, CliArguments* a)
         {"--name-from-tags", &a->nameFromTags}, {"--fit", &a->fit},
         {"--dry-run", &a->dryRun},   {"--json", &a->json},
         {"--duplicates", &a->duplicates}, {"--overwrite", &a->overwrite},
-        {"--level", &a->level},
+        {"--level", &a->level},       {"--random", &a->random},
+        {"--newest", &a->newest},     {"--albums", &a->albums},
+        {"--keep", &a->keep},
     };
     const auto flag = flags.find(option);
     return flag == flags.end() ? nullptr : flag->second;
@@ -157,6 +175,8 @@ std::string CheckUploadOptions(const CliArguments& a, const std::string& bitrate
 {
     if (!bitrate.empty() && !IsMp3BitRate(a.bitrate))
         return "--bitrate takes one of " + Mp3BitRatesText() + ", not '" + bitrate + "'";
+    if (int(a.random) + int(a.newest) + int(a.albums) > 1)
+        return "choose one of --random, --newest and --albums";
     if (a.asIs && (a.bitrate > 0 || a.speech || a.stripTags || a.level))
         return "--as-is stores files unchanged; it does not go with --bitrate, --speech, --strip-tags or --level";
     return "";

@@ -29,6 +29,8 @@ struct CliArguments {
     bool stripTags = false;  // --strip-tags
     bool nameFromTags = false; // --name-from-tags
     bool level = false;      // --level: every song to one loudness
+    // fill: how it chooses, and whether the songs on the player stay
+    bool random = false, newest = false, albums = false, keep = false;
     bool fit = false;        // --fit: store what fits when the batch does not
     bool dryRun = false;     // --dry-run: what would change; nothing changes
     bool help = false;    // --help: the usage, or its command's when one came before

@@ -27,6 +27,7 @@
 #include "playlist/UploadItems.h"
 #include "commands/BatchUpload.h"
 #include "commands/PlanText.h"
+#include "commands/PlannedFill.h"
 #include "commands/PlannedLevels.h"
 #include "commands/SongCommands.h"
 #include "commands/SongListContent.h"
@@ -107,6 +108,8 @@ public:
             return Upload(a);
         if (c == "sync")
             return Sync(a);
+        if (c == "fill")
+            return Fill(a);
         if (c == "undo")
             return Undo(a);
         if (c == "check")
@@ -265,7 +268,7 @@ private:
             WriteJson(SyncJson(plan));
             return planStatus;
         }
-        PrintSyncPlan(plan);
+        PrintSyncPlan(plan, "Sync: " + SyncCounts(plan));
         if (a.dryRun) {
             std::fputs(kNothingChangedDryRun, stdout);
             return planStatus;
@@ -285,10 +288,44 @@ private:
         return result.additions.refused + result.additions.failed > 0 ? kFailed : planStatus;
     }
 
-    void PrintSyncPlan(const SyncPlan& plan)
+    // The songs chosen from a library until the player is full, as a sync.
+    int Fill(const CliArguments& a)
     {
-        std::string text = plan.Fits() ? "" : "The list does not fit; with --fit Rio would hold the head of it that does:\n";
-        text += "Sync: " + SyncCounts(plan) + "\n";
+        m_link.SetVerifyUploads(a.verify);
+        FillChoices choices;
+        choices.order = a.newest ? FillOrder::Newest : a.albums ? FillOrder::Albums : FillOrder::Random;
+        choices.keep = a.keep;
+        FillPlan plan;
+        std::string problem;
+        if (!PlanFill(m_link, a.operands, choices, UploadOptionsOf(a), SystemPlaylistText(), &plan, &problem))
+            return Fail(problem);
+        for (const std::string& note : plan.notes)
+            Note(note);
+        PrintSyncPlan(plan.sync, "Fill: " + FillCounts(plan), true);
+        if (a.dryRun) {
+            std::fputs(kNothingChangedDryRun, stdout);
+            return kDone;
+        }
+        if (!plan.sync.Changes()) {
+            std::printf("Rio holds those songs already.\n");
+            return kDone;
+        }
+        if (!a.yes && !m_ui.AskYesNo("Fill Rio with these songs?"))
+            return Refused();
+        const SyncResult result = RunSyncPlan(m_link, m_commands, plan.sync);
+        if (!result.saved)
+            return Fail("the fill was not finished");
+        if (!RememberFill(m_link, plan, &problem))
+            Note("the next fills may bring these songs again: this PC could not note them (" + problem + ")");
+        std::printf("%s\n", SyncClosingLine(plan.sync, result, KnownDirectory(m_link), "filled").c_str());
+        return result.additions.refused + result.additions.failed > 0 ? kFailed : kDone;
+    }
+
+    // A fill takes the head of its choice that fits, as a sync does with --fit.
+    void PrintSyncPlan(const SyncPlan& plan, const std::string& heading, bool fill = false)
+    {
+        std::string text = plan.Fits() || fill ? "" : "The list does not fit; with --fit Rio would hold the head of it that does:\n";
+        text += heading + "\n";
         for (const std::string& line : SyncPlanLines(plan))
             text += line + "\n";
         for (const PlannedFile& file : plan.additions.files)

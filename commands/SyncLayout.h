@@ -22,6 +22,7 @@ struct SyncLayout {
     // The new songs need blocks of the removed ones: the removal goes first,
     // in a save of its own, and cannot be undone.
     bool removalFirst = false;
+    const char* change = "sync"; // as the history names it: "sync", "fill"
 };
 
 // The directory holds only the songs of `slots`, in that order. The blocks

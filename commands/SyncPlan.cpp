@@ -148,6 +148,7 @@ SyncLayout SyncPlan::Layout() const
     SyncLayout layout;
     layout.digest = digest;
     layout.removalFirst = removalFirst;
+    layout.change = change;
     for (const SyncEntry& entry : entries) {
         SyncPlace place;
         if (entry.action == SyncAction::Add) {
@@ -162,7 +163,8 @@ SyncLayout SyncPlan::Layout() const
 }
 
 SyncPlan PlanSync(const DirectoryImage& onPlayer, const std::vector<KnownSong>& songs,
-                  std::vector<AudioFileFacts> list, const UploadOptions& options, const SongNameText* names)
+                  std::vector<AudioFileFacts> list, const UploadOptions& options, const SongNameText* names,
+                  bool keepOthers)
 {
     const Utf8SongNames toolNames;
     const SongNameText& rules = names ? *names : toolNames;
@@ -183,8 +185,24 @@ SyncPlan PlanSync(const DirectoryImage& onPlayer, const std::vector<KnownSong>& 
     int used = 0;
     std::vector<bool> kept(songs.size(), false);
     plan.additions.freeBlocks = plan.freeBlocksBefore;
+    if (keepOthers) {
+        for (size_t s = 0; s < songs.size(); ++s) {
+            const DirectoryEntry song = onPlayer.Entry(int(s));
+            SyncEntry entry;
+            entry.action = SyncAction::Keep;
+            entry.oldSlot = int(s);
+            entry.name = rules.Shown(song.name());
+            entry.bytes = song.size();
+            entry.blocks = song.blockCount();
+            used += entry.blocks;
+            kept[s] = true;
+            plan.entries.push_back(entry);
+        }
+    }
     for (size_t i = 0; i < planned.files.size(); ++i) {
         PlannedFile& file = planned.files[i];
+        if (keepOthers && match[i] >= 0)
+            continue; // on the player already, where it stays
         if (!file.ToBeStored() && match[i] < 0) {
             plan.refused.push_back(std::move(file));
             continue;

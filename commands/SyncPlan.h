@@ -58,6 +58,7 @@ struct SyncPlan {
     // The new songs need the blocks of removed ones: the removal is saved
     // first, on its own, and cannot be undone.
     bool removalFirst = false;
+    const char* change = "sync"; // as the history names it: a fill is a sync of its own name
     int songsBefore = 0;
     int totalBlocks = 0;
     int freeBlocksBefore = 0;
@@ -84,5 +85,8 @@ std::vector<std::string> UnreadableForSync(const UploadItems& items);
 
 // `songs`: what this PC knows of the directory's songs (KnownSongs).
 // `names`: how the program stores names (the tool's when none).
+// `keepOthers`: the player's songs all stay, in their places, and the list's
+// files it does not hold yet come after them (a fill that keeps).
 SyncPlan PlanSync(const DirectoryImage& onPlayer, const std::vector<KnownSong>& songs,
-                  std::vector<AudioFileFacts> list, const UploadOptions& options, const SongNameText* names = nullptr);
+                  std::vector<AudioFileFacts> list, const UploadOptions& options, const SongNameText* names = nullptr,
+                  bool keepOthers = false);

@@ -113,7 +113,7 @@ bool SongCommands::SyncSongs(const SyncLayout& layout, UploadSource& newSongs, i
     if (layout.removalFirst) {
         ImageSnapshot old(m_link);
         KeepOnly(m_link.m_image, kept, true, m_link.PlayerBlocks());
-        if (!SaveChange(old, "sync"))
+        if (!SaveChange(old, layout.change))
             return false;
     }
     // What the player holds until the last save: where a sync abandoned goes back to.
@@ -174,7 +174,7 @@ bool SongCommands::SyncSongs(const SyncLayout& layout, UploadSource& newSongs, i
         FreeSongBlocks(m_link.m_image, *before, removed);
     if (m_link.m_image.entryCount() == 0)
         m_link.m_image.SetEmpty(m_link.PlayerBlocks());
-    if (!SaveChange(onPlayer, "sync"))
+    if (!SaveChange(onPlayer, layout.change))
         return false;
     m_view.FillSongList();
     return true;

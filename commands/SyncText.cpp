@@ -122,16 +122,17 @@ std::string SyncUndoText(const SyncPlan& plan)
     return "One undo afterwards brings back the songs as they are now.";
 }
 
-std::string SyncClosingLine(const SyncPlan& plan, const SyncResult& result, const DirectoryImage* onPlayer)
+std::string SyncClosingLine(const SyncPlan& plan, const SyncResult& result, const DirectoryImage* onPlayer,
+                            const std::string& done)
 {
     // Songs kept in place of new ones that failed were planned to go.
     const int kept = plan.Count(SyncAction::Keep) + plan.Count(SyncAction::Move) + result.keptInstead;
     const size_t removed = plan.removed.size() - size_t(result.keptInstead);
     const std::string counts = std::to_string(kept) + " kept, " + std::to_string(result.additions.stored) +
                                " added, " + std::to_string(removed) + " removed";
-    std::string line = onPlayer ? "synced: " + Songs(size_t(onPlayer->entryCount())) + " on Rio (" + counts + "), " +
+    std::string line = onPlayer ? done + ": " + Songs(size_t(onPlayer->entryCount())) + " on Rio (" + counts + "), " +
                                       MegabytesText(uint64_t(onPlayer->freeBlocks()) * kBlockBytes) + " free"
-                                : "synced (" + counts + "); the songs and free memory on Rio could not be read back";
+                                : done + " (" + counts + "); the songs and free memory on Rio could not be read back";
     const int notAdded = result.additions.refused + result.additions.failed;
     if (notAdded > 0)
         line += "; " + std::to_string(notAdded) + " not added";

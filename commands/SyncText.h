@@ -32,4 +32,6 @@ std::string SyncUndoText(const SyncPlan& plan);
 // "synced: 12 songs on Rio (8 kept, 2 added, 3 removed), 11.3 MB free; 1 not added". The figures
 // come from `onPlayer`, the directory known to be the player's; without it the line says they
 // could not be read back.
-std::string SyncClosingLine(const SyncPlan& plan, const SyncResult& result, const DirectoryImage* onPlayer);
+// `done` names what was done: "synced", "filled".
+std::string SyncClosingLine(const SyncPlan& plan, const SyncResult& result, const DirectoryImage* onPlayer,
+                            const std::string& done = "synced");

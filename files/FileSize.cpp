@@ -14,7 +14,7 @@ namespace {
 // Windows' stat finds no folder behind a separator at the end of its path
 // (but for a root, "C:\\" or "\\"), where tab completion and %TMP% often
 // put one.
-std::string StatPath(const char* path)
+std::string WindowsStatPath(const char* path)
 {
     std::string trimmed = path;
     while (trimmed.size() > 1 && (trimmed.back() == '\\' || trimmed.back() == '/') &&
@@ -47,44 +47,48 @@ bool RegularFileSize(std::FILE* file, uint64_t* size)
     return true;
 }
 
-bool IsFolder(const char* path)
+bool StatPath(const char* path, PathFacts* facts)
 {
 #if defined(_WIN64)
     struct _stat64 status;
-    return _stat64(StatPath(path).c_str(), &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFDIR;
+    if (_stat64(WindowsStatPath(path).c_str(), &status) != 0)
+        return false;
+    const unsigned type = status.st_mode & _S_IFMT;
+    facts->folder = type == _S_IFDIR;
+    facts->regular = type == _S_IFREG;
 #elif defined(_WIN32)
     struct _stat32i64 status;
-    return _stat32i64(StatPath(path).c_str(), &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFDIR;
+    if (_stat32i64(WindowsStatPath(path).c_str(), &status) != 0)
+        return false;
+    const unsigned type = status.st_mode & _S_IFMT;
+    facts->folder = type == _S_IFDIR;
+    facts->regular = type == _S_IFREG;
 #else
     struct stat status;
-    return stat(path, &status) == 0 && S_ISDIR(status.st_mode);
+    if (stat(path, &status) != 0)
+        return false;
+    facts->folder = S_ISDIR(status.st_mode);
+    facts->regular = S_ISREG(status.st_mode);
 #endif
+    facts->size = uint64_t(status.st_size);
+    facts->modified = int64_t(status.st_mtime);
+    return true;
+}
+
+bool IsFolder(const char* path)
+{
+    PathFacts facts;
+    return StatPath(path, &facts) && facts.folder;
 }
 
 bool IsRegularFile(const char* path)
 {
-#if defined(_WIN64)
-    struct _stat64 status;
-    return _stat64(StatPath(path).c_str(), &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG;
-#elif defined(_WIN32)
-    struct _stat32i64 status;
-    return _stat32i64(StatPath(path).c_str(), &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG;
-#else
-    struct stat status;
-    return stat(path, &status) == 0 && S_ISREG(status.st_mode);
-#endif
+    PathFacts facts;
+    return StatPath(path, &facts) && facts.regular;
 }
 
 bool PathExists(const char* path)
 {
-#if defined(_WIN64)
-    struct _stat64 status;
-    return _stat64(StatPath(path).c_str(), &status) == 0;
-#elif defined(_WIN32)
-    struct _stat32i64 status;
-    return _stat32i64(StatPath(path).c_str(), &status) == 0;
-#else
-    struct stat status;
-    return stat(path, &status) == 0;
-#endif
+    PathFacts facts;
+    return StatPath(path, &facts);
 }

@@ -30,7 +30,7 @@ bool IsDigit(char c)
 // no audio (empty, damaged, or of a kind this build cannot convert) is a
 // song of the list that cannot be read, not a cover picture: it stays, so
 // that the plan refuses it with the reason and a sync keeps its song.
-bool NamedAsAudio(const std::string& name)
+bool NamedAsAudioFile(const std::string& name)
 {
     static const char* const kExtensions[] = {"mp1", "mp2", "mp3", "mpa", "mpg", "mpga", "flac", "ogg", "oga",
                                               "opus", "m4a", "m4b", "mp4", "aac", "wma", "wav", "wave", "aif",
@@ -107,12 +107,12 @@ private:
                 continue;
             }
             AudioFileFacts facts = ExamineAudioFile(inside);
-            if (facts.kind == AudioKind::PlayerPlays || facts.kind == AudioKind::Convertible || NamedAsAudio(name))
+            if (facts.kind == AudioKind::PlayerPlays || facts.kind == AudioKind::Convertible || NamedAsAudioFile(name))
                 audio.push_back(std::move(facts));
             else if (!IsPlaylistPath(name))
                 m_items.notes.push_back(inside + ": left out, " + facts.problem);
         }
-        std::sort(audio.begin(), audio.end(), TrackOrder);
+        std::sort(audio.begin(), audio.end(), TrackOrderBefore);
         std::sort(folders.begin(), folders.end(), NameOrderBefore);
         for (AudioFileFacts& facts : audio)
             m_items.files.push_back(std::move(facts));
@@ -120,21 +120,25 @@ private:
             Folder(folder, depth + 1);
     }
 
-    // By disc and track; files without a track number after those with one.
-    static bool TrackOrder(const AudioFileFacts& a, const AudioFileFacts& b)
-    {
-        const auto key = [](const AudioFileFacts& f) {
-            return std::make_pair(f.tags.track > 0 ? f.tags.disc : INT_MAX, f.tags.track > 0 ? f.tags.track : INT_MAX);
-        };
-        if (key(a) != key(b))
-            return key(a) < key(b);
-        return NameOrderBefore(DeviceLink::BaseName(a.path), DeviceLink::BaseName(b.path));
-    }
-
     const PlaylistText& m_text;
     UploadItems m_items;
 };
 
+}
+
+bool NamedAsAudio(const std::string& name)
+{
+    return NamedAsAudioFile(name);
+}
+
+bool TrackOrderBefore(const AudioFileFacts& a, const AudioFileFacts& b)
+{
+    const auto key = [](const AudioFileFacts& f) {
+        return std::make_pair(f.tags.track > 0 ? f.tags.disc : INT_MAX, f.tags.track > 0 ? f.tags.track : INT_MAX);
+    };
+    if (key(a) != key(b))
+        return key(a) < key(b);
+    return NameOrderBefore(DeviceLink::BaseName(a.path), DeviceLink::BaseName(b.path));
 }
 
 bool NameOrderBefore(const std::string& a, const std::string& b)

@@ -24,6 +24,13 @@ struct UploadItems {
 
 UploadItems ExpandUploadItems(const std::vector<std::string>& items, const PlaylistText& text);
 
+// Whether a file's name says it holds a song ("song.mp3", "track.FLAC").
+bool NamedAsAudio(const std::string& name);
+
+// An album's order: by disc and track; files without a track number after
+// those with one, by name.
+bool TrackOrderBefore(const AudioFileFacts& a, const AudioFileFacts& b);
+
 // Names as a person orders them: "track 2" before "track 10", and case
 // left aside.
 bool NameOrderBefore(const std::string& a, const std::string& b);

@@ -207,12 +207,12 @@ void LearnPrints(PrintBook& book, const DirectoryCopy& copy)
         book.Offer(song.key, song.print);
 }
 
-PrintBook HistoryPrints(const std::vector<DirectoryCopy>& newestFirst, const DirectoryCopy& record)
+std::vector<const DirectoryCopy*> HistoryOf(const std::vector<DirectoryCopy>& newestFirst, const DirectoryCopy& record)
 {
-    PrintBook book;
+    std::vector<const DirectoryCopy*> history;
     const DirectoryCopy* step = &record;
     for (size_t steps = 0; step && steps <= newestFirst.size(); ++steps) {
-        LearnPrints(book, *step);
+        history.push_back(step);
         const uint64_t replaced = step->replacesDigest;
         const uint32_t before = step->sequence;
         step = nullptr;
@@ -222,6 +222,14 @@ PrintBook HistoryPrints(const std::vector<DirectoryCopy>& newestFirst, const Dir
                 break;
             }
     }
+    return history;
+}
+
+PrintBook HistoryPrints(const std::vector<DirectoryCopy>& newestFirst, const DirectoryCopy& record)
+{
+    PrintBook book;
+    for (const DirectoryCopy* step : HistoryOf(newestFirst, record))
+        LearnPrints(book, *step);
     return book;
 }
 
@@ -232,6 +240,19 @@ PrintBook DirectoryCopies::PrintsOfHistory(uint64_t digest)
         if (copy.digest == digest)
             return HistoryPrints(all, copy);
     return PrintBook();
+}
+
+std::set<uint64_t> DirectoryCopies::DigestsOfHistory(uint64_t digest)
+{
+    std::set<uint64_t> digests;
+    const std::vector<DirectoryCopy> all = All();
+    for (const DirectoryCopy& copy : all)
+        if (copy.digest == digest) {
+            for (const DirectoryCopy* step : HistoryOf(all, copy))
+                digests.insert(step->digest);
+            break;
+        }
+    return digests;
 }
 
 bool DirectoryCopies::Keep(DirectoryCopy& copy, std::string* error)

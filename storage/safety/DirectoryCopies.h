@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,8 @@ uint32_t DirectoryPagePrint(const uint8_t* page);
 void LearnPrints(PrintBook& book, const DirectoryCopy& copy);
 
 PrintBook HistoryPrints(const std::vector<DirectoryCopy>& newestFirst, const DirectoryCopy& record);
+// The record and those before it on its player, newest first.
+std::vector<const DirectoryCopy*> HistoryOf(const std::vector<DirectoryCopy>& newestFirst, const DirectoryCopy& record);
 
 class DirectoryCopies {
 public:
@@ -77,7 +80,11 @@ public:
     // The prints that the history of this player's directory `digest` knows
     // (SongPrints.h); empty when this PC keeps no record of it.
     PrintBook PrintsOfHistory(uint64_t digest);
+    // The directories of that history, as far back as the records go; empty
+    // when this PC keeps no record of it.
+    std::set<uint64_t> DigestsOfHistory(uint64_t digest);
     std::string Path() const;
+    CopyFolder& Folder() { return m_folder; }
 
 private:
     struct Decoded {

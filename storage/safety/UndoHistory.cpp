@@ -172,6 +172,8 @@ std::string DescribeChange(const DirectoryImage& before, const DirectoryImage& a
         return "the rescue of the songs";
     if (change == "sync")
         return "the sync with a playlist";
+    if (change == "fill")
+        return "the fill from a library";
     // The song that is in one directory and not in the other, or renamed;
     // a batch's songs by their number.
     const DirectoryImage& longer = change == "upload" ? after : before;
