@@ -72,11 +72,12 @@ bool PlanSyncWith(DeviceLink& link, const std::string& list, const UploadOptions
     return true;
 }
 
-SyncPlanPage SyncPlanPageOf(const SyncPlan& plan, const std::vector<std::string>& notes)
+SyncPlanPage SyncPlanPageOf(const SyncPlan& plan, const std::vector<std::string>& notes, const std::string& heading)
 {
     SyncPlanPage page;
-    page.heading = (plan.Fits() ? "" : "The list does not fit: Rio can hold the head of it that does.\n") +
-                   std::string("Sync: ") + SyncCounts(plan);
+    page.heading = heading.empty() ? (plan.Fits() ? "" : "The list does not fit: Rio can hold the head of it that does.\n") +
+                                         std::string("Sync: ") + SyncCounts(plan)
+                                   : heading;
     const std::vector<std::string> lines = SyncPlanLines(plan);
     for (size_t i = 0; i < lines.size(); ++i) {
         page.lines.push_back(lines[i]);
@@ -110,7 +111,8 @@ std::string NothingToSyncText(const SyncPlan& plan)
     return text;
 }
 
-std::string SyncAsPlanned(DeviceLink& link, SongCommands& commands, const SyncPlan& plan)
+std::string SyncAsPlanned(DeviceLink& link, SongCommands& commands, const SyncPlan& plan, const std::string& done,
+                          bool* saved)
 {
     UserInterface& ui = link.Ui();
     GatheringUi gathering(ui);
@@ -121,8 +123,10 @@ std::string SyncAsPlanned(DeviceLink& link, SongCommands& commands, const SyncPl
     for (const PlannedFile& file : plan.additions.files)
         for (const std::string& warning : PlanWarnings(file))
             said.push_back(warning);
+    if (saved)
+        *saved = result.saved;
     const std::string closing =
-        result.saved ? Capitalized(SyncClosingLine(plan, result, KnownDirectory(link)))
+        result.saved ? Capitalized(SyncClosingLine(plan, result, KnownDirectory(link), done))
                      : std::string(kNotFinished);
     if (!said.empty() || !result.saved)
         ui.ShowMessage(GatheringUi::Joined(said) + (said.empty() ? "" : "\n") + closing +

@@ -27,11 +27,15 @@ struct SyncPlanPage {
     std::vector<std::string> lines; // the player afterwards, what goes, what is left out
     std::string memory;             // the memory afterwards, the removal first, the undo
 };
-SyncPlanPage SyncPlanPageOf(const SyncPlan& plan, const std::vector<std::string>& notes);
+// `heading`: what the page is the plan of; empty for a sync's ("Sync: ...").
+SyncPlanPage SyncPlanPageOf(const SyncPlan& plan, const std::vector<std::string>& notes,
+                            const std::string& heading = std::string());
 
 // When the plan changes nothing: that the player holds the list already
 // (or the head of it that fits, and what does not).
 std::string NothingToSyncText(const SyncPlan& plan);
 
-// The plan carried out; the closing line for the status bar.
-std::string SyncAsPlanned(DeviceLink& link, SongCommands& commands, const SyncPlan& plan);
+// The plan carried out; the closing line for the status bar, and whether
+// the player now holds the plan's songs. `done` names it ("synced", "filled").
+std::string SyncAsPlanned(DeviceLink& link, SongCommands& commands, const SyncPlan& plan,
+                          const std::string& done = "synced", bool* saved = nullptr);

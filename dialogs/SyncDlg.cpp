@@ -11,8 +11,12 @@ BOOL CSyncDlg::OnInitDialog()
     CDialog::OnInitDialog();
     SetDlgItemTextA(m_hWnd, IDC_SYNC_HEADING, m_page.heading.c_str());
     SetDlgItemTextA(m_hWnd, IDC_SYNC_MEMORY, m_page.memory.c_str());
-    if (!m_bFits)
+    if (m_bFill) {
+        SetWindowTextA(m_hWnd, "Fill Rio");
+        SetDlgItemTextA(m_hWnd, IDOK, "&Fill");
+    } else if (!m_bFits) {
         SetDlgItemTextA(m_hWnd, IDOK, "Sync the &head that fits");
+    }
     HWND lines = GetDlgItem(IDC_SYNC_LINES);
     for (const std::string& line : m_page.lines)
         ::SendMessageA(lines, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));

@@ -9,11 +9,18 @@
 class CSyncDlg : public CDialog {
 public:
     CSyncDlg(const SyncPlanPage& page, bool fits);
+    // The plan of a fill: its own caption and button.
+    CSyncDlg& AsFill()
+    {
+        m_bFill = true;
+        return *this;
+    }
 
     BOOL OnInitDialog() override;
 
     SyncPlanPage m_page;
     bool m_bFits;
+    bool m_bFill = false;
 
 private:
     // Wide enough to scroll to the end of the longest line.

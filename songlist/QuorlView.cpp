@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "frame/SplashWindow.h"
 #include "frame/WinAppProfile.h"
 #include "dialogs/ConversionDlg.h"
+#include "dialogs/FillDlg.h"
 #include "dialogs/SyncDlg.h"
 #include "framework/CmdUI.h"
 #include "framework/WinApp.h"
@@ -20,6 +22,8 @@
 #include "playlist/PlaylistText.h"
 #include "res/resource.h"
 #include "commands/FileSongName.h"
+#include "commands/PlanText.h"
+#include "commands/PlannedFill.h"
 #include "commands/PlannedSync.h"
 #include "commands/PlannedUpload.h"
 #include "commands/SongListContent.h"
@@ -53,6 +57,10 @@ const char* const kSyncListEntry = "SyncList";
 const char* const kDownloadFolderEntry = "DownloadFolder";
 const char* const kDownloadTitle = "Download song from Rio";
 const char* const kSyncTitle = "Choose the playlist or the folder whose songs Rio is to hold, in its order:";
+const char* const kFillSourceEntry = "FillSource";
+const char* const kFillOrderEntry = "FillOrder";
+const char* const kFillKeepEntry = "FillKeep";
+const char* const kFillTitle = "Choose the folder (or playlist) of music to fill Rio from:";
 const char* const kNotAList = "Choose a playlist (.m3u, .m3u8, .pls, .xspf) or a folder.";
 const char* const kPlanNotShown = "The sync's plan could not be shown, so nothing was changed.";
 // What FFmpeg's libraries, as the programs link them, read, and lists of
@@ -105,11 +113,11 @@ int CALLBACK OnSyncChooserEvent(HWND chooser, UINT message, LPARAM lParam, LPARA
 // The shell's chooser, with files shown, exists from Windows 98 and 2000
 // on; empty when the user cancels. Its old style needs no COM of ours, and
 // the shell's allocator frees what it returns (no OLE32 on the import list).
-std::string ChooseSyncList(HWND owner, const std::string& last)
+std::string ChooseSyncList(HWND owner, const std::string& last, const char* title)
 {
     BROWSEINFOA browse = {};
     browse.hwndOwner = owner;
-    browse.lpszTitle = kSyncTitle;
+    browse.lpszTitle = title;
     // Which items OK takes is the callback's to say: the system's own rule
     // for files (BIF_RETURNONLYFSDIRS) refuses a playlist on some systems.
     browse.ulFlags = BIF_BROWSEINCLUDEFILES;
@@ -166,6 +174,7 @@ BEGIN_MESSAGE_MAP(CQuorlView, CListView)
     ON_UPDATE_COMMAND_UI(ID_VERIFY_UPLOAD, OnUpdateVerifyUpload)
     ON_COMMAND(ID_CONVERSION, OnConversion)
     ON_COMMAND(ID_SYNC_PLAYLIST, OnSyncPlaylist)
+    ON_COMMAND(ID_FILL_FOLDER, OnFillFolder)
     ON_WM_DROPFILES()
     ON_NOTIFY_REFLECT(LVN_BEGINLABELEDITA, OnBeginLabelEdit)
     ON_NOTIFY_REFLECT(LVN_BEGINLABELEDITW, OnBeginLabelEdit)
@@ -365,7 +374,7 @@ void CQuorlView::OnSyncPlaylist()
     if (!app)
         return;
     const std::string list =
-        ChooseSyncList(GetAncestor(m_hWnd, GA_ROOT), app->GetProfileString(kSettingsSection, kSyncListEntry));
+        ChooseSyncList(GetAncestor(m_hWnd, GA_ROOT), app->GetProfileString(kSettingsSection, kSyncListEntry), kSyncTitle);
     if (list.empty())
         return;
     if (!IsFolder(list.c_str()) && !IsPlaylistPath(list)) {
@@ -396,6 +405,61 @@ void CQuorlView::SyncWith(const std::string& list)
         SetClosingLine(SyncAsPlanned(g_deviceLink, m_commands, plan));
     else if (answer == -1)
         g_deviceLink.Ui().ShowMessage(kPlanNotShown);
+}
+
+void CQuorlView::OnFillFolder()
+{
+    CWinApp* app = AfxGetApp();
+    if (!app)
+        return;
+    const std::string source =
+        ChooseSyncList(GetAncestor(m_hWnd, GA_ROOT), app->GetProfileString(kSettingsSection, kFillSourceEntry), kFillTitle);
+    if (source.empty())
+        return;
+    if (!IsFolder(source.c_str()) && !IsPlaylistPath(source)) {
+        AfxMessageBox(kNotAList, MB_OK);
+        return;
+    }
+    app->WriteProfileString(kSettingsSection, kFillSourceEntry, source.c_str());
+    FillChoices choices;
+    const int order = std::atoi(app->GetProfileString(kSettingsSection, kFillOrderEntry).c_str());
+    choices.order = order >= 0 && order <= int(FillOrder::Albums) ? FillOrder(order) : FillOrder::Random;
+    choices.keep = app->GetProfileString(kSettingsSection, kFillKeepEntry) == "1";
+    CFillDlg chooser(source, choices);
+    if (chooser.DoModal() != IDOK)
+        return;
+    app->WriteProfileString(kSettingsSection, kFillOrderEntry, std::to_string(int(chooser.m_choices.order)).c_str());
+    app->WriteProfileString(kSettingsSection, kFillKeepEntry, chooser.m_choices.keep ? "1" : "0");
+    FillFrom(source, chooser.m_choices);
+}
+
+void CQuorlView::FillFrom(const std::string& source, const FillChoices& choices)
+{
+    CWinApp* app = AfxGetApp();
+    if (!app)
+        return;
+    WinAppProfile profile(*app);
+    FillPlan plan;
+    std::string problem;
+    if (!PlanFill(g_deviceLink, {source}, choices, LoadUploadOptions(profile), SystemPlaylistText(), &plan, &problem)) {
+        g_deviceLink.Ui().ShowMessage(Capitalized(problem) + ".");
+        return;
+    }
+    if (!plan.sync.Changes()) {
+        g_deviceLink.Ui().ShowMessage("Rio holds those songs already.");
+        return;
+    }
+    CSyncDlg dialog(SyncPlanPageOf(plan.sync, plan.notes, "Fill: " + FillCounts(plan)), true);
+    const INT_PTR answer = dialog.AsFill().DoModal();
+    if (answer == -1)
+        g_deviceLink.Ui().ShowMessage(kPlanNotShown);
+    if (answer != IDOK)
+        return;
+    bool saved = false;
+    SetClosingLine(SyncAsPlanned(g_deviceLink, m_commands, plan.sync, "filled", &saved));
+    if (saved && !RememberFill(g_deviceLink, plan, &problem))
+        g_deviceLink.Ui().ShowMessage("The next fills may bring these songs again: this PC could not note them (" +
+                                      problem + ").");
 }
 
 void CQuorlView::OnConversion()

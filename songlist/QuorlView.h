@@ -9,6 +9,7 @@
 
 #include "framework/ImageList.h"
 #include "framework/ListView.h"
+#include "commands/FillChoice.h"
 #include "commands/SongCommands.h"
 #include "commands/SongListContent.h"
 
@@ -35,6 +36,8 @@ public:
     // The player made to hold the songs of a playlist or folder: the plan
     // shown first, carried out only when the user says so.
     void SyncWith(const std::string& list);
+    // A fill from a folder or playlist as the menu's chooser and choices give it.
+    void FillFrom(const std::string& source, const FillChoices& choices);
     // The selected song into `path`, the file the user chose; the status bar
     // says where it went.
     void DownloadTo(const std::string& path);
@@ -56,6 +59,7 @@ protected:
     void OnUpdateVerifyUpload(CCmdUI* pCmdUI);
     void OnConversion();
     void OnSyncPlaylist();
+    void OnFillFolder();
     void OnDropFiles(HDROP drop);
     bool OnBeginLabelEdit(NMHDR* header, LRESULT& result);
     bool OnEndLabelEdit(NMHDR* header, LRESULT& result);

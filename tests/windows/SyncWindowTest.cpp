@@ -7,10 +7,12 @@
 
 #include "SimulatedProgram.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "../portable/TestFiles.h"
 #include "commands/PlanText.h"
+#include "dialogs/FillDlg.h"
 #include "dialogs/SyncDlg.h"
 #include "res/resource.h"
 
@@ -248,3 +250,47 @@ TEST(DroppedLists, FilesAlreadyOnThePlayerAreAskedAboutOnce)
 }
 
 } // namespace
+
+// A fill: its choices, then the sync's plan dialog as a fill's, then a
+// player of 32 blocks full of the library's songs; the choices as chosen.
+TEST(FillWindow, TheChoicesThenThePlanThenAPlayerFullOfTheLibrarysSongs)
+{
+    SimulatedProgram program(32);
+    program.Open();
+    const std::string library = program.folder + "\\library";
+    CreateDirectoryA(library.c_str(), nullptr);
+    std::vector<std::string> songs;
+    for (int i = 1; i <= 6; ++i) {
+        songs.push_back("song" + std::to_string(i) + ".mp3");
+        program.Mp3File("library\\" + songs.back(), size_t(300 + i));
+    }
+    FillChoices choices;
+    EXPECT_TRUE(ModalHand<CFillDlg>::Act(
+        [&] {
+            CFillDlg dialog(library, FillChoices());
+            EXPECT_EQ(dialog.DoModal(), IDOK);
+            choices = dialog.m_choices;
+        },
+        [](CFillDlg& dialog) {
+            EXPECT_EQ(IsDlgButtonChecked(dialog.m_hWnd, IDC_FILL_RANDOM), UINT(BST_CHECKED));
+            CheckRadioButton(dialog.m_hWnd, IDC_FILL_RANDOM, IDC_FILL_ALBUMS, IDC_FILL_NEWEST);
+            CheckDlgButton(dialog.m_hWnd, IDC_FILL_KEEP, BST_CHECKED);
+            PostMessage(dialog.m_hWnd, WM_COMMAND, IDOK, 0);
+        }));
+    EXPECT_EQ(choices.order, FillOrder::Newest);
+    EXPECT_TRUE(choices.keep);
+
+    MessageBoxAnswers none({});
+    EXPECT_TRUE(ModalHand<CSyncDlg>::Act([&] { program.view->FillFrom(library, FillChoices()); }, [&](CSyncDlg& dialog) {
+        EXPECT_EQ(Text(dialog, IDC_SYNC_HEADING).rfind("Fill: 3 songs chosen from 6 files; ", 0), 0u)
+            << Text(dialog, IDC_SYNC_HEADING);
+        EXPECT_EQ(Text(dialog, IDOK), "&Fill");
+        EXPECT_EQ(program.Saves(), 0) << "written before Fill";
+        Press(dialog, IDOK);
+    }));
+    EXPECT_TRUE(none.texts.empty()) << none.texts[0];
+    const std::vector<std::string> onPlayer = program.NamesOnPlayer();
+    ASSERT_EQ(onPlayer.size(), 3u);
+    for (const std::string& name : onPlayer)
+        EXPECT_NE(std::find(songs.begin(), songs.end(), name), songs.end()) << name;
+}
