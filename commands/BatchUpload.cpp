@@ -11,6 +11,7 @@
 #include "link/DeviceLink.h"
 #include "format/PageFormat.h"
 #include "link/PortStop.h"
+#include "commands/ConversionStep.h"
 #include "commands/PortTime.h"
 #include "commands/SongCommands.h"
 #include "commands/UploadSource.h"
@@ -74,26 +75,6 @@ private:
     UserInterface& m_inner;
     std::string m_name;
     bool m_bCancelled = false;
-};
-
-// A conversion as a stepped transfer: one slice a step.
-class ConversionStep : public TransferStep {
-public:
-    ConversionStep(ConversionJob& job, std::string title) : m_job(job), m_title(std::move(title)) {}
-    TransferKind Kind() const override { return TransferKind::Convert; }
-    std::string Title() const override { return m_title; }
-    StepOutcome Step(ProgressBar& bar) override
-    {
-        const ConversionJob::State state = m_job.Step();
-        bar.SetPos(m_job.Percent());
-        return state == ConversionJob::State::Working ? StepOutcome::Continue
-               : state == ConversionJob::State::Done  ? StepOutcome::EndOk
-                                                      : StepOutcome::EndCancel;
-    }
-
-private:
-    ConversionJob& m_job;
-    std::string m_title;
 };
 
 // The bytes of the file that are stored, by its action.

@@ -4,31 +4,12 @@
 #include "audio/GlobalGain.h"
 #include "audio/Levelling.h"
 #include "audio/LoudnessMeter.h"
+#include "commands/ConversionStep.h"
 #include "link/DeviceLink.h"
 #include "link/PortStop.h"
 #include "storage/UserInterface.h"
 
 namespace {
-
-// A measurement as a stepped transfer: one slice of sound a step.
-class MeasureStep : public TransferStep {
-public:
-    MeasureStep(ConversionJob& job, std::string title) : m_job(job), m_title(std::move(title)) {}
-    TransferKind Kind() const override { return TransferKind::Convert; }
-    std::string Title() const override { return m_title; }
-    StepOutcome Step(ProgressBar& bar) override
-    {
-        const ConversionJob::State state = m_job.Step();
-        bar.SetPos(m_job.Percent());
-        return state == ConversionJob::State::Working ? StepOutcome::Continue
-               : state == ConversionJob::State::Done  ? StepOutcome::EndOk
-                                                      : StepOutcome::EndCancel;
-    }
-
-private:
-    ConversionJob& m_job;
-    std::string m_title;
-};
 
 enum class Measured { Level, NoLevel, Stopped };
 
@@ -41,7 +22,7 @@ Measured Measure(const PlannedFile& file, const std::string& title, UserInterfac
         settings.mono = file.facts.content.stream.mono;
     LoudnessMeter meter(kOutputSampleRate, settings.mono ? 1 : 2);
     ConversionJob job(file.facts.path, meter, settings);
-    MeasureStep step(job, title);
+    ConversionStep step(job, title);
     if (ui.RunTransfer(step) != kTransferOk) {
         if (job.Current() != ConversionJob::State::Failed || PortStopRequested())
             return Measured::Stopped;

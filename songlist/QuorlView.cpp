@@ -368,21 +368,28 @@ void CQuorlView::SetClosingLine(const std::string& closing)
         bar->SetPaneString(closing, 0);
 }
 
-void CQuorlView::OnSyncPlaylist()
+std::string CQuorlView::ChooseList(const char* entry, const char* title)
 {
     CWinApp* app = AfxGetApp();
     if (!app)
-        return;
+        return std::string();
     const std::string list =
-        ChooseSyncList(GetAncestor(m_hWnd, GA_ROOT), app->GetProfileString(kSettingsSection, kSyncListEntry), kSyncTitle);
+        ChooseSyncList(GetAncestor(m_hWnd, GA_ROOT), app->GetProfileString(kSettingsSection, entry), title);
     if (list.empty())
-        return;
+        return list;
     if (!IsFolder(list.c_str()) && !IsPlaylistPath(list)) {
         AfxMessageBox(kNotAList, MB_OK);
-        return;
+        return std::string();
     }
-    app->WriteProfileString(kSettingsSection, kSyncListEntry, list.c_str());
-    SyncWith(list);
+    app->WriteProfileString(kSettingsSection, entry, list.c_str());
+    return list;
+}
+
+void CQuorlView::OnSyncPlaylist()
+{
+    const std::string list = ChooseList(kSyncListEntry, kSyncTitle);
+    if (!list.empty())
+        SyncWith(list);
 }
 
 void CQuorlView::SyncWith(const std::string& list)
@@ -410,17 +417,9 @@ void CQuorlView::SyncWith(const std::string& list)
 void CQuorlView::OnFillFolder()
 {
     CWinApp* app = AfxGetApp();
-    if (!app)
+    const std::string source = ChooseList(kFillSourceEntry, kFillTitle);
+    if (!app || source.empty())
         return;
-    const std::string source =
-        ChooseSyncList(GetAncestor(m_hWnd, GA_ROOT), app->GetProfileString(kSettingsSection, kFillSourceEntry), kFillTitle);
-    if (source.empty())
-        return;
-    if (!IsFolder(source.c_str()) && !IsPlaylistPath(source)) {
-        AfxMessageBox(kNotAList, MB_OK);
-        return;
-    }
-    app->WriteProfileString(kSettingsSection, kFillSourceEntry, source.c_str());
     FillChoices choices;
     const int order = std::atoi(app->GetProfileString(kSettingsSection, kFillOrderEntry).c_str());
     choices.order = order >= 0 && order <= int(FillOrder::Albums) ? FillOrder(order) : FillOrder::Random;

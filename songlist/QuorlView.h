@@ -58,6 +58,10 @@ protected:
     void OnVerifyUpload();
     void OnUpdateVerifyUpload(CCmdUI* pCmdUI);
     void OnConversion();
+    // A playlist or folder from the shell's chooser, starting at the one
+    // the profile's `entry` remembers (and then remembering it); empty when
+    // the user cancels or chooses something else.
+    std::string ChooseList(const char* entry, const char* title);
     void OnSyncPlaylist();
     void OnFillFolder();
     void OnDropFiles(HDROP drop);

@@ -16,3 +16,11 @@ status_is() { # expected status, then the command, its output and input away
   "$@" >/dev/null 2>&1 </dev/null
   [ $? -eq "$want" ]
 }
+
+work_in_scratch_folder() { # a folder of the script's own, removed at its exit: its current folder, and its user's data and temporary folders
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  cd "$work" || exit 1
+  export XDG_DATA_HOME="$work/data" TMPDIR="$work/tmp"
+  mkdir -p tmp
+}

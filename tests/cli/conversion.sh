@@ -6,11 +6,7 @@
 set -uo pipefail
 source "$(dirname "$0")/checks.sh"
 cli=$(realpath "$1")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-export XDG_DATA_HOME="$work/data" TMPDIR="$work/tmp"
-mkdir -p tmp
+work_in_scratch_folder
 failures=0
 
 field() { # image, row (1-based), column (1-based) of list --tsv

@@ -7,11 +7,7 @@
 set -uo pipefail
 source "$(dirname "$0")/checks.sh"
 cli=$(realpath "$1")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work"
-export XDG_DATA_HOME="$work/data" TMPDIR="$work/tmp"
-mkdir -p tmp
+work_in_scratch_folder
 failures=0
 
 sox -V1 -n -r 44100 -c 2 -b 16 quiet.wav synth 12 sine 440 sine 660 vol 0.02

@@ -124,6 +124,7 @@ TEST(SyncWindow, ThePlanIsShownFirstAndTheSyncLeavesTheListsOrder)
         EXPECT_TRUE(Has(Text(dialog, IDC_SYNC_MEMORY), "One undo afterwards")) << Text(dialog, IDC_SYNC_MEMORY);
         EXPECT_EQ(Text(dialog, IDOK), "&Sync");
         EXPECT_EQ(program.Saves(), 0) << "written before Sync";
+        SaveWindowShot(dialog.m_hWnd, "sync-plan");
     };
     EXPECT_TRUE(SyncThroughDialog(program, list, [&](CSyncDlg& dialog) {
         planShown(dialog);
@@ -272,6 +273,7 @@ TEST(FillWindow, TheChoicesThenThePlanThenAPlayerFullOfTheLibrarysSongs)
             choices = dialog.m_choices;
         },
         [](CFillDlg& dialog) {
+            SaveWindowShot(dialog.m_hWnd, "fill-choices");
             EXPECT_EQ(IsDlgButtonChecked(dialog.m_hWnd, IDC_FILL_RANDOM), UINT(BST_CHECKED));
             CheckRadioButton(dialog.m_hWnd, IDC_FILL_RANDOM, IDC_FILL_ALBUMS, IDC_FILL_NEWEST);
             CheckDlgButton(dialog.m_hWnd, IDC_FILL_KEEP, BST_CHECKED);
@@ -286,6 +288,7 @@ TEST(FillWindow, TheChoicesThenThePlanThenAPlayerFullOfTheLibrarysSongs)
             << Text(dialog, IDC_SYNC_HEADING);
         EXPECT_EQ(Text(dialog, IDOK), "&Fill");
         EXPECT_EQ(program.Saves(), 0) << "written before Fill";
+        SaveWindowShot(dialog.m_hWnd, "fill-plan");
         Press(dialog, IDOK);
     }));
     EXPECT_TRUE(none.texts.empty()) << none.texts[0];

@@ -65,6 +65,26 @@ private:
 };
 TransferDialogs* TransferDialogs::s_pThis = nullptr;
 
+// A picture of a transfer dialog a moment after it opens, while it runs.
+HWND g_transferShown = nullptr;
+std::string g_transferShot;
+
+void CALLBACK OnTransferShotTick(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    if (IsWindow(g_transferShown))
+        SaveWindowShot(g_transferShown, g_transferShot);
+}
+
+void ShootEachTransfer(TransferDialogs& dialogs)
+{
+    dialogs.onOpen = [](HWND dialog, const std::string& text) {
+        g_transferShown = dialog;
+        g_transferShot = text.rfind("Converting", 0) == 0 ? "transfer-converting" : "transfer-uploading";
+        SetTimer(nullptr, 0, 30, &OnTransferShotTick);
+    };
+}
+
 // Conversions write their temporary files here for the test's life. TMP
 // ends in a backslash, as it often does, and as Windows's stat refuses.
 class OwnTemporaryFolder {
@@ -87,7 +107,11 @@ private:
 void RunConversionDialog(SimulatedProgram& program, std::function<void(CConversionDlg&)> act)
 {
     const bool opened = ModalHand<CConversionDlg>::Act(
-        [&] { program.frame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_CONVERSION, 0), 0); }, std::move(act));
+        [&] { program.frame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_CONVERSION, 0), 0); },
+        [&](CConversionDlg& dialog) {
+            SaveWindowShot(dialog.m_hWnd, "conversion");
+            act(dialog);
+        });
     EXPECT_TRUE(opened) << "the dialog did not open";
 }
 
@@ -214,6 +238,7 @@ TEST(PlannedUpload, TheConversionChoicesAreRememberedAndAFlacLandsAsMp3)
     EXPECT_EQ(Setting("AsIs"), "0");
 
     TransferDialogs dialogs;
+    ShootEachTransfer(dialogs);
     MessageBoxAnswers answers({IDOK});
     program.Drop({FlacFile(program)});
     EXPECT_TRUE(answers.texts.empty()) << answers.texts[0];

@@ -30,6 +30,12 @@ void DropQuitMessage();
 
 std::string ClassNameOf(HWND hWnd);
 
+// With MELLIFON_WINDOW_SHOTS naming a folder, a picture of the window as
+// the screen shows it, frame and all, as NAME.bmp there: the tests that open
+// the dialogs a user sees leave their pictures for a person to look at (at
+// the prefix's DPI). Nothing otherwise.
+void SaveWindowShot(HWND window, const std::string& name);
+
 // The user's hand on a modal dialog of class `Dialog`: `open` brings it up,
 // and `act` runs on it from a timer tick inside its modal loop. False when
 // no such dialog opened.
