@@ -17,7 +17,7 @@ INT_PTR CALLBACK NoHandling(HWND, UINT, WPARAM, LPARAM)
 
 TEST(DialogSizes, EveryDialogFitsTheSmallScreensOfItsTime)
 {
-    for (int id : {IDD_SAVE_DIRECTORY, IDD_UPLOAD, IDD_CONVERTING, IDD_CONVERSION, IDD_SYNC, IDD_DOWNLOAD,
+    for (int id : {IDD_SAVE_DIRECTORY, IDD_UPLOAD, IDD_CONVERTING, IDD_CONVERSION, IDD_SYNC, IDD_FILL, IDD_DOWNLOAD,
                    IDD_RESCUE, IDD_ABOUTBOX}) {
         HWND dialog = CreateDialogParamA(GetModuleHandle(nullptr), MAKEINTRESOURCEA(id), nullptr, &NoHandling, 0);
         ASSERT_NE(dialog, nullptr) << id;

@@ -147,6 +147,7 @@ TEST(SyncWindow, ThePlanIsShownFirstAndTheSyncLeavesTheListsOrder)
     EXPECT_EQ(program.NamesOnPlayer(), synced);
     EXPECT_EQ(program.Pane(0).rfind("Synced: 3 songs on Rio (2 kept, 1 added, 1 removed), ", 0), 0u)
         << program.Pane(0);
+    SaveWindowShot(program.frame->m_hWnd, "main-window");
 
     // Nothing left to change: said, and nothing written.
     {
