@@ -1,5 +1,6 @@
 #include "dialogs/FillDlg.h"
 
+#include "framework/DataExchange.h"
 #include "res/resource.h"
 
 namespace {
@@ -14,7 +15,7 @@ CFillDlg::CFillDlg(const std::string& source, const FillChoices& choices)
 BOOL CFillDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
-    SetDlgItemTextA(m_hWnd, IDC_FILL_SOURCE, ("Songs from " + m_source + ", until Rio is full.").c_str());
+    SetDlgItemTextA(m_hWnd, IDC_FILL_SOURCE, m_source.c_str());
     return TRUE;
 }
 

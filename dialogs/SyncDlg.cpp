@@ -12,7 +12,7 @@ BOOL CSyncDlg::OnInitDialog()
     SetDlgItemTextA(m_hWnd, IDC_SYNC_HEADING, m_page.heading.c_str());
     SetDlgItemTextA(m_hWnd, IDC_SYNC_MEMORY, m_page.memory.c_str());
     if (m_bFill) {
-        SetWindowTextA(m_hWnd, "Fill Rio");
+        ::SetWindowTextA(m_hWnd, "Fill Rio");
         SetDlgItemTextA(m_hWnd, IDOK, "&Fill");
     } else if (!m_bFits) {
         SetDlgItemTextA(m_hWnd, IDOK, "Sync the &head that fits");

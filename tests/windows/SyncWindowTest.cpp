@@ -264,7 +264,7 @@ TEST(FillWindow, TheChoicesThenThePlanThenAPlayerFullOfTheLibrarysSongs)
     std::vector<std::string> songs;
     for (int i = 1; i <= 6; ++i) {
         songs.push_back("song" + std::to_string(i) + ".mp3");
-        program.Mp3File("library\\" + songs.back(), size_t(300 + i));
+        program.Mp3File("library\\" + songs.back(), size_t(700 + i));
     }
     FillChoices choices;
     EXPECT_TRUE(ModalHand<CFillDlg>::Act(

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "SimulatedProgram.h"
 
 #include <algorithm>
@@ -80,7 +82,10 @@ void ShootEachTransfer(TransferDialogs& dialogs)
 {
     dialogs.onOpen = [](HWND dialog, const std::string& text) {
         g_transferShown = dialog;
-        g_transferShot = text.rfind("Converting", 0) == 0 ? "transfer-converting" : "transfer-uploading";
+        std::string kind = text.substr(0, text.find(' '));
+        for (char& c : kind)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        g_transferShot = "transfer-" + kind;
         SetTimer(nullptr, 0, 30, &OnTransferShotTick);
     };
 }

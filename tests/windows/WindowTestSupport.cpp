@@ -167,8 +167,12 @@ const bool s_watching = [] {
 void SaveWindowShot(HWND window, const std::string& name)
 {
     const char* folder = std::getenv("MELLIFON_WINDOW_SHOTS");
+    if (!folder || !*folder)
+        return;
+    // Its controls drawn, as a person would first see it.
+    PumpFor(150);
     RECT r = {};
-    if (!folder || !*folder || !window || !GetWindowRect(window, &r))
+    if (!IsWindow(window) || !GetWindowRect(window, &r))
         return;
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     GdiFlush();
