@@ -8,7 +8,7 @@ END_MESSAGE_MAP()
 
 int CProgressStatusBar::Create(HWND parent, int progressPane)
 {
-    if (!m_hWnd && !CStatusBar::Create(parent, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR))
+    if (!m_hWnd && !CStatusBar::Create(parent, WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, AFX_IDW_STATUS_BAR, SBARS_TOOLTIPS))
         return 0;
     if (m_progress.m_hWnd)
         m_progress.DestroyWindow();
@@ -75,5 +75,9 @@ void CProgressStatusBar::SetPaneString(const std::string& text, int pane)
             SetPaneInfo(pane, id, style, needed);
     }
     SetPaneText(pane, text, true);
+    // A message pane's line that the pane cuts short shows whole in its
+    // tooltip (the bar shows a pane's tip only when its text is cut).
+    if (pane == 0)
+        SendMessage(SB_SETTIPTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
     UpdateWindow();
 }

@@ -12,9 +12,9 @@ BEGIN_MESSAGE_MAP(CStatusBar, CControlBar)
     ON_WM_SIZE()
 END_MESSAGE_MAP()
 
-bool CStatusBar::Create(HWND parent, DWORD style, UINT id)
+bool CStatusBar::Create(HWND parent, DWORD style, UINT id, DWORD controlStyle)
 {
-    const DWORD windowStyle = TakeBarStyle(style, parent) | SBARS_SIZEGRIP;
+    const DWORD windowStyle = TakeBarStyle(style, parent) | SBARS_SIZEGRIP | controlStyle;
     const RECT none = {0, 0, 0, 0};
     return CreateEx(0, STATUSCLASSNAMEA, "", windowStyle, none, parent, id);
 }

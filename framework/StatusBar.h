@@ -19,8 +19,9 @@ class CStatusBar : public CControlBar {
     DECLARE_MESSAGE_MAP()
 
 public:
+    // `controlStyle`: the status control's own SBARS_* styles beside its size grip.
     virtual bool Create(HWND parent, DWORD style = WS_CHILD | WS_VISIBLE | CBRS_BOTTOM,
-                        UINT id = AFX_IDW_STATUS_BAR);
+                        UINT id = AFX_IDW_STATUS_BAR, DWORD controlStyle = 0);
     // One pane per id; id 0 is a separator with no text of its own, any
     // other id starts with its string.
     bool SetIndicators(const UINT* ids, int count);

@@ -114,6 +114,12 @@ TEST_F(StatusBarTest, PaneStringsShowAtOnce)
     char text[64] = {};
     Bar().SendMessage(SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(text));
     EXPECT_STREQ(text, "Songs:7");
+    // A closing line the message pane cuts short is whole in its tooltip.
+    const std::string closing = "Synced: 12 songs on Rio (8 kept, 4 added, 4 removed), 11.3 MB free; 1 not added";
+    Bar().SetPaneString(closing, 0);
+    char tip[128] = {};
+    Bar().SendMessage(SB_GETTIPTEXTA, MAKEWPARAM(0, sizeof tip), reinterpret_cast<LPARAM>(tip));
+    EXPECT_EQ(tip, closing);
 }
 
 // With large fonts a figure's pane widens to its text; at the usual ones it
