@@ -441,7 +441,9 @@ void CQuorlView::FillFrom(const std::string& source, const FillChoices& choices)
     FillPlan plan;
     std::string problem;
     if (!PlanFill(g_deviceLink, {source}, choices, LoadUploadOptions(profile), SystemPlaylistText(), &plan, &problem)) {
-        g_deviceLink.Ui().ShowMessage(Capitalized(problem) + ".");
+        // A line of the tool's made a sentence; a message of its own stays as it is.
+        const bool sentence = !problem.empty() && problem.back() == '.';
+        g_deviceLink.Ui().ShowMessage(sentence ? problem : Capitalized(problem) + ".");
         return;
     }
     if (!plan.sync.Changes()) {
