@@ -102,7 +102,7 @@ const CommandHelp kCommandHelp[] = {
      "  init [--yes]         initializes the player; asks first unless --yes.\n"},
     {"undo",
      "  undo [--yes]         takes back the last change (a removal, initialize, rename, move,\n"
-     "                       upload, sync or fill) from the copies of the directory kept on this PC;\n"
+     "                       upload, sync or fill) from the directory's copies kept on this PC;\n"
      "                       again for the change before it.\n"},
     {"check",
      "  check [--json]       reports what is wrong with the directory and its chains on the\n"
@@ -113,8 +113,8 @@ const CommandHelp kCommandHelp[] = {
 };
 
 const char* const kDryRunHelp =
-    "  --dry-run            with upload, sync, fill, remove, rename, move, init, undo and rescue:\n"
-    "                       what would change; nothing is written to the player or the PC.\n";
+    "  --dry-run            with upload, sync, fill, remove, rename, move, init, undo and\n"
+    "                       rescue: what would change; nothing is written to the player or PC.\n";
 const char* const kExitStatus =
     "Exit status: 0 done, 1 an operation failed, 2 a usage error, 130 stopped by Ctrl+C.\n";
 
