@@ -40,6 +40,13 @@ check "and writes nothing" [ "$(md5sum p.img)" = "$before" ]
 "$cli" --flash p.img fill lib --yes >out 2>&1
 check "the fill says what it did" grep -q "^filled: [0-9]* songs on Rio" out
 songs >first
+said_as_held() { # the closing line's songs and free memory are what the player holds
+  local said held
+  said=$(sed -n 's/^filled: \([0-9]*\) songs on Rio (.*), \([0-9.]*\) MB free.*/\1 \2/p' out)
+  held="$(songs | wc -l) $(awk -v b="$(free_bytes)" 'BEGIN { printf "%.1f", b / 1048576 }')"
+  [ -n "$said" ] && [ "$said" = "$held" ] || { echo "  said '$said', the player holds '$held'"; return 1; }
+}
+check "and its figures are the player's" said_as_held
 check "the player is full to within one song" [ "$(free_bytes)" -lt "$largest" ]
 check "each song is a library file, byte for byte, and none twice" each_a_library_file
 check "one undo brings the player back as it was" \
