@@ -5,15 +5,11 @@
 #include <cstring>
 #include <memory>
 
+#include "files/FilePtr.h"
 #include "audio/AudioProbe.h"
 #include "files/FileSize.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 void ExamineMpeg(std::FILE* file, AudioFileFacts* facts)
 {

@@ -5,14 +5,11 @@
 #include <memory>
 #include <vector>
 
+#include "files/FilePtr.h"
 #include "audio/AudioFrame.h"
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 constexpr size_t kSlice = 64 * 1024;
 
 unsigned ReadBits(const uint8_t* data, size_t bit, int count)

@@ -4,11 +4,9 @@
 #include <memory>
 #include <vector>
 
+#include "files/FilePtr.h"
+
 namespace {
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 constexpr size_t kSlice = 64 * 1024;
 }
 

@@ -4,17 +4,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "files/FilePtr.h"
 #include "link/DeviceLink.h"
 #include "format/PageFormat.h"
 #include "format/Fingerprint.h"
 #include "storage/safety/DirectoryCopies.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr size_t kSlice = 64 * 1024;
 

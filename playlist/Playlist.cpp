@@ -7,17 +7,13 @@
 #include <memory>
 #include <utility>
 
+#include "files/FilePtr.h"
 #include "playlist/PlaylistText.h"
 #include "playlist/XspfPlaylist.h"
 #include "files/Folders.h"
 #include "format/SongName.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // A list this long is no playlist; its lines would not be songs.
 constexpr size_t kLongestLine = 32 * 1024;

@@ -7,12 +7,9 @@
 #include <cstring>
 #include <memory>
 
-namespace {
+#include "files/FilePtr.h"
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+namespace {
 
 struct ParserFree {
     void operator()(XML_Parser parser) const { XML_ParserFree(parser); }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "files/FilePtr.h"
 #include "link/DeviceLink.h"
 #include "format/PageFormat.h"
 #include "audio/AudioFrame.h"
@@ -13,14 +14,6 @@
 #include "files/FileSize.h"
 #include "storage/MessageText.h"
 #include "storage/StorageTexts.h"
-
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-}
 
 StepOutcome UploadStep::Step(ProgressBar& bar)
 {
